@@ -1,0 +1,47 @@
+# Thin wrapper around CMake. Every target installs what is missing first.
+#   make demo   build and run the daemon in the foreground on a temporary demo host root
+#   make check  build and run the whole test suite (plain and sanitizer builds, fuzz smoke)
+#   make bench  run the benchmarks
+#   make fuzz   run the fuzz targets for longer (FUZZ_SECONDS, default 300 each)
+
+JOBS ?= 2
+BUILD_TYPE ?= RelWithDebInfo
+FUZZ_SECONDS ?= 300
+
+.PHONY: all deps build build-asan check check-plain check-asan demo fuzz fuzz-smoke bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake --build build -j$(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHOSTPREFD_SANITIZE=ON
+	cmake --build build-asan -j$(JOBS)
+
+check-plain: build
+	cd build && ctest --output-on-failure
+
+check-asan: build-asan
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+
+fuzz-smoke: deps
+	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 20; fi
+
+check: check-plain check-asan fuzz-smoke
+
+demo: build
+	bash scripts/demo.sh
+
+fuzz: deps
+	bash scripts/fuzz-smoke.sh $(FUZZ_SECONDS)
+
+bench: build
+	@for b in bench/*/run.sh; do [ -f "$$b" ] && bash "$$b"; done; true
+
+clean:
+	rm -rf build build-asan build-fuzz

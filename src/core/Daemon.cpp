@@ -1,0 +1,111 @@
+#include "core/Daemon.hpp"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/LumoLoggerWrapper.hpp"
+#include "platform/host/CSLogger.hpp"
+#include "platform/host/FeatureState.hpp"
+#include "platform/host/HostRoot.hpp"
+#include "platform/host/Log.hpp"
+#include "platform/host/Poll.hpp"
+#include "platform/host/Preference.hpp"
+#include "tasks/TaskDB.hpp"
+#include "tasks/TaskPaths.hpp"
+
+namespace Host::Settings::SettingsApi {
+
+namespace {
+
+// Set by the SIGTERM handler, watched by the poll loop. Nothing else writes it.
+volatile sig_atomic_t exitFlag = 0;
+
+void OnTerminate(int)
+{
+    exitFlag = 1;
+}
+
+}  // namespace
+
+Daemon::Daemon() = default;
+
+Daemon::~Daemon()
+{
+    Release();
+}
+
+int Daemon::Run()
+{
+    StartLogging();
+    CSLogger::Log(2, "Starting hostprefd (pid %d)", static_cast<int>(getpid()));
+    InstallTerminationHandler();
+    InitHostLibraries();
+    ResetTaskDatabase();
+    RemoveStaleTrackingFile();
+    logger_ = std::make_shared<LumoLoggerWrapper>();
+    ioContext_ = std::make_unique<boost::asio::io_context>();
+
+    Poll_Loop(1, &exitFlag, 0);
+
+    Poll_Exit();
+    Release();
+    return 0;
+}
+
+void Daemon::StartLogging()
+{
+    LogCfgInterface* cfg = Log_CfgInterface();
+    LogOutput* output = Log_NewSyslogOutput("hostprefd", "syslog", 0, cfg);
+    Log_SetOutputLevel(output, 7);
+    if (!Log_AddOutput(output)) {
+        // The daemon runs on without syslog; the stderr mirror may still be on.
+        Log_FreeOutput(output);
+    }
+}
+
+void Daemon::InstallTerminationHandler()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    if (sigaction(SIGTERM, &action, nullptr) != 0) {
+        CSLogger::Log(1, "Error in registering sigterm handler");
+    }
+}
+
+void Daemon::InitHostLibraries()
+{
+    FeatureState_InitSilentMode();
+    Preference_Init();
+    Poll_InitDefault();
+}
+
+void Daemon::ResetTaskDatabase()
+{
+    // The create flag makes every start initialise the store, whether or not it exists.
+    taskDb_ = std::make_unique<LifeCycle::TaskDB>(LifeCycle::kTaskStatusPath, true);
+}
+
+void Daemon::RemoveStaleTrackingFile()
+{
+    // A claim left by an earlier run would block every long operation. A missing file
+    // is the normal case, so the result is not looked at.
+    const std::vector<std::string> stale = {LifeCycle::kTaskTrackingFile};
+    for (const std::string& path : stale) {
+        std::remove(HostRoot::Path(path).c_str());
+    }
+}
+
+void Daemon::Release()
+{
+    ioContext_.reset();
+    logger_.reset();
+    taskDb_.reset();
+}
+
+}  // namespace Host::Settings::SettingsApi

@@ -1,0 +1,147 @@
+// The real daemon binary on a temporary host root: start-up clean-up, the task store,
+// log output and the SIGTERM shutdown.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "support/DaemonProcess.hpp"
+#include "support/TempHostRoot.hpp"
+
+using namespace std::chrono_literals;
+using TestSupport::DaemonProcess;
+using TestSupport::TempHostRoot;
+
+namespace {
+
+constexpr const char* kTrackingFile = "/var/orvane/lifecycle/lifecycle.task";
+constexpr const char* kStoreFile = "/var/orvane/lifecycle/task-status.json.db";
+
+// Start-up has passed the store and the stale-file steps once the store exists and the
+// tracking file is gone; the SIGTERM handler is in place before either.
+bool StartedUp(const TempHostRoot& root)
+{
+    return root.Exists(kStoreFile) && !root.Exists(kTrackingFile);
+}
+
+int ExitCodeAfterTerm(DaemonProcess& daemon, std::chrono::milliseconds within)
+{
+    daemon.Signal(SIGTERM);
+    auto status = daemon.WaitExit(within);
+    if (!status) {
+        ADD_FAILURE() << "daemon still running " << within.count() << " ms after SIGTERM";
+        return -1000;
+    }
+    if (!WIFEXITED(*status)) {
+        ADD_FAILURE() << "daemon ended by signal " << WTERMSIG(*status) << "\n" << daemon.Stderr();
+        return -1000;
+    }
+    return WEXITSTATUS(*status);
+}
+
+int CountRows(const std::string& dbPath, const char* sql)
+{
+    sqlite3* db = nullptr;
+    int count = -1;
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
+            count = sqlite3_column_int(stmt, 0);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return count;
+}
+
+}  // namespace
+
+TEST(DaemonLifecycle, CleansUpAtStartAndExitsZeroOnSigtermWithinASecond)
+{
+    TempHostRoot root;
+    root.WriteFile(kTrackingFile, "PRECURSOR: 3f1c0c2e-left-over");
+    ASSERT_FALSE(root.Exists(kStoreFile));
+
+    DaemonProcess daemon(root);
+    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
+
+    auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+    EXPECT_FALSE(root.Exists(kTrackingFile));
+    EXPECT_NE(daemon.Stderr().find("hostprefd"), std::string::npos) << daemon.Stderr();
+}
+
+TEST(DaemonLifecycle, StartsWithoutTheLifecycleDirectory)
+{
+    TempHostRoot root;
+    std::string lifecycle = root.Path("/var/orvane/lifecycle");
+    ASSERT_EQ(system(("rm -rf " + lifecycle).c_str()), 0);
+
+    DaemonProcess daemon(root);
+    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
+    EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
+}
+
+TEST(DaemonLifecycle, KeepsTaskHistoryAcrossRestarts)
+{
+    TempHostRoot root;
+    std::string tool = TestSupport::BuildDir() + "/hostpref-taskdb";
+    std::string store = root.Path("/var/orvane/lifecycle/task-status.json");
+    {
+        DaemonProcess daemon(root);
+        ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
+        std::string create = tool + " --store " + store + " create 7d5c-history --operation apply";
+        ASSERT_EQ(system(create.c_str()), 0);
+        EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
+    }
+    DaemonProcess again(root);
+    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << again.Stderr();
+    EXPECT_EQ(CountRows(root.Path(kStoreFile), "SELECT count(*) FROM tasks"), 1);
+    EXPECT_EQ(ExitCodeAfterTerm(again, 1000ms), 0);
+}
+
+// syslog(3) writes to /dev/log. In a private mount namespace the test puts its own
+// datagram socket there and reads what the daemon sends.
+TEST(DaemonLifecycle, WritesToSyslogUnderItsIdent)
+{
+    if (geteuid() != 0 || system("unshare -m true 2>/dev/null") != 0) {
+        GTEST_SKIP() << "needs root and mount namespaces";
+    }
+    TempHostRoot root;
+    std::string sockPath = root.Dir() + "/syslog.sock";
+    int sock = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+    sockPath.copy(addr.sun_path, sockPath.size());
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    timeval timeout = {5, 0};
+    setsockopt(sock, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+
+    std::string devDir = root.Dir() + "/dev";
+    ASSERT_EQ(mkdir(devDir.c_str(), 0755), 0);
+    const std::string script =
+        "set -e; d=$1; s=$2; shift 2; mount -t tmpfs none \"$d\"; "
+        "for n in null zero urandom random; do touch \"$d/$n\"; mount --bind /dev/$n \"$d/$n\"; done; "
+        "ln -s \"$s\" \"$d/log\"; mount --bind \"$d\" /dev; exec \"$@\"";
+    DaemonProcess daemon(root, {{"HOSTPREFD_LOG_STDERR", "0"}},
+                         {"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c", script, "sh",
+                          devDir, sockPath, TestSupport::BuildDir() + "/hostprefd"});
+
+    char buffer[2048];
+    ssize_t n = recv(sock, buffer, sizeof buffer - 1, 0);
+    close(sock);
+    ASSERT_GT(n, 0) << "no syslog datagram; stderr:\n" << daemon.Stderr();
+    std::string line(buffer, static_cast<size_t>(n));
+    EXPECT_NE(line.find("hostprefd["), std::string::npos) << line;
+    EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
+}
