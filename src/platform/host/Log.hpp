@@ -31,6 +31,10 @@ void Log_FreeOutput(LogOutput* output);
 // Removes and frees every added output (for tests and orderly exit).
 void Log_RemoveAllOutputs();
 
+// Mirrors lines up to this host level to standard error (0 turns the mirror off). At
+// start the mirror is at 7 when HOSTPREFD_LOG_STDERR is "1" and off otherwise.
+void Log_SetStderrLevel(int level);
+
 // Whether a line of this host level would be written anywhere.
 bool Log_IsEnabled(int level);
 

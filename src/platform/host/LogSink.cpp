@@ -1,0 +1,163 @@
+#include "platform/host/LogSink.hpp"
+
+#include <syslog.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+int ClampLevel(int level)
+{
+    return std::clamp(level, 0, LogSink::kMaxLevel);
+}
+
+int SyslogSeverity(int priority)
+{
+    switch (priority) {
+        case 0:
+            return LOG_ERR;
+        case 1:
+            return LOG_WARNING;
+        case 2:
+            return LOG_INFO;
+        default:
+            return LOG_DEBUG;
+    }
+}
+
+// "2024-05-01T12:00:00.123Z": UTC with milliseconds, so lines from several processes
+// sort together.
+size_t FormatTimestamp(char* out, size_t size)
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const time_t seconds = system_clock::to_time_t(now);
+    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    struct tm utc;
+    gmtime_r(&seconds, &utc);
+    size_t used = strftime(out, size, "%Y-%m-%dT%H:%M:%S", &utc);
+    int more = snprintf(out + used, size - used, ".%03dZ", static_cast<int>(millis));
+    return used + static_cast<size_t>(std::max(more, 0));
+}
+
+}  // namespace
+
+LogSink& LogSink::Process()
+{
+    // Constructed on first use so that code running before main() can log safely.
+    static LogSink sink;
+    return sink;
+}
+
+LogSink::LogSink()
+{
+    const char* mirror = std::getenv("HOSTPREFD_LOG_STDERR");
+    if (mirror != nullptr && std::strcmp(mirror, "1") == 0) {
+        stderrLevel_ = kMaxLevel;
+    }
+}
+
+bool LogSink::Add(LogOutput* output)
+{
+    if (output == nullptr) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& present : outputs_) {
+        if (present->name == output->name) {
+            return false;
+        }
+    }
+    const std::string& ident = *idents_.insert(output->ident).first;
+    openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_DAEMON);
+    outputs_.emplace_back(output);
+    RecomputeLevels();
+    return true;
+}
+
+void LogSink::RemoveAll()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    outputs_.clear();
+    RecomputeLevels();
+    closelog();
+}
+
+void LogSink::SetLevel(LogOutput* output, int level)
+{
+    if (output == nullptr) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    output->level = ClampLevel(level);
+    RecomputeLevels();
+}
+
+void LogSink::SetStderrLevel(int level)
+{
+    stderrLevel_ = ClampLevel(level);
+}
+
+void LogSink::RecomputeLevels()
+{
+    int highest = 0;
+    for (const auto& output : outputs_) {
+        highest = std::max(highest, output->level);
+    }
+    syslogLevel_ = highest;
+}
+
+bool LogSink::Enabled(int level) const
+{
+    // Level 0 would otherwise count as on with no output at all.
+    return level >= 1 && (level <= syslogLevel_ || level <= stderrLevel_);
+}
+
+void LogSink::Write(int priority, std::string_view line)
+{
+    priority = std::clamp(priority, 0, 4);
+    const int level = priority + 3;
+    if (level <= syslogLevel_) {
+        syslog(SyslogSeverity(priority), "%.*s", static_cast<int>(line.size()), line.data());
+    }
+    if (level <= stderrLevel_) {
+        WriteStderr(priority, line);
+    }
+}
+
+void LogSink::WriteStderr(int priority, std::string_view line)
+{
+    // The whole line is assembled first and written with one write(2): lines of
+    // concurrent threads (or processes sharing the descriptor) never interleave.
+    char buffer[kMaxLine];
+    size_t used = FormatTimestamp(buffer, sizeof buffer);
+    int head = snprintf(buffer + used, sizeof buffer - used, " hostprefd[%d]: <%d> ",
+                        static_cast<int>(getpid()), priority);
+    used += static_cast<size_t>(std::max(head, 0));
+    const size_t room = sizeof buffer - used - 1;  // one byte kept for the newline
+    const size_t length = std::min(line.size(), room);
+    std::memcpy(buffer + used, line.data(), length);
+    used += length;
+    buffer[used++] = '\n';
+
+    const char* next = buffer;
+    size_t left = used;
+    while (left > 0) {
+        ssize_t written = ::write(STDERR_FILENO, next, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;  // nowhere left to report a failing stderr
+        }
+        next += written;
+        left -= static_cast<size_t>(written);
+    }
+}

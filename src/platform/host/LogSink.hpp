@@ -1,0 +1,74 @@
+// LogSink: the process's set of log outputs and the standard-error mirror.
+//
+// One instance per process (Process()); the Log_* functions configure it and CSLogger
+// writes rendered lines through it. All methods are thread-safe; Enabled() is lock-free
+// so that asking whether a level is on costs nothing on the hot path.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A syslog output as made by Log_NewSyslogOutput. Owned by the caller until it is added.
+struct LogOutput {
+    std::string ident;
+    std::string name;
+    int level = 0;
+};
+
+// The handle Log_CfgInterface gives out; it carries no state of its own.
+struct LogCfgInterface {};
+
+class LogSink {
+public:
+    // Host levels run from 1 (most severe) to 7 (most verbose); 0 writes nothing.
+    static constexpr int kMaxLevel = 7;
+    // Longest line handed to an output, newline included. Equal to PIPE_BUF, so a
+    // line written to a pipe in one write(2) is never split by a concurrent writer.
+    static constexpr size_t kMaxLine = 4096;
+
+    // The process-wide sink. Its stderr mirror starts at level 7 when the environment
+    // variable HOSTPREFD_LOG_STDERR is "1" and off otherwise.
+    static LogSink& Process();
+
+    // Takes ownership of `output` and opens syslog under its ident. False (ownership
+    // stays with the caller) for a null output or a name already present.
+    bool Add(LogOutput* output);
+
+    // Removes and frees every output and closes syslog.
+    void RemoveAll();
+
+    // Sets an output's level; takes effect at once for an output already added.
+    void SetLevel(LogOutput* output, int level);
+
+    // Sets the most verbose level mirrored to stderr (0 turns the mirror off).
+    void SetStderrLevel(int level);
+
+    // Whether a line of host level `level` goes anywhere.
+    bool Enabled(int level) const;
+
+    // Writes one line (no trailing newline) of CSLogger priority `priority` (0..4, host
+    // level priority + 3): once to syslog when any output admits the level, and to the
+    // mirror when it does. All syslog outputs share the process's one syslog connection.
+    void Write(int priority, std::string_view line);
+
+private:
+    LogSink();
+    void RecomputeLevels();  // requires mutex_
+    static void WriteStderr(int priority, std::string_view line);
+
+    // Guarded by mutex_.
+    mutable std::mutex mutex_;
+    std::vector<std::unique_ptr<LogOutput>> outputs_;
+    // openlog(3) keeps the ident pointer, so every ident ever opened lives as long as
+    // the process; a set of strings keeps each one's address stable.
+    std::set<std::string> idents_;
+
+    // Read without the lock: the highest level of any output, and of the mirror.
+    std::atomic<int> syslogLevel_{0};
+    std::atomic<int> stderrLevel_{0};
+};
