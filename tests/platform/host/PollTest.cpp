@@ -1,0 +1,171 @@
+#include "platform/host/Poll.hpp"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Like the daemon's: a process-global flag that only a signal handler writes.
+volatile sig_atomic_t signalFlag = 0;
+
+void OnSignal(int)
+{
+    signalFlag = 1;
+}
+
+class PollTest : public ::testing::Test {
+protected:
+    void SetUp() override { Poll_InitDefault(); }
+    void TearDown() override { Poll_Exit(); }
+
+    // Runs `body` on another thread after `delay`; joined by the destructor of the test.
+    void After(milliseconds delay, std::function<void()> body)
+    {
+        helper_ = std::thread([delay, body = std::move(body)] {
+            std::this_thread::sleep_for(delay);
+            body();
+        });
+    }
+
+    ~PollTest() override
+    {
+        if (helper_.joinable()) {
+            helper_.join();
+        }
+    }
+
+    std::thread helper_;
+};
+
+TEST_F(PollTest, ReturnsSoonAfterAnotherThreadSetsTheFlag)
+{
+    volatile sig_atomic_t flag = 0;
+    std::atomic<Clock::time_point> setAt{};
+    After(milliseconds(120), [&] {
+        setAt = Clock::now();
+        flag = 1;  // no wake-up: the loop has to notice on its own
+    });
+    Poll_Loop(1, &flag, 0);
+    const auto returnedAt = Clock::now();
+
+    ASSERT_EQ(flag, 1);
+    EXPECT_LT(returnedAt - setAt.load(), milliseconds(100));
+}
+
+TEST_F(PollTest, ReturnsOnARealSignalToTheLoopingThread)
+{
+    struct sigaction action = {}, previous = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    signalFlag = 0;
+    const pthread_t looper = pthread_self();
+    After(milliseconds(80), [looper] { pthread_kill(looper, SIGUSR1); });
+
+    const auto start = Clock::now();
+    Poll_Loop(1, &signalFlag, 0);
+    const auto elapsed = Clock::now() - start;
+    sigaction(SIGUSR1, &previous, nullptr);
+
+    EXPECT_EQ(signalFlag, 1);
+    EXPECT_GE(elapsed, milliseconds(70));
+    EXPECT_LT(elapsed, milliseconds(80) + milliseconds(100));
+}
+
+TEST_F(PollTest, TimersRunOnTheLoopingThreadForTheirClassOnly)
+{
+    volatile sig_atomic_t flag = 0;
+    int mainTicks = 0;
+    std::atomic<int> otherTicks{0};
+    std::thread::id ranOn;
+    Poll_AddTimer(0, milliseconds(5), [&] {
+        ranOn = std::this_thread::get_id();
+        if (++mainTicks == 3) {
+            flag = 1;
+        }
+    });
+    Poll_AddTimer(1, milliseconds(1), [&] { ++otherTicks; });
+
+    const auto start = Clock::now();
+    Poll_Loop(1, &flag, 0);
+
+    EXPECT_EQ(mainTicks, 3);
+    EXPECT_EQ(otherTicks, 0);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_GE(Clock::now() - start, milliseconds(15)) << "a period is waited out, not spun";
+}
+
+TEST_F(PollTest, ACallbackMayRemoveItselfAndOthers)
+{
+    volatile sig_atomic_t flag = 0;
+    int selfRemoving = 0;
+    int removedByOther = 0;
+    PollTimerId self = 0;
+    PollTimerId victim = Poll_AddTimer(0, milliseconds(2), [&] { ++removedByOther; });
+    self = Poll_AddTimer(0, milliseconds(1), [&] {
+        ++selfRemoving;
+        EXPECT_TRUE(Poll_RemoveTimer(self));
+        EXPECT_TRUE(Poll_RemoveTimer(victim));
+    });
+    Poll_AddTimer(0, milliseconds(30), [&] { flag = 1; });
+
+    Poll_Loop(1, &flag, 0);
+
+    EXPECT_EQ(selfRemoving, 1);
+    EXPECT_EQ(removedByOther, 0);
+    EXPECT_FALSE(Poll_RemoveTimer(self));
+}
+
+TEST_F(PollTest, ExitDropsEveryTimer)
+{
+    int ticks = 0;
+    Poll_AddTimer(0, milliseconds(1), [&] { ++ticks; });
+    Poll_Exit();
+    Poll_InitDefault();
+
+    volatile sig_atomic_t flag = 0;
+    After(milliseconds(30), [&] { flag = 1; });
+    Poll_Loop(1, &flag, 0);
+
+    EXPECT_EQ(ticks, 0);
+}
+
+TEST_F(PollTest, OneWaitLastsTheCheckIntervalUnlessWokenUp)
+{
+    Poll_Wakeup();
+    Poll_Loop(0, nullptr, 0);  // consumes the wake-up, and any left pending before
+
+    auto start = Clock::now();
+    Poll_Loop(0, nullptr, 0);
+    EXPECT_GE(Clock::now() - start, kPollCheckInterval - milliseconds(5));
+
+    After(milliseconds(5), [] { Poll_Wakeup(); });
+    start = Clock::now();
+    Poll_Loop(0, nullptr, 0);
+    EXPECT_LT(Clock::now() - start, kPollCheckInterval - milliseconds(15));
+}
+
+TEST_F(PollTest, AFlagAlreadySetReturnsAtOnce)
+{
+    volatile sig_atomic_t flag = 1;
+    const auto start = Clock::now();
+    Poll_Loop(1, &flag, 0);
+    EXPECT_LT(Clock::now() - start, kPollCheckInterval);
+}
+
+TEST(PollDeathTest, LoopingWithoutInitialisationEndsTheProcess)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    volatile sig_atomic_t flag = 0;
+    EXPECT_DEATH(Poll_Loop(1, &flag, 0), "^VERIFY .*Poll\\.cpp:[0-9]+\n$");
+}
+
+}  // namespace
