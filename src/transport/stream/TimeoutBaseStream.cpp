@@ -1,0 +1,90 @@
+#include "transport/stream/TimeoutBaseStream.hpp"
+
+namespace Lumo::Asio {
+
+TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts)
+    : state_(std::make_shared<State>(std::move(socket), timeouts))
+{
+}
+
+TimeoutBaseStream::State::State(Socket s, const IOTimeouts& t)
+    : timeouts(t), socket(std::move(s)), read(socket.get_executor()), write(socket.get_executor())
+{
+}
+
+void TimeoutBaseStream::Close()
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    boost::system::error_code ignored;
+    state_->socket.close(ignored);
+    for (Deadline* deadline : {&state_->read, &state_->write}) {
+        deadline->expiry = Clock::time_point::max();
+        deadline->timer.cancel();
+        deadline->waitPending = false;
+    }
+}
+
+boost::asio::ip::tcp::endpoint TimeoutBaseStream::RemoteEndpoint(boost::system::error_code& ec) const
+{
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->socket.remote_endpoint(ec);
+}
+
+void TimeoutBaseStream::State::ArmLocked(Direction direction)
+{
+    Deadline& deadline = Of(direction);
+    const auto timeout = direction == Direction::kRead ? timeouts.readTimeout : timeouts.writeTimeout;
+    deadline.expiry = SaturatingDeadline(Clock::now(), timeout);
+    // Moving the expiry cancels a wait still pending for the previous operation; that wait
+    // completes as cancelled and does nothing, so a fresh one is started for this operation.
+    deadline.timer.expires_at(deadline.expiry);
+    deadline.waitPending = false;
+    if (deadline.expiry == Clock::time_point::max()) {
+        return;
+    }
+    deadline.waitPending = true;
+    // The timer does not keep the connection alive: only operations and owners do.
+    deadline.timer.async_wait([weak = weak_from_this(), direction](const boost::system::error_code& ec) {
+        OnTimer(weak, direction, ec);
+    });
+}
+
+void TimeoutBaseStream::State::Disarm(Direction direction)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    Deadline& deadline = Of(direction);
+    deadline.expiry = Clock::time_point::max();
+    if (deadline.waitPending) {
+        deadline.timer.cancel();
+        deadline.waitPending = false;
+    }
+}
+
+void TimeoutBaseStream::State::OnTimer(const std::weak_ptr<State>& weak, Direction direction,
+                                       const boost::system::error_code& ec)
+{
+    if (ec) {
+        return;  // cancelled: the deadline was moved or the stream closed
+    }
+    auto state = weak.lock();
+    if (!state) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(state->mutex);
+    Deadline& deadline = state->Of(direction);
+    // A wait that fired just before its operation completed and a new one re-armed the
+    // deadline finds a future expiry here; the newer wait is still pending and decides.
+    if (Clock::now() < deadline.expiry) {
+        return;
+    }
+    deadline.expiry = Clock::time_point::max();
+    deadline.waitPending = false;
+    if (state->socket.is_open()) {
+        // Shutting down (rather than closing) makes the pending operation complete with an
+        // error through the normal path, while the descriptor stays owned by the state.
+        boost::system::error_code ignored;
+        state->socket.shutdown(Socket::shutdown_both, ignored);
+    }
+}
+
+}  // namespace Lumo::Asio
