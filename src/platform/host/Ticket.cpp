@@ -82,6 +82,19 @@ std::string NewTicketText()
     return made ? CryptoHash_ToHex(bytes) : std::string();
 }
 
+// The ticket names are the credentials, so a directory made here is private to its
+// owner. An existing directory is left as the host set it up.
+bool MakeTicketDirectory(const std::string& directory)
+{
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(directory).parent_path(), error);
+    if (error) {
+        errno = error.value();
+        return false;
+    }
+    return mkdir(directory.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
 // Writes the service name to a hidden temporary file and renames it into place, so a
 // reader never sees a ticket without its service. The dot keeps the temporary name
 // from ever passing as a ticket.
@@ -157,12 +170,9 @@ std::string Ticket_Create(const char* service)
         return {};
     }
     const std::string directory = HostRoot::Path(kTicketDirectory);
-    std::error_code error;
-    std::filesystem::create_directories(directory, error);
     const std::string ticket = NewTicketText();
-    if (error || ticket.empty() || !WriteTicketFile(directory, ticket, service)) {
-        CSLogger::Log(0, "Tickets: cannot make a ticket in %s: %s", directory.c_str(),
-                      error ? error.message().c_str() : std::strerror(errno));
+    if (!MakeTicketDirectory(directory) || ticket.empty() || !WriteTicketFile(directory, ticket, service)) {
+        CSLogger::Log(0, "Tickets: cannot make a ticket in %s: %s", directory.c_str(), std::strerror(errno));
         return {};
     }
     return ticket;

@@ -1,0 +1,130 @@
+#include "platform/host/FeatureState.hpp"
+
+#include <gtest/gtest.h>
+
+#include "LogCapture.hpp"
+#include "TempHostRoot.hpp"
+#include "platform/host/FeatureTable.hpp"
+
+namespace {
+
+class FeatureStateTest : public ::testing::Test {
+protected:
+    TempHostRoot root_;
+};
+
+TEST_F(FeatureStateTest, FeaturesAreFoundByNameAndByPosition)
+{
+    root_.Write(kFeaturesPath,
+                "# position name state\n"
+                "34  HostApiKeys   enabled\n"
+                "43\tQuickPatchLive disabled\n"
+                "0 First enabled\n"
+                "255 Last enabled\n");
+    FeatureState_InitSilentMode();
+
+    EXPECT_TRUE(FeatureList::IsEnabled(34));
+    EXPECT_FALSE(FeatureList::IsEnabled(43));
+    EXPECT_FALSE(FeatureList::IsEnabled(44)) << "an empty position is disabled";
+    EXPECT_TRUE(FeatureList::IsEnabled(0));
+    EXPECT_TRUE(FeatureList::IsEnabled(FeatureTable::kSize - 1));
+    EXPECT_FALSE(FeatureList::IsEnabled(FeatureTable::kSize));
+    EXPECT_FALSE(FeatureList::IsEnabled(static_cast<size_t>(-1)));
+
+    EXPECT_TRUE(GetFeatureState_Slow("HostApiKeys"));
+    EXPECT_FALSE(GetFeatureState_Slow("QuickPatchLive"));
+    EXPECT_EQ(FeatureState_Find("QuickPatchLive"), false);
+    EXPECT_EQ(FeatureState_Find("hostapikeys"), std::nullopt) << "names are case-sensitive";
+}
+
+TEST_F(FeatureStateTest, UnknownFeaturesAreDisabledAndLogged)
+{
+    root_.Write(kFeaturesPath, "1 Known enabled\n");
+    FeatureState_InitSilentMode();
+    LogCapture log;
+    const bool state = GetFeatureState_Slow("Unheard");
+    const auto lines = log.Texts();
+
+    EXPECT_FALSE(state);
+    EXPECT_EQ(FeatureState_Find("Unheard"), std::nullopt);
+    EXPECT_EQ(FeatureState_Find(nullptr), std::nullopt);
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "unknown feature 'Unheard'"));
+}
+
+TEST_F(FeatureStateTest, MalformedLinesAreSkippedAndLogged)
+{
+    root_.Write(kFeaturesPath,
+                "256 TooFar enabled\n"         // 1: position out of range
+                "-1 Negative enabled\n"        // 2
+                "x NotANumber enabled\n"       // 3
+                "5 BadState on\n"              // 4
+                "6 Extra enabled please\n"     // 5
+                "7 9Digit enabled\n"           // 6: a name starts with a letter
+                "8 Good enabled\n"             // 7
+                "8 SamePosition enabled\n"     // 8
+                "9 Good disabled\n"            // 9: same name
+                "10 Missing\n"                 // 10
+                "11 Other disabled\n");        // 11
+    LogCapture log;
+    FeatureState_InitSilentMode();
+    const auto lines = log.Texts();
+
+    EXPECT_TRUE(FeatureList::IsEnabled(8));
+    EXPECT_TRUE(GetFeatureState_Slow("Good")) << "the first line of a name stays";
+    EXPECT_EQ(FeatureState_Find("Other"), false);
+    for (const char* name : {"TooFar", "Negative", "NotANumber", "BadState", "Extra", "9Digit", "SamePosition"}) {
+        EXPECT_EQ(FeatureState_Find(name), std::nullopt) << name;
+    }
+    for (int line = 1; line <= 11; ++line) {
+        const bool good = line == 7 || line == 11;
+        EXPECT_EQ(LogCapture::AnyContains(lines, ":" + std::to_string(line) + " "), !good) << "line " << line;
+    }
+}
+
+TEST_F(FeatureStateTest, AMissingFileDisablesEverything)
+{
+    root_.Write(kFeaturesPath, "34 HostApiKeys enabled\n");
+    FeatureState_InitSilentMode();
+    ASSERT_TRUE(FeatureList::IsEnabled(34));
+
+    std::filesystem::remove(HostRoot::Path(kFeaturesPath));
+    LogCapture log;
+    FeatureState_InitSilentMode();
+    const auto lines = log.Texts();
+
+    EXPECT_FALSE(FeatureList::IsEnabled(34));
+    EXPECT_EQ(FeatureState_Find("HostApiKeys"), std::nullopt);
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "no file"));
+}
+
+TEST_F(FeatureStateTest, SilentModeLogsNothingForAGoodFileAndDeltaModeLogsChanges)
+{
+    root_.Write(kFeaturesPath,
+                "1 Steady enabled\n"
+                "2 TurnsOff enabled\n"
+                "3 TurnsOn disabled\n"
+                "4 Dropped enabled\n");
+    LogCapture silent;
+    FeatureState_InitSilentMode();
+    EXPECT_TRUE(silent.Texts().empty());
+
+    root_.Write(kFeaturesPath,
+                "1 Steady enabled\n"
+                "2 TurnsOff disabled\n"
+                "3 TurnsOn enabled\n"
+                "5 Added enabled\n"
+                "6 AddedOff disabled\n");
+    LogCapture delta;
+    FeatureState_InitDeltaMode();
+    const auto lines = delta.Texts();
+
+    EXPECT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "TurnsOff is now disabled"));
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "TurnsOn is now enabled"));
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "Added is now enabled"));
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "Dropped is no longer listed"));
+    EXPECT_TRUE(FeatureList::IsEnabled(3));
+    EXPECT_FALSE(FeatureList::IsEnabled(4));
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include "platform/host/Preference.hpp"
+
+#include <gtest/gtest.h>
+
+#include "LogCapture.hpp"
+#include "TempHostRoot.hpp"
+
+namespace {
+
+class PreferenceTest : public ::testing::Test {
+protected:
+    TempHostRoot root_;
+};
+
+TEST_F(PreferenceTest, ReadsKeysWithCommentsBlanksAndQuotes)
+{
+    root_.Write(kPreferencesPath,
+                "# host preferences\n"
+                "\n"
+                "libdir = /opt/orvane/lib//\n"
+                "  motd=\"  spaced text  \"  \n"
+                "empty =\n"
+                "url = http://host/a=b\n");
+    Preference_Init();
+
+    EXPECT_EQ(Preference_GetPathName("libdir", "/usr/lib/orvane"), "/opt/orvane/lib");
+    EXPECT_EQ(Preference_GetString("motd", ""), "  spaced text  ");
+    EXPECT_EQ(Preference_GetString("url", ""), "http://host/a=b") << "only the first '=' separates";
+    EXPECT_EQ(Preference_GetString("empty", "default"), "") << "an empty value is still a value";
+    EXPECT_EQ(Preference_GetPathName("empty", "/usr/lib/orvane/"), "/usr/lib/orvane")
+        << "an empty path takes the default";
+    EXPECT_EQ(Preference_GetString("LIBDIR", "none"), "none") << "keys are case-sensitive";
+}
+
+TEST_F(PreferenceTest, MalformedLinesAreSkippedAndLoggedTheRestIsKept)
+{
+    root_.Write(kPreferencesPath,
+                "no separator here\n"
+                "= orphan value\n"
+                "bad key = 1\n"
+                "libdir = /first\n"
+                "libdir = /second\n"
+                "good = yes\n");
+    LogCapture log;
+    Preference_Init();
+    const auto lines = log.Texts();
+
+    EXPECT_EQ(Preference_GetString("good", ""), "yes");
+    EXPECT_EQ(Preference_GetPathName("libdir", ""), "/first");
+    EXPECT_EQ(Preference_GetString("bad key", "unset"), "unset");
+    for (int line : {1, 2, 3, 5}) {
+        EXPECT_TRUE(LogCapture::AnyContains(lines, ":" + std::to_string(line) + " ")) << "line " << line;
+    }
+    EXPECT_FALSE(LogCapture::AnyContains(lines, ":4 "));
+    EXPECT_FALSE(LogCapture::AnyContains(lines, ":6 "));
+}
+
+TEST_F(PreferenceTest, AMissingFileGivesDefaultsAndReplacesAnEarlierReading)
+{
+    root_.Write(kPreferencesPath, "libdir = /custom\n");
+    Preference_Init();
+    ASSERT_EQ(Preference_GetPathName("libdir", "/usr/lib/orvane"), "/custom");
+
+    std::filesystem::remove(HostRoot::Path(kPreferencesPath));
+    LogCapture log;
+    Preference_Init();
+    const auto lines = log.Texts();
+
+    EXPECT_EQ(Preference_GetPathName("libdir", "/usr/lib/orvane"), "/usr/lib/orvane");
+    EXPECT_TRUE(LogCapture::AnyContains(lines, "using defaults"));
+}
+
+TEST_F(PreferenceTest, NullArgumentsGiveTheDefaultOrNothing)
+{
+    Preference_Init();
+    EXPECT_EQ(Preference_GetString(nullptr, "fallback"), "fallback");
+    EXPECT_EQ(Preference_GetPathName("libdir", nullptr), "");
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+#include "platform/host/Ticket.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "TempHostRoot.hpp"
+
+namespace {
+
+class TicketTest : public ::testing::Test {
+protected:
+    // The service bound to `ticket`, or "<none>" when the lookup fails.
+    static std::string Lookup(const char* ticket)
+    {
+        char service[128];
+        return Ticket_LookupServiceSpecific(ticket, service, sizeof service) ? service : "<none>";
+    }
+
+    static std::string Dir() { return std::string(kTicketDirectory) + "/"; }
+
+    TempHostRoot root_;
+};
+
+TEST_F(TicketTest, ATicketIsFoundUntilItIsDeleted)
+{
+    const std::string ticket = Ticket_Create("Lifecycle");
+    ASSERT_TRUE(Ticket_IsWellFormed(ticket)) << ticket;
+    EXPECT_EQ(root_.Read(Dir() + ticket), "Lifecycle\n");
+    const auto directory = std::filesystem::status(HostRoot::Path(kTicketDirectory)).permissions();
+    EXPECT_EQ(directory & std::filesystem::perms::all, std::filesystem::perms::owner_all)
+        << "others must not list the tickets";
+
+    EXPECT_EQ(Lookup(ticket.c_str()), "Lifecycle");
+    EXPECT_EQ(Lookup(ticket.c_str()), "Lifecycle") << "a lookup alone does not use the ticket up";
+    EXPECT_TRUE(Ticket_Delete(ticket.c_str()));
+    EXPECT_EQ(Lookup(ticket.c_str()), "<none>");
+    EXPECT_FALSE(Ticket_Delete(ticket.c_str()));
+}
+
+TEST_F(TicketTest, TicketsAreDistinctAndLeaveNoTemporaryFiles)
+{
+    std::set<std::string> tickets;
+    for (int i = 0; i < 50; ++i) {
+        tickets.insert(Ticket_Create(i % 2 ? "Lifecycle" : "Other"));
+    }
+    EXPECT_EQ(tickets.size(), 50u);
+    EXPECT_EQ(tickets.count(""), 0u);
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(HostRoot::Path(kTicketDirectory))) {
+        EXPECT_EQ(tickets.count(entry.path().filename().string()), 1u) << entry.path();
+        ++files;
+    }
+    EXPECT_EQ(files, 50u);
+}
+
+TEST_F(TicketTest, TicketsWrittenByOtherToolsAreRead)
+{
+    root_.Write(Dir() + "Ab-9_z", "Lifecycle\r\n");
+    root_.Write(Dir() + "plain", "  Other.Service  ");
+    EXPECT_EQ(Lookup("Ab-9_z"), "Lifecycle");
+    EXPECT_EQ(Lookup("plain"), "Other.Service");
+}
+
+TEST_F(TicketTest, TextsThatCouldLeaveTheDirectoryAreRefused)
+{
+    // A file the traversals would reach if they were taken as paths.
+    root_.Write("/var/run/orvane/secret", "Lifecycle\n");
+    root_.Write(Dir() + "real", "Lifecycle\n");
+    for (const char* bad : {"../secret", "..", ".", "", "real/", "/var/run/orvane/secret", "re al", "real\n",
+                            "%2e%2e", "sub/../real"}) {
+        EXPECT_FALSE(Ticket_IsWellFormed(bad)) << bad;
+        EXPECT_EQ(Lookup(bad), "<none>") << bad;
+        EXPECT_FALSE(Ticket_Delete(bad)) << bad;
+    }
+    EXPECT_EQ(Lookup(nullptr), "<none>");
+    EXPECT_FALSE(Ticket_Delete(nullptr));
+    EXPECT_EQ(root_.Read("/var/run/orvane/secret"), "Lifecycle\n");
+    EXPECT_EQ(Lookup("real"), "Lifecycle");
+
+    const std::string longest(kTicketMaxLength, 'a');
+    EXPECT_TRUE(Ticket_IsWellFormed(longest));
+    EXPECT_FALSE(Ticket_IsWellFormed(longest + "a"));
+}
+
+TEST_F(TicketTest, LinksAndOddFilesInTheDirectoryAreNotTickets)
+{
+    root_.Write("/var/run/orvane/secret", "Lifecycle\n");
+    std::filesystem::create_directories(HostRoot::Path(kTicketDirectory));
+    std::filesystem::create_symlink(HostRoot::Path("/var/run/orvane/secret"), HostRoot::Path(Dir() + "linked"));
+    std::filesystem::create_directories(HostRoot::Path(Dir() + "adirectory"));
+    EXPECT_EQ(Lookup("linked"), "<none>");
+    EXPECT_EQ(Lookup("adirectory"), "<none>");
+}
+
+TEST_F(TicketTest, UnreadableServiceNamesAndSmallBuffersFailTheLookup)
+{
+    root_.Write(Dir() + "empty", "");
+    root_.Write(Dir() + "spaced", "Life cycle\n");
+    root_.Write(Dir() + "huge", std::string(500, 'L'));
+    root_.Write(Dir() + "ok", "Lifecycle\n");
+    EXPECT_EQ(Lookup("empty"), "<none>");
+    EXPECT_EQ(Lookup("spaced"), "<none>");
+    EXPECT_EQ(Lookup("huge"), "<none>");
+
+    char small[9];  // "Lifecycle" needs 10 bytes with its NUL
+    EXPECT_FALSE(Ticket_LookupServiceSpecific("ok", small, sizeof small));
+    char exact[10];
+    ASSERT_TRUE(Ticket_LookupServiceSpecific("ok", exact, sizeof exact));
+    EXPECT_STREQ(exact, "Lifecycle");
+}
+
+TEST_F(TicketTest, OnlyPlainServiceNamesGetTickets)
+{
+    for (const char* bad : {"", "Life cycle", "../x", "a/b", "x\n"}) {
+        EXPECT_EQ(Ticket_Create(bad), "") << bad;
+    }
+    EXPECT_EQ(Ticket_Create(nullptr), "");
+    EXPECT_EQ(Ticket_Create(std::string(kTicketServiceMaxLength + 1, 's').c_str()), "");
+    EXPECT_NE(Ticket_Create(std::string(kTicketServiceMaxLength, 's').c_str()), "");
+}
+
+}  // namespace
