@@ -1,0 +1,231 @@
+#include "platform/lumo/DirectJsonCodec.hpp"
+
+#include <cmath>
+
+#include "platform/lumo/Base64.hpp"
+#include "platform/lumo/DataValues.hpp"
+#include "platform/lumo/JsonErrors.hpp"
+#include "platform/lumo/JsonParser.hpp"
+#include "platform/lumo/JsonPath.hpp"
+
+namespace Lumo::Protocol::Json {
+
+namespace {
+
+using namespace Lumo::Data;
+
+std::string_view View(const rapidjson::Value& text)
+{
+    return {text.GetString(), text.GetStringLength()};
+}
+
+class Encoder {
+public:
+    explicit Encoder(JsonWriter& writer) : writer_(writer) {}
+
+    void Write(const DataValue& value)
+    {
+        switch (value.Kind()) {
+            case DataKind::kVoid: writer_.Null(); return;
+            case DataKind::kBoolean: writer_.Bool(value.As<BooleanValue>()->Get()); return;
+            case DataKind::kInteger: writer_.Int64(value.As<IntegerValue>()->Get()); return;
+            case DataKind::kDouble: WriteDouble(value.As<DoubleValue>()->Get()); return;
+            case DataKind::kString: String(value.As<StringValue>()->Get()); return;
+            case DataKind::kSecret: String(value.As<SecretValue>()->Get()); return;
+            case DataKind::kBinary: String(Base64::Encode(value.As<BinaryValue>()->Get())); return;
+            case DataKind::kDateTime: String(value.As<DateTimeValue>()->Get().ToString()); return;
+            case DataKind::kList: WriteList(*value.As<ListValue>()); return;
+            case DataKind::kMap: WriteMap(*value.As<MapValue>()); return;
+            case DataKind::kStruct:
+            case DataKind::kError: WriteFields(*value.As<CompoundValue>()); return;
+            case DataKind::kOptional: WriteOptional(*value.As<OptionalValue>()); return;
+            case DataKind::kEnum: String(value.As<EnumValue>()->Value()); return;
+        }
+    }
+
+private:
+    void String(std::string_view text) { writer_.String(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
+    void Key(std::string_view text) { writer_.Key(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
+
+    // JSON has no NaN or infinity; they become null.
+    void WriteDouble(double number)
+    {
+        if (std::isfinite(number)) {
+            writer_.Double(number);
+        } else {
+            writer_.Null();
+        }
+    }
+
+    void WriteList(const ListValue& list)
+    {
+        writer_.StartArray();
+        for (const auto& item : list.Items()) {
+            Write(*item);
+        }
+        writer_.EndArray();
+    }
+
+    // String keys as an object, any other keys as an array of [key, value] pairs.
+    void WriteMap(const MapValue& map)
+    {
+        if (map.HasOnlyStringKeys()) {
+            writer_.StartObject();
+            for (const auto& [key, value] : map.Entries()) {
+                Key(key->As<StringValue>()->Get());
+                Write(*value);
+            }
+            writer_.EndObject();
+            return;
+        }
+        writer_.StartArray();
+        for (const auto& [key, value] : map.Entries()) {
+            writer_.StartArray();
+            Write(*key);
+            Write(*value);
+            writer_.EndArray();
+        }
+        writer_.EndArray();
+    }
+
+    void WriteFields(const CompoundValue& compound)
+    {
+        writer_.StartObject();
+        for (const auto& [name, value] : compound.Fields()) {
+            Key(name);
+            Write(*value);
+        }
+        writer_.EndObject();
+    }
+
+    void WriteOptional(const OptionalValue& optional)
+    {
+        if (optional.IsSet()) {
+            Write(*optional.Value());
+        } else {
+            writer_.Null();
+        }
+    }
+
+    JsonWriter& writer_;
+};
+
+// Builds a generic value from a parsed document; on the first fault records an error and returns null.
+class Decoder {
+public:
+    JsonDecodeResult Run(const rapidjson::Value& json)
+    {
+        DataValuePtr value = Read(json, 1);
+        if (value == nullptr) {
+            return {nullptr, error_};
+        }
+        return {std::move(value), nullptr};
+    }
+
+private:
+    DataValuePtr Fail(std::string reason)
+    {
+        error_ = JsonErrors::InvalidValue(path_.ToString(), reason);
+        return nullptr;
+    }
+
+    template <typename Key>
+    DataValuePtr ReadChild(Key key, const rapidjson::Value& json, size_t depth)
+    {
+        path_.Push(key);
+        DataValuePtr value = Read(json, depth);
+        if (value != nullptr) {
+            path_.Pop();
+        }
+        return value;
+    }
+
+    DataValuePtr Read(const rapidjson::Value& json, size_t depth)
+    {
+        if (depth > DirectJsonCodec::kMaxDepth) {
+            return Fail("values nested deeper than " + std::to_string(DirectJsonCodec::kMaxDepth) + " levels");
+        }
+        switch (json.GetType()) {
+            case rapidjson::kNullType: return OptionalValue::GetInstance();
+            case rapidjson::kFalseType:
+            case rapidjson::kTrueType: return BooleanValue::Create(json.GetBool());
+            case rapidjson::kNumberType:
+                if (json.IsInt64()) {
+                    return IntegerValue::Create(json.GetInt64());
+                }
+                if (json.IsDouble()) {
+                    return DoubleValue::Create(json.GetDouble());
+                }
+                return Fail("integer out of the 64-bit range");
+            case rapidjson::kStringType: return StringValue::Create(std::string(View(json)));
+            case rapidjson::kArrayType: return ReadList(json, depth);
+            case rapidjson::kObjectType: return ReadObject(json, depth);
+        }
+        return Fail("unknown JSON type");
+    }
+
+    DataValuePtr ReadList(const rapidjson::Value& json, size_t depth)
+    {
+        auto list = ListValue::Create();
+        list->Reserve(json.Size());
+        for (rapidjson::SizeType i = 0; i < json.Size(); ++i) {
+            DataValuePtr item = ReadChild(size_t{i}, json[i], depth + 1);
+            if (item == nullptr) {
+                return nullptr;
+            }
+            list->Add(std::move(item));
+        }
+        return list;
+    }
+
+    DataValuePtr ReadObject(const rapidjson::Value& json, size_t depth)
+    {
+        if (auto duplicate = JsonParser::FindDuplicateKey(json)) {
+            return Fail("duplicate member \"" + std::string(*duplicate) + "\"");
+        }
+        std::vector<CompoundValue::Field> fields;
+        fields.reserve(json.MemberCount());
+        for (const auto& member : json.GetObject()) {
+            DataValuePtr value = ReadChild(View(member.name), member.value, depth + 1);
+            if (value == nullptr) {
+                return nullptr;
+            }
+            fields.emplace_back(std::string(View(member.name)), std::move(value));
+        }
+        return std::make_shared<const StructValue>(std::string(), std::move(fields));
+    }
+
+    JsonPath path_;
+    ErrorValuePtr error_;
+};
+
+}  // namespace
+
+void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer)
+{
+    Encoder(writer).Write(value);
+}
+
+std::string DirectJsonCodec::Encode(const DataValue& value)
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    Write(value, writer);
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json)
+{
+    return Decoder().Run(json);
+}
+
+JsonDecodeResult DirectJsonCodec::Decode(std::string_view bytes)
+{
+    rapidjson::Document document;
+    if (auto error = JsonParser::Parse(bytes, document)) {
+        return {nullptr, std::move(error)};
+    }
+    return FromJson(document);
+}
+
+}  // namespace Lumo::Protocol::Json

@@ -1,0 +1,38 @@
+// Lumo::Protocol::Json::DirectJsonCodec: the direct ("clean") JSON form of data values, the
+// plain JSON a client would write by hand: structures and errors as objects of their fields,
+// optionals as null or their value, enumerations, secrets, datetimes and base64 binaries as
+// strings. Type names and kinds are not kept, so decoding yields generic values (objects
+// become untyped structures, null an unset optional); docs/api.md gives the rules.
+//
+// Stateless; thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <rapidjson/document.h>
+
+#include "platform/lumo/DataValue.hpp"
+#include "platform/lumo/JsonDecodeResult.hpp"
+#include "platform/lumo/JsonWriter.hpp"
+
+namespace Lumo::Protocol::Json {
+
+class DirectJsonCodec {
+public:
+    // Values nested deeper than this are refused by the decoder.
+    static constexpr size_t kMaxDepth = 64;
+
+    // Writes `value` into `writer` as one JSON value.
+    static void Write(const Data::DataValue& value, JsonWriter& writer);
+    // `value` as JSON text.
+    static std::string Encode(const Data::DataValue& value);
+
+    // The generic value of `json` (part of a parsed document), or why there is none.
+    static JsonDecodeResult FromJson(const rapidjson::Value& json);
+    // The generic value of the JSON text `bytes`, or why there is none.
+    static JsonDecodeResult Decode(std::string_view bytes);
+};
+
+}  // namespace Lumo::Protocol::Json

@@ -1,0 +1,409 @@
+#include "platform/lumo/TaggedJsonCodec.hpp"
+
+#include <cmath>
+
+#include "platform/lumo/Base64.hpp"
+#include "platform/lumo/DataValues.hpp"
+#include "platform/lumo/JsonErrors.hpp"
+#include "platform/lumo/JsonParser.hpp"
+#include "platform/lumo/JsonPath.hpp"
+
+namespace Lumo::Protocol::Json {
+
+namespace {
+
+using namespace Lumo::Data;
+
+// Tags of the one-member objects. Structures, errors and enumerations carry their type or
+// error name in the tag itself ("struct:<type>"), which keeps the form one level flatter.
+constexpr std::string_view kVoidTag = "void";
+constexpr std::string_view kDoubleTag = "double";
+constexpr std::string_view kSecretTag = "secret";
+constexpr std::string_view kBinaryTag = "binary";
+constexpr std::string_view kDateTimeTag = "datetime";
+constexpr std::string_view kMapTag = "map";
+constexpr std::string_view kOptionalTag = "optional";
+constexpr std::string_view kStructPrefix = "struct:";
+constexpr std::string_view kErrorPrefix = "error:";
+constexpr std::string_view kEnumPrefix = "enum:";
+
+std::string_view View(const rapidjson::Value& text)
+{
+    return {text.GetString(), text.GetStringLength()};
+}
+
+class Encoder {
+public:
+    explicit Encoder(JsonWriter& writer) : writer_(writer) {}
+
+    void Write(const DataValue& value)
+    {
+        switch (value.Kind()) {
+            case DataKind::kVoid:
+                OpenTag(kVoidTag);
+                writer_.Null();
+                writer_.EndObject();
+                return;
+            case DataKind::kBoolean: writer_.Bool(value.As<BooleanValue>()->Get()); return;
+            case DataKind::kInteger: writer_.Int64(value.As<IntegerValue>()->Get()); return;
+            case DataKind::kDouble: WriteDouble(value.As<DoubleValue>()->Get()); return;
+            case DataKind::kString: String(value.As<StringValue>()->Get()); return;
+            case DataKind::kSecret: Tagged(kSecretTag, value.As<SecretValue>()->Get()); return;
+            case DataKind::kBinary: Tagged(kBinaryTag, Base64::Encode(value.As<BinaryValue>()->Get())); return;
+            case DataKind::kDateTime: Tagged(kDateTimeTag, value.As<DateTimeValue>()->Get().ToString()); return;
+            case DataKind::kList: WriteList(*value.As<ListValue>()); return;
+            case DataKind::kMap: WriteMap(*value.As<MapValue>()); return;
+            case DataKind::kStruct: WriteCompound(kStructPrefix, *value.As<CompoundValue>()); return;
+            case DataKind::kError: WriteCompound(kErrorPrefix, *value.As<CompoundValue>()); return;
+            case DataKind::kOptional: WriteOptional(*value.As<OptionalValue>()); return;
+            case DataKind::kEnum: WriteEnum(*value.As<EnumValue>()); return;
+        }
+    }
+
+private:
+    void String(std::string_view text) { writer_.String(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
+
+    void OpenTag(std::string_view tag)
+    {
+        writer_.StartObject();
+        writer_.Key(tag.data(), static_cast<rapidjson::SizeType>(tag.size()));
+    }
+
+    // Opens the object of a tag made of `prefix` and `name`.
+    void OpenNamedTag(std::string_view prefix, std::string_view name)
+    {
+        scratch_.assign(prefix);
+        scratch_.append(name);
+        OpenTag(scratch_);
+    }
+
+    void Tagged(std::string_view tag, std::string_view text)
+    {
+        OpenTag(tag);
+        String(text);
+        writer_.EndObject();
+    }
+
+    void WriteDouble(double number)
+    {
+        if (std::isfinite(number)) {
+            writer_.Double(number);
+        } else {
+            Tagged(kDoubleTag, std::isnan(number) ? "NaN" : (number > 0 ? "Infinity" : "-Infinity"));
+        }
+    }
+
+    void WriteList(const ListValue& list)
+    {
+        writer_.StartArray();
+        for (const auto& item : list.Items()) {
+            Write(*item);
+        }
+        writer_.EndArray();
+    }
+
+    // String keys as an object, any other keys as an array of [key, value] pairs.
+    void WriteMap(const MapValue& map)
+    {
+        OpenTag(kMapTag);
+        if (map.HasOnlyStringKeys()) {
+            writer_.StartObject();
+            for (const auto& [key, value] : map.Entries()) {
+                const std::string& name = key->As<StringValue>()->Get();
+                writer_.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+                Write(*value);
+            }
+            writer_.EndObject();
+        } else {
+            writer_.StartArray();
+            for (const auto& [key, value] : map.Entries()) {
+                writer_.StartArray();
+                Write(*key);
+                Write(*value);
+                writer_.EndArray();
+            }
+            writer_.EndArray();
+        }
+        writer_.EndObject();
+    }
+
+    void WriteCompound(std::string_view prefix, const CompoundValue& compound)
+    {
+        OpenNamedTag(prefix, compound.Name());
+        writer_.StartObject();
+        for (const auto& [name, value] : compound.Fields()) {
+            writer_.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+            Write(*value);
+        }
+        writer_.EndObject();
+        writer_.EndObject();
+    }
+
+    void WriteOptional(const OptionalValue& optional)
+    {
+        if (!optional.IsSet()) {
+            writer_.Null();
+            return;
+        }
+        OpenTag(kOptionalTag);
+        Write(*optional.Value());
+        writer_.EndObject();
+    }
+
+    void WriteEnum(const EnumValue& value)
+    {
+        OpenNamedTag(kEnumPrefix, value.TypeName());
+        String(value.Value());
+        writer_.EndObject();
+    }
+
+    JsonWriter& writer_;
+    std::string scratch_;  // reused for composed tags
+};
+
+// Builds a value from a parsed document; on the first fault records an error and returns null.
+class Decoder {
+public:
+    JsonDecodeResult Run(const rapidjson::Value& json)
+    {
+        DataValuePtr value = Read(json, 1);
+        if (value == nullptr) {
+            return {nullptr, error_};
+        }
+        return {std::move(value), nullptr};
+    }
+
+private:
+    DataValuePtr Fail(std::string reason)
+    {
+        error_ = JsonErrors::InvalidValue(path_.ToString(), reason);
+        return nullptr;
+    }
+
+    // Reads the child `json` of the current position, entered as `key` (member or index).
+    template <typename Key>
+    DataValuePtr ReadChild(Key key, const rapidjson::Value& json, size_t depth)
+    {
+        path_.Push(key);
+        DataValuePtr value = Read(json, depth);
+        if (value != nullptr) {
+            path_.Pop();
+        }
+        return value;
+    }
+
+    DataValuePtr Read(const rapidjson::Value& json, size_t depth)
+    {
+        if (depth > TaggedJsonCodec::kMaxDepth) {
+            return Fail("values nested deeper than " + std::to_string(TaggedJsonCodec::kMaxDepth) + " levels");
+        }
+        switch (json.GetType()) {
+            case rapidjson::kNullType: return OptionalValue::GetInstance();
+            case rapidjson::kFalseType:
+            case rapidjson::kTrueType: return BooleanValue::Create(json.GetBool());
+            case rapidjson::kNumberType: return ReadNumber(json);
+            case rapidjson::kStringType: return StringValue::Create(std::string(View(json)));
+            case rapidjson::kArrayType: return ReadList(json, depth);
+            case rapidjson::kObjectType: return ReadTagged(json, depth);
+        }
+        return Fail("unknown JSON type");
+    }
+
+    DataValuePtr ReadNumber(const rapidjson::Value& json)
+    {
+        // The parser stores integers as int64 and everything else as double.
+        if (json.IsInt64()) {
+            return IntegerValue::Create(json.GetInt64());
+        }
+        if (json.IsDouble()) {
+            return DoubleValue::Create(json.GetDouble());
+        }
+        return Fail("integer out of the 64-bit range");
+    }
+
+    DataValuePtr ReadList(const rapidjson::Value& json, size_t depth)
+    {
+        auto list = ListValue::Create();
+        list->Reserve(json.Size());
+        for (rapidjson::SizeType i = 0; i < json.Size(); ++i) {
+            DataValuePtr item = ReadChild(size_t{i}, json[i], depth + 1);
+            if (item == nullptr) {
+                return nullptr;
+            }
+            list->Add(std::move(item));
+        }
+        return list;
+    }
+
+    DataValuePtr ReadTagged(const rapidjson::Value& json, size_t depth)
+    {
+        if (json.MemberCount() != 1) {
+            return Fail("a tagged value is an object of exactly one member, found " +
+                        std::to_string(json.MemberCount()));
+        }
+        const auto& member = *json.MemberBegin();
+        std::string_view tag = View(member.name);
+        path_.Push(tag);
+        DataValuePtr value = ReadPayload(tag, member.value, depth);
+        if (value != nullptr) {
+            path_.Pop();
+        }
+        return value;
+    }
+
+    DataValuePtr ReadPayload(std::string_view tag, const rapidjson::Value& payload, size_t depth)
+    {
+        if (tag == kVoidTag) {
+            return payload.IsNull() ? VoidValue::GetInstance() : Fail("void takes null");
+        }
+        if (tag == kOptionalTag) {
+            DataValuePtr inner = Read(payload, depth + 1);
+            return inner != nullptr ? OptionalValue::Create(std::move(inner)) : nullptr;
+        }
+        if (tag == kMapTag) {
+            return ReadMap(payload, depth);
+        }
+        if (tag.starts_with(kStructPrefix)) {
+            return ReadCompound<StructValue>(tag.substr(kStructPrefix.size()), payload, depth);
+        }
+        if (tag.starts_with(kErrorPrefix)) {
+            return ReadCompound<ErrorValue>(tag.substr(kErrorPrefix.size()), payload, depth);
+        }
+        if (!payload.IsString()) {
+            if (tag == kDoubleTag || tag == kSecretTag || tag == kBinaryTag || tag == kDateTimeTag ||
+                tag.starts_with(kEnumPrefix)) {
+                return Fail(std::string(tag.substr(0, tag.find(':'))) + " takes a string");
+            }
+            return Fail("unknown tag \"" + std::string(tag) + "\"");
+        }
+        return ReadTextPayload(tag, View(payload));
+    }
+
+    DataValuePtr ReadTextPayload(std::string_view tag, std::string_view text)
+    {
+        if (tag == kSecretTag) {
+            return SecretValue::Create(std::string(text));
+        }
+        if (tag.starts_with(kEnumPrefix)) {
+            return EnumValue::Create(std::string(tag.substr(kEnumPrefix.size())), std::string(text));
+        }
+        if (tag == kDoubleTag) {
+            return ReadSpecialDouble(text);
+        }
+        if (tag == kBinaryTag) {
+            auto bytes = Base64::Decode(text);
+            return bytes ? BinaryValue::Create(std::move(*bytes)) : Fail("binary is not padded base64");
+        }
+        if (tag == kDateTimeTag) {
+            auto time = DateTime::Create(text);
+            return time ? DateTimeValue::Create(*time) : Fail("datetime is not \"YYYY-MM-DDTHH:MM:SS[.fff]Z\"");
+        }
+        return Fail("unknown tag \"" + std::string(tag) + "\"");
+    }
+
+    DataValuePtr ReadSpecialDouble(std::string_view text)
+    {
+        if (text == "NaN") {
+            return DoubleValue::Create(std::nan(""));
+        }
+        if (text == "Infinity" || text == "-Infinity") {
+            return DoubleValue::Create(text[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+        }
+        return Fail("double takes \"NaN\", \"Infinity\" or \"-Infinity\"");
+    }
+
+    DataValuePtr ReadMap(const rapidjson::Value& payload, size_t depth)
+    {
+        auto map = MapValue::Create();
+        if (payload.IsObject()) {
+            if (auto duplicate = JsonParser::FindDuplicateKey(payload)) {
+                return Fail("duplicate key \"" + std::string(*duplicate) + "\"");
+            }
+            map->Reserve(payload.MemberCount());
+            for (const auto& member : payload.GetObject()) {
+                DataValuePtr value = ReadChild(View(member.name), member.value, depth + 1);
+                if (value == nullptr) {
+                    return nullptr;
+                }
+                map->Insert(std::string(View(member.name)), std::move(value));
+            }
+            return map;
+        }
+        if (!payload.IsArray()) {
+            return Fail("map takes an object or an array of [key, value] pairs");
+        }
+        map->Reserve(payload.Size());
+        for (rapidjson::SizeType i = 0; i < payload.Size(); ++i) {
+            const auto& pair = payload[i];
+            if (!pair.IsArray() || pair.Size() != 2) {
+                path_.Push(size_t{i});
+                return Fail("a map entry is a [key, value] pair");
+            }
+            path_.Push(size_t{i});
+            DataValuePtr key = ReadChild(size_t{0}, pair[0], depth + 1);
+            DataValuePtr value = key != nullptr ? ReadChild(size_t{1}, pair[1], depth + 1) : nullptr;
+            if (value == nullptr) {
+                return nullptr;
+            }
+            path_.Pop();
+            map->Insert(std::move(key), std::move(value));
+        }
+        return map;
+    }
+
+    template <typename Compound>
+    DataValuePtr ReadCompound(std::string_view name, const rapidjson::Value& payload, size_t depth)
+    {
+        if (!payload.IsObject()) {
+            return Fail(std::string(Compound::kKind == DataKind::kStruct ? "struct" : "error") +
+                        " takes an object of fields");
+        }
+        if (auto duplicate = JsonParser::FindDuplicateKey(payload)) {
+            return Fail("duplicate field \"" + std::string(*duplicate) + "\"");
+        }
+        std::vector<CompoundValue::Field> fields;
+        fields.reserve(payload.MemberCount());
+        for (const auto& member : payload.GetObject()) {
+            DataValuePtr value = ReadChild(View(member.name), member.value, depth + 1);
+            if (value == nullptr) {
+                return nullptr;
+            }
+            fields.emplace_back(std::string(View(member.name)), std::move(value));
+        }
+        return std::make_shared<const Compound>(std::string(name), std::move(fields));
+    }
+
+    JsonPath path_;
+    ErrorValuePtr error_;
+};
+
+}  // namespace
+
+void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer)
+{
+    Encoder(writer).Write(value);
+}
+
+std::string TaggedJsonCodec::Encode(const DataValue& value)
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter writer(buffer);
+    Write(value, writer);
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json)
+{
+    return Decoder().Run(json);
+}
+
+JsonDecodeResult TaggedJsonCodec::Decode(std::string_view bytes)
+{
+    rapidjson::Document document;
+    if (auto error = JsonParser::Parse(bytes, document)) {
+        return {nullptr, std::move(error)};
+    }
+    return FromJson(document);
+}
+
+}  // namespace Lumo::Protocol::Json

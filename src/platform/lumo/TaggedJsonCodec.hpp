@@ -1,0 +1,36 @@
+// Lumo::Protocol::Json::TaggedJsonCodec: the standard (tagged) JSON form of data values. It
+// keeps everything a value is made of (kinds, type names, error names, unset optionals), so
+// decoding an encoded value gives an equal value. The form is described in docs/api.md.
+//
+// Stateless; thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <rapidjson/document.h>
+
+#include "platform/lumo/DataValue.hpp"
+#include "platform/lumo/JsonDecodeResult.hpp"
+#include "platform/lumo/JsonWriter.hpp"
+
+namespace Lumo::Protocol::Json {
+
+class TaggedJsonCodec {
+public:
+    // Values nested deeper than this are refused by the decoder.
+    static constexpr size_t kMaxDepth = 64;
+
+    // Writes `value` into `writer` as one JSON value.
+    static void Write(const Data::DataValue& value, JsonWriter& writer);
+    // `value` as JSON text.
+    static std::string Encode(const Data::DataValue& value);
+
+    // The value that `json` (part of a parsed document) encodes, or why it encodes none.
+    static JsonDecodeResult FromJson(const rapidjson::Value& json);
+    // The value that the JSON text `bytes` encodes, or why it encodes none.
+    static JsonDecodeResult Decode(std::string_view bytes);
+};
+
+}  // namespace Lumo::Protocol::Json

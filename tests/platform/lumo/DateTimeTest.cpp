@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "platform/lumo/DateTime.hpp"
+
+namespace Lumo {
+namespace {
+
+TEST(DateTimeTest, ParsesAndFormatsUtcWithMilliseconds)
+{
+    auto time = DateTime::Create("2024-02-29T23:59:58.123Z");
+    ASSERT_TRUE(time);
+    EXPECT_EQ(time->ToString(), "2024-02-29T23:59:58.123Z");
+    EXPECT_EQ(DateTime::Create("1970-01-01T00:00:00Z")->UnixMilliseconds(), 0);
+    EXPECT_EQ(DateTime::Create("1970-01-01T00:00:01.5Z")->UnixMilliseconds(), 1500);
+    // Fraction digits past milliseconds are dropped, not rounded.
+    EXPECT_EQ(DateTime::Create("2000-01-01T00:00:00.999999999Z")->ToString(), "2000-01-01T00:00:00.999Z");
+    EXPECT_EQ(DateTime::Create("1969-12-31T23:59:59.999Z")->UnixMilliseconds(), -1);
+}
+
+TEST(DateTimeTest, OffsetsAreConvertedToUtc)
+{
+    EXPECT_EQ(DateTime::Create("2024-01-01T10:00:00+00:00"), DateTime::Create("2024-01-01T10:00:00Z"));
+    EXPECT_EQ(DateTime::Create("2024-01-01T10:30:00+02:00")->ToString(), "2024-01-01T08:30:00.000Z");
+    EXPECT_EQ(DateTime::Create("2023-12-31T23:00:00-01:00")->ToString(), "2024-01-01T00:00:00.000Z");
+}
+
+TEST(DateTimeTest, RoundTripsThroughText)
+{
+    for (int64_t seconds : {int64_t{0}, int64_t{951782400}, int64_t{-86400}, int64_t{253402300799}}) {
+        DateTime time = DateTime::FromUnixSeconds(seconds);
+        EXPECT_EQ(DateTime::Create(time.ToString()), time) << time.ToString();
+    }
+    DateTime now = DateTime::GetUtcDateTime();
+    EXPECT_EQ(DateTime::Create(now.ToString()), now);
+}
+
+TEST(DateTimeTest, RefusesMalformedAndImpossibleTimes)
+{
+    for (const char* text : {"", "2024-01-01", "2024-01-01T00:00:00", "2024-01-01 00:00:00Z",
+                             "2024-1-01T00:00:00Z", "2024-01-01T00:00:00.Z", "2024-01-01T00:00:00.1234567890Z",
+                             "2024-01-01T00:00:00Zjunk", "2023-02-29T00:00:00Z", "2024-13-01T00:00:00Z",
+                             "2024-04-31T00:00:00Z", "2024-01-01T24:00:00Z", "2024-01-01T00:60:00Z",
+                             "2024-01-01T00:00:60Z", "2024-01-01T00:00:00+0100", "2024-01-01T00:00:00+24:00",
+                             "+024-01-01T00:00:00Z", "0000-01-01T00:00:00+01:00", "2024-01-01t00:00:00z"}) {
+        EXPECT_FALSE(DateTime::Create(text)) << text;
+    }
+}
+
+}  // namespace
+}  // namespace Lumo
