@@ -153,14 +153,23 @@ private:
     Handler handler_;
 };
 
-// Writes all of `buffers` to `*stream`; handler(error_code, bytes written). Completes with
-// broken pipe when the stream is released before the write is done.
+// Writes all of `buffers` to the stream; handler(error_code, bytes written), run through
+// `executor` unless the handler has its own. Completes with broken pipe when the stream is
+// (or becomes) released before the write is done.
+template <class Stream, class ConstBuffers, class Handler>
+void AsyncWriteAll(std::weak_ptr<Stream> stream, typename Stream::executor_type executor, const ConstBuffers& buffers,
+                   Handler&& handler)
+{
+    WriteAllOp<Stream, ConstBuffers, std::decay_t<Handler>> op(std::move(stream), std::move(executor), buffers,
+                                                               std::forward<Handler>(handler));
+    op.Start();
+}
+
+// As above, for a stream the caller holds.
 template <class Stream, class ConstBuffers, class Handler>
 void AsyncWriteAll(const std::shared_ptr<Stream>& stream, const ConstBuffers& buffers, Handler&& handler)
 {
-    WriteAllOp<Stream, ConstBuffers, std::decay_t<Handler>> op(stream, stream->get_executor(), buffers,
-                                                               std::forward<Handler>(handler));
-    op.Start();
+    AsyncWriteAll(std::weak_ptr<Stream>(stream), stream->get_executor(), buffers, std::forward<Handler>(handler));
 }
 
 }  // namespace Lumo::Asio

@@ -1,0 +1,130 @@
+// Helpers for the stream tests: a logger that keeps its lines, connected loopback socket
+// pairs, and a stream wrapper that records the size of every write operation.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/lumo/Logger.hpp"
+#include "transport/stream/TimeoutBaseStream.hpp"
+#include "util/Asio.hpp"
+
+namespace StreamTest {
+
+using boost::asio::ip::tcp;
+
+// Keeps every line written at any level.
+class CollectingLogger : public Lumo::Log::Logger {
+public:
+    struct Line {
+        uint32_t level;
+        std::string text;
+    };
+
+    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t level) override
+    {
+        return std::make_unique<Record>(*this, level);
+    }
+    void Flush() override {}
+
+    std::vector<Line> Lines() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+
+    // Lines that contain `part`.
+    std::vector<Line> Containing(const std::string& part) const
+    {
+        std::vector<Line> found;
+        for (const Line& line : Lines()) {
+            if (line.text.find(part) != std::string::npos) {
+                found.push_back(line);
+            }
+        }
+        return found;
+    }
+
+private:
+    class Record : public Lumo::Log::LogRecord {
+    public:
+        Record(CollectingLogger& owner, uint32_t level) : owner_(owner), level_(level) {}
+        std::ostream& Stream() override { return text_; }
+        ~Record() override
+        {
+            std::lock_guard<std::mutex> lock(owner_.mutex_);
+            owner_.lines_.push_back({level_, text_.str()});
+        }
+
+    private:
+        CollectingLogger& owner_;
+        uint32_t level_;
+        std::ostringstream text_;
+    };
+
+    mutable std::mutex mutex_;
+    std::vector<Line> lines_;
+};
+
+struct SocketPair {
+    tcp::socket server;
+    tcp::socket client;
+};
+
+// A connected loopback pair; `tuneClient` runs on the client socket before it connects.
+inline SocketPair ConnectedPair(boost::asio::io_context& io, const std::function<void(tcp::socket&)>& tuneClient = {})
+{
+    tcp::acceptor acceptor(io, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0));
+    tcp::socket client(io);
+    client.open(tcp::v4());
+    if (tuneClient) {
+        tuneClient(client);
+    }
+    client.connect(acceptor.local_endpoint());
+    tcp::socket server(io);
+    acceptor.accept(server);
+    return {std::move(server), std::move(client)};
+}
+
+// Passes writes to a TimeoutBaseStream and records how many bytes each one offered.
+class CountingStream {
+public:
+    using executor_type = Lumo::Asio::TimeoutBaseStream::executor_type;
+
+    explicit CountingStream(Lumo::Asio::TimeoutBaseStream inner) : inner_(std::move(inner)) {}
+
+    template <class ConstBuffers, class Handler>
+    void async_write_some(const ConstBuffers& buffers, Handler&& handler)
+    {
+        offered_->push_back(boost::asio::buffer_size(buffers));
+        inner_.async_write_some(buffers, std::forward<Handler>(handler));
+    }
+
+    executor_type get_executor() noexcept { return inner_.get_executor(); }
+
+    // Sizes of the write operations, shared so they survive the stream.
+    std::shared_ptr<std::vector<std::size_t>> Offered() const { return offered_; }
+
+private:
+    Lumo::Asio::TimeoutBaseStream inner_;
+    std::shared_ptr<std::vector<std::size_t>> offered_ = std::make_shared<std::vector<std::size_t>>();
+};
+
+// `size` bytes of a pattern that shows misplaced or repeated slices.
+inline std::string Pattern(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+    }
+    return bytes;
+}
+
+}  // namespace StreamTest
