@@ -24,8 +24,13 @@ namespace {
 constexpr const char* kTrackingFile = "/var/orvane/lifecycle/lifecycle.task";
 constexpr const char* kStoreFile = "/var/orvane/lifecycle/task-status.json.db";
 
-// Start-up has passed the store and the stale-file steps once the store exists and the
-// tracking file is gone; the SIGTERM handler is in place before either.
+// Start-up has passed the store and the stale-file steps once the store exists and a
+// planted tracking file is gone; the SIGTERM handler is in place before either.
+void PlantTrackingFile(const TempHostRoot& root)
+{
+    root.WriteFile(kTrackingFile, "PRECURSOR: 3f1c0c2e-left-over");
+}
+
 bool StartedUp(const TempHostRoot& root)
 {
     return root.Exists(kStoreFile) && !root.Exists(kTrackingFile);
@@ -66,7 +71,7 @@ int CountRows(const std::string& dbPath, const char* sql)
 TEST(DaemonLifecycle, CleansUpAtStartAndExitsZeroOnSigtermWithinASecond)
 {
     TempHostRoot root;
-    root.WriteFile(kTrackingFile, "PRECURSOR: 3f1c0c2e-left-over");
+    PlantTrackingFile(root);
     ASSERT_FALSE(root.Exists(kStoreFile));
 
     DaemonProcess daemon(root);
@@ -96,12 +101,14 @@ TEST(DaemonLifecycle, KeepsTaskHistoryAcrossRestarts)
     std::string tool = TestSupport::BuildDir() + "/hostpref-taskdb";
     std::string store = root.Path("/var/orvane/lifecycle/task-status.json");
     {
+        PlantTrackingFile(root);
         DaemonProcess daemon(root);
         ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
         std::string create = tool + " --store " + store + " create 7d5c-history --operation apply";
         ASSERT_EQ(system(create.c_str()), 0);
         EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
     }
+    PlantTrackingFile(root);
     DaemonProcess again(root);
     ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << again.Stderr();
     EXPECT_EQ(CountRows(root.Path(kStoreFile), "SELECT count(*) FROM tasks"), 1);
@@ -143,5 +150,19 @@ TEST(DaemonLifecycle, WritesToSyslogUnderItsIdent)
     ASSERT_GT(n, 0) << "no syslog datagram; stderr:\n" << daemon.Stderr();
     std::string line(buffer, static_cast<size_t>(n));
     EXPECT_NE(line.find("hostprefd["), std::string::npos) << line;
+    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
+    EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
+}
+
+// The store is initialised at every start, also when its file is already there: an empty
+// file left by an interrupted install gets its tables.
+TEST(DaemonLifecycle, InitializesAnExistingStoreFileAtStart)
+{
+    TempHostRoot root;
+    root.WriteFile(kStoreFile, "");
+    PlantTrackingFile(root);
+    DaemonProcess daemon(root);
+    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
+    EXPECT_EQ(CountRows(root.Path(kStoreFile), "SELECT count(*) FROM tasks"), 0);
     EXPECT_EQ(ExitCodeAfterTerm(daemon, 1000ms), 0);
 }

@@ -1,0 +1,62 @@
+// The framework log sink: level filtering, the level-to-priority table, literal text.
+#include <gtest/gtest.h>
+
+#include "core/LumoLoggerWrapper.hpp"
+#include "platform/host/Log.hpp"
+
+using Host::Settings::SettingsApi::LumoLoggerWrapper;
+
+namespace {
+
+// Lines written through the wrapper, as the stderr mirror shows them.
+class LumoLoggerWrapperTest : public ::testing::Test {
+protected:
+    void SetUp() override { Log_SetStderrLevel(7); }
+    void TearDown() override { Log_SetStderrLevel(0); }
+
+    std::string Emit(uint32_t level, const std::string& text)
+    {
+        testing::internal::CaptureStderr();
+        if (auto record = logger_.CreateRecord(level)) {
+            record->Stream() << text;
+        }
+        return testing::internal::GetCapturedStderr();
+    }
+
+    LumoLoggerWrapper logger_;
+};
+
+}  // namespace
+
+TEST_F(LumoLoggerWrapperTest, WritesEachLevelAtItsPriority)
+{
+    const char* expected[] = {"<4>", "<3>", "<2>", "<1>", "<0>", "<0>"};
+    for (uint32_t level = 0; level <= 5; ++level) {
+        std::string line = Emit(level, "level " + std::to_string(level));
+        EXPECT_NE(line.find(expected[level]), std::string::npos) << line;
+        EXPECT_NE(line.find("level " + std::to_string(level)), std::string::npos) << line;
+    }
+}
+
+TEST_F(LumoLoggerWrapperTest, GivesNoRecordWhenTheHostLevelIsOff)
+{
+    Log_SetStderrLevel(6);
+    EXPECT_EQ(logger_.CreateRecord(0), nullptr);
+    EXPECT_NE(logger_.CreateRecord(1), nullptr);
+    Log_SetStderrLevel(3);
+    EXPECT_EQ(logger_.CreateRecord(2), nullptr);
+    EXPECT_NE(logger_.CreateRecord(3), nullptr);
+}
+
+TEST_F(LumoLoggerWrapperTest, WritesPercentSignsLiterally)
+{
+    std::string line = Emit(4, "100%s done %d %n");
+    EXPECT_NE(line.find("100%s done %d %n"), std::string::npos) << line;
+}
+
+TEST(LumoLoggerWrapperDeathTest, LevelAboveFiveEndsTheProcess)
+{
+    LumoLoggerWrapper logger;
+    EXPECT_DEATH(logger.CreateRecord(6), "NOT_REACHED apps/lifecycle/lumo/_virtual_includes/headers/logger:102");
+    EXPECT_DEATH(LumoLoggerWrapper::Record record(9), "NOT_REACHED apps/lifecycle/lumo/_virtual_includes/headers/logger:79");
+}
