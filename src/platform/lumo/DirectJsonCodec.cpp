@@ -44,8 +44,8 @@ public:
     }
 
 private:
-    void String(std::string_view text) { writer_.String(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
-    void Key(std::string_view text) { writer_.Key(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
+    void String(std::string_view text) { WriteJsonText(writer_, text); }
+    void Key(std::string_view text) { WriteJsonText(writer_, text, true); }
 
     // JSON has no NaN or infinity; they become null.
     void WriteDouble(double number)

@@ -61,12 +61,12 @@ public:
     }
 
 private:
-    void String(std::string_view text) { writer_.String(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
+    void String(std::string_view text) { WriteJsonText(writer_, text); }
 
     void OpenTag(std::string_view tag)
     {
         writer_.StartObject();
-        writer_.Key(tag.data(), static_cast<rapidjson::SizeType>(tag.size()));
+        WriteJsonText(writer_, tag, true);
     }
 
     // Opens the object of a tag made of `prefix` and `name`.
@@ -110,7 +110,7 @@ private:
             writer_.StartObject();
             for (const auto& [key, value] : map.Entries()) {
                 const std::string& name = key->As<StringValue>()->Get();
-                writer_.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+                WriteJsonText(writer_, name, true);
                 Write(*value);
             }
             writer_.EndObject();
@@ -132,7 +132,7 @@ private:
         OpenNamedTag(prefix, compound.Name());
         writer_.StartObject();
         for (const auto& [name, value] : compound.Fields()) {
-            writer_.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+            WriteJsonText(writer_, name, true);
             Write(*value);
         }
         writer_.EndObject();

@@ -10,6 +10,7 @@
 #include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/StandardError.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
+#include "platform/lumo/Utf8.hpp"
 
 namespace Lumo::Protocol::Json {
 namespace {
@@ -306,6 +307,33 @@ TEST(DirectJsonTest, RefusesWhatTheTaggedDecoderRefuses)
     auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth + 1)));
     ASSERT_FALSE(decoded.Ok());
     EXPECT_THAT(FirstMessage(decoded.error), HasSubstr("nested deeper than 64 levels"));
+}
+
+TEST(Utf8Test, AcceptsWellFormedTextOnly)
+{
+    for (const char* good : {"", "ascii", "\xC2\xA9", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xF0\x9F\x98\x80",
+                             "\xF4\x8F\xBF\xBF"}) {
+        EXPECT_TRUE(Utf8::IsValid(good)) << good;
+    }
+    for (const char* bad : {"\x80", "\xC0\xAF", "\xC2", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                            "\xF5\x80\x80\x80", "\xFF", "ok\xE2\x82"}) {
+        EXPECT_FALSE(Utf8::IsValid(bad)) << bad;
+    }
+    EXPECT_EQ(Utf8::Repair("a\xFF" "b\xE2\x82"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(Utf8Test, EncodersNeverEmitInvalidJson)
+{
+    // Tool output may carry bytes that are not UTF-8; the encoded answer must still parse.
+    auto value = StructValue::Create("T\xFF");
+    value->SetField("out\xC0", Str("Latin-1 caf\xE9"));
+    for (const std::string& json : {TaggedJsonCodec::Encode(*value), DirectJsonCodec::Encode(*value)}) {
+        EXPECT_TRUE(Utf8::IsValid(json)) << json;
+        EXPECT_TRUE(DirectJsonCodec::Decode(json).Ok()) << json;
+    }
+    auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*value));
+    EXPECT_EQ(decoded.value->As<StructValue>()->GetField("out\xEF\xBF\xBD")->As<StringValue>()->Get(),
+              "Latin-1 caf\xEF\xBF\xBD");
 }
 
 }  // namespace
