@@ -1,6 +1,7 @@
 #include "platform/lumo/JsonErrors.hpp"
 
 #include "platform/lumo/ErrorFactory.hpp"
+#include "platform/lumo/FrameworkMessages.hpp"
 
 namespace Lumo::Protocol::Json {
 
@@ -8,8 +9,7 @@ Data::ErrorValuePtr JsonErrors::Malformed(size_t offset, std::string_view reason
 {
     return Data::ErrorFactory::GetError(
         Com::Orvane::Lumo::Std::Errors::InvalidArgument,
-        {BaseMessage("lumo.json.malformed", "Malformed JSON at offset {1}: {2}",
-                     {std::to_string(offset), std::string(reason)})},
+        {FrameworkMessages::Make("lumo.json.malformed", {std::to_string(offset), std::string(reason)})},
         L10n::RequestLocalizer());
 }
 
@@ -17,8 +17,7 @@ Data::ErrorValuePtr JsonErrors::InvalidValue(std::string_view path, std::string_
 {
     return Data::ErrorFactory::GetError(
         Com::Orvane::Lumo::Std::Errors::InvalidArgument,
-        {BaseMessage("lumo.json.invalid.value", "Invalid data value at {1}: {2}",
-                     {std::string(path), std::string(reason)})},
+        {FrameworkMessages::Make("lumo.json.invalid.value", {std::string(path), std::string(reason)})},
         L10n::RequestLocalizer());
 }
 

@@ -4,6 +4,7 @@
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
 #include "platform/lumo/FormatCategory.hpp"
+#include "platform/lumo/FrameworkMessages.hpp"
 #include "platform/lumo/L10nCategory.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/LocalizableMessageHelpers.hpp"
@@ -166,6 +167,18 @@ TEST(ErrorFactoryTest, StandardErrorNames)
     EXPECT_EQ(Errors::ResourceInaccessible.Name(), "com.orvane.lumo.std.errors.resource_inaccessible");
     EXPECT_EQ(Errors::ServiceUnavailable.Name(), "com.orvane.lumo.std.errors.service_unavailable");
     EXPECT_EQ(Errors::Unauthenticated.Name(), "com.orvane.lumo.std.errors.unauthenticated");
+}
+
+TEST(FrameworkMessagesTest, KnownIdsCarryTheirTextUnknownOnesSaySo)
+{
+    RequestLocalizer localizer;
+    EXPECT_EQ(localizer.Localize(FrameworkMessages::Make("lumo.recv.failed", {"Connection reset by peer"})),
+              "Failed to receive the request: Connection reset by peer");
+    EXPECT_EQ(FrameworkMessages::DefaultText("lumo.invalid.request"), "Invalid request.");
+    EXPECT_EQ(FrameworkMessages::DefaultText("lumo.invalid"), std::nullopt);
+    BaseMessage unknown = FrameworkMessages::Make("com.orvane.tarn.not.framework", {"a"});
+    EXPECT_EQ(unknown.DefaultMessage(), "Unknown message.");
+    EXPECT_EQ(unknown.Args(), std::vector<std::string>{"a"});
 }
 
 TEST(LocalizableMessageTest, FromValueRefusesOtherShapes)
