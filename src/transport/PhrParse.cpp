@@ -125,7 +125,9 @@ int CheckOpenLine(const char* buffer, std::size_t pos, std::size_t length, std::
 int WalkLines(const char* buffer, std::size_t length, std::size_t pos, std::size_t lines, HttpRequest* out)
 {
     for (;;) {
-        const auto* lf = static_cast<const char*>(std::memchr(buffer + pos, '\n', length - pos));
+        // An empty buffer may come with a null pointer, which memchr must not see.
+        const auto* lf = pos < length ? static_cast<const char*>(std::memchr(buffer + pos, '\n', length - pos))
+                                      : nullptr;
         if (lf == nullptr) {
             return CheckOpenLine(buffer, pos, length, lines);
         }

@@ -127,6 +127,8 @@ TEST(PhrParse, UnfinishedHeadsNeedMore)
                                    "GET / HTTP/1.1\r\nHost: x\r\n", "GET / HTTP/1.1\r\nHost: x\r\n\r"}) {
         ExpectParsesTheSameEverySplit(text, kPhrIncomplete);
     }
+    HttpRequest request;
+    EXPECT_EQ(PhrParse(nullptr, 0, request, 0), kPhrIncomplete);
 }
 
 TEST(PhrParse, RefusesMalformedRequestLines)
