@@ -1,0 +1,250 @@
+#include "transport/stream/StreamServer.hpp"
+
+#include <gtest/gtest.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "StreamTestSupport.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Lumo::Asio::Acceptor;
+using Lumo::Asio::AsyncPutbackStream;
+using Lumo::Asio::StreamServerSpec;
+using StreamTest::CollectingLogger;
+using StreamTest::tcp;
+using Clock = std::chrono::steady_clock;
+
+// A real listening acceptor whose accept attempts can be made to fail by number.
+class ScriptedAcceptor {
+public:
+    using Socket = tcp::socket;
+    using executor_type = Acceptor::executor_type;
+
+    struct Script {
+        std::map<int, boost::system::error_code> failures;  // by 1-based attempt number
+        int attempts = 0;
+    };
+
+    ScriptedAcceptor(Acceptor real, std::shared_ptr<Script> script)
+        : real_(std::move(real)), script_(std::move(script))
+    {
+    }
+
+    template <class Handler>
+    void AsyncAccept(Handler&& handler)
+    {
+        const auto failure = script_->failures.find(++script_->attempts);
+        if (failure == script_->failures.end()) {
+            real_.AsyncAccept(std::forward<Handler>(handler));
+            return;
+        }
+        boost::asio::post(get_executor(), [handler = std::forward<Handler>(handler), ec = failure->second,
+                                           executor = get_executor()]() mutable { handler(ec, Socket(executor)); });
+    }
+
+    std::string Describe() const { return real_.Describe(); }
+    void Close() { real_.Close(); }
+    executor_type get_executor() noexcept { return real_.get_executor(); }
+
+private:
+    Acceptor real_;
+    std::shared_ptr<Script> script_;
+};
+
+tcp::acceptor ListeningOnLoopback(boost::asio::io_context& io)
+{
+    tcp::acceptor acceptor(io);
+    const auto ec = Acceptor::Listen(acceptor, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0));
+    EXPECT_FALSE(ec) << ec.message();
+    return acceptor;
+}
+
+// Runs `io` until `done` holds or `limit` passes.
+template <class Predicate>
+void RunUntil(boost::asio::io_context& io, Predicate done, Clock::duration limit)
+{
+    const auto end = Clock::now() + limit;
+    io.restart();
+    while (!done() && Clock::now() < end) {
+        io.run_one_for(20ms);
+    }
+}
+
+class StreamServerTest : public ::testing::Test {
+protected:
+    using Server = Lumo::Asio::StreamServer<ScriptedAcceptor>;
+
+    std::shared_ptr<Server> MakeServer(StreamServerSpec spec)
+    {
+        auto acceptor = ListeningOnLoopback(io_);
+        endpoint_ = acceptor.local_endpoint();
+        return Server::Create(
+            ScriptedAcceptor(Acceptor(std::move(acceptor)), script_), spec, {},
+            [this](std::shared_ptr<AsyncPutbackStream> stream) { handedOff_.push_back(std::move(stream)); }, logger_);
+    }
+
+    std::string AcceptorInfo() const { return ".Acceptor info:LocalEndpoint:127.0.0.1:" + std::to_string(endpoint_.port()); }
+
+    boost::asio::io_context io_;
+    std::shared_ptr<ScriptedAcceptor::Script> script_ = std::make_shared<ScriptedAcceptor::Script>();
+    std::shared_ptr<CollectingLogger> logger_ = std::make_shared<CollectingLogger>();
+    std::vector<std::shared_ptr<AsyncPutbackStream>> handedOff_;
+    tcp::endpoint endpoint_;
+};
+
+TEST_F(StreamServerTest, AcceptedSocketsAreTunedWrappedAndHandedOffWithTheTimeouts)
+{
+    auto acceptor = ListeningOnLoopback(io_);
+    const auto endpoint = acceptor.local_endpoint();
+    int tuned = 0;
+    auto server = Lumo::Asio::StreamServer<>::Create(
+        Acceptor(std::move(acceptor)), StreamServerSpec{{200ms, 200ms}},
+        [&](tcp::socket& socket) {
+            socket.set_option(tcp::no_delay(true));
+            ++tuned;
+        },
+        [&](std::shared_ptr<AsyncPutbackStream> stream) { handedOff_.push_back(std::move(stream)); }, logger_);
+    server->Start();
+
+    std::vector<tcp::socket> clients;
+    for (int i = 0; i < 3; ++i) {
+        clients.emplace_back(io_).connect(endpoint);
+    }
+    RunUntil(io_, [&] { return handedOff_.size() == 3; }, 3s);
+
+    ASSERT_EQ(handedOff_.size(), 3u);
+    EXPECT_EQ(tuned, 3);
+    for (std::size_t i = 0; i < handedOff_.size(); ++i) {
+        tcp::no_delay noDelay;
+        handedOff_[i]->Lowest().Lowest().get_option(noDelay);
+        EXPECT_TRUE(noDelay.value()) << "the hook must tune the very socket that is handed off";
+        boost::system::error_code ec;
+        EXPECT_EQ(handedOff_[i]->Lowest().RemoteEndpoint(ec), clients[i].local_endpoint());
+    }
+    EXPECT_EQ(server->CurrentState(), Lumo::Asio::StreamServer<>::State::kAccepting);
+
+    // The configured read timeout applies to the handed-off connection.
+    char buffer[8];
+    std::optional<boost::system::error_code> read;
+    const auto start = Clock::now();
+    handedOff_[0]->async_read_some(boost::asio::buffer(buffer),
+                                   [&](const boost::system::error_code& ec, std::size_t) { read = ec; });
+    RunUntil(io_, [&] { return read.has_value(); }, 3s);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_TRUE(*read);
+    EXPECT_GE(Clock::now() - start, 200ms);
+    EXPECT_TRUE(logger_->Lines().empty());
+}
+
+TEST_F(StreamServerTest, OtherAcceptErrorIsTerminalAndNoFurtherAcceptIsIssued)
+{
+    script_->failures[2] = boost::asio::error::no_permission;
+    auto server = MakeServer(StreamServerSpec{{1s, 1s}});
+    server->Start();
+    tcp::socket first(io_);
+    first.connect(endpoint_);
+    RunUntil(io_, [&] { return server->CurrentState() == Server::State::kStopped; }, 3s);
+
+    tcp::socket second(io_);
+    second.connect(endpoint_);  // still completes in the kernel's backlog
+    RunUntil(io_, [] { return false; }, 300ms);
+
+    EXPECT_EQ(handedOff_.size(), 1u);
+    EXPECT_EQ(script_->attempts, 2);
+    EXPECT_EQ(server->CurrentState(), Server::State::kStopped);
+    const auto lines = logger_->Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].level, Lumo::Log::kError);
+    EXPECT_EQ(lines[0].text, "Accept Error: " + boost::system::error_code(boost::asio::error::no_permission).message() +
+                                 ";TerminalAcceptError" + AcceptorInfo());
+}
+
+TEST_F(StreamServerTest, OutOfDescriptorsDelaysTheNextAcceptThenAcceptsAgain)
+{
+    script_->failures[1] = boost::system::error_code(EMFILE, boost::system::system_category());
+    auto server = MakeServer(StreamServerSpec{{1s, 1s}, 150ms});
+    const auto start = Clock::now();
+    server->Start();
+    tcp::socket client(io_);
+    client.connect(endpoint_);
+    RunUntil(io_, [&] { return server->CurrentState() == Server::State::kDelaying; }, 1s);
+    EXPECT_EQ(server->CurrentState(), Server::State::kDelaying);
+    RunUntil(io_, [&] { return !handedOff_.empty(); }, 3s);
+
+    ASSERT_EQ(handedOff_.size(), 1u);
+    EXPECT_GE(Clock::now() - start, 150ms);
+    EXPECT_EQ(server->CurrentState(), Server::State::kAccepting);
+    const auto lines = logger_->Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].text, "Accept Error: Too many open files;DelayAcceptError" + AcceptorInfo());
+}
+
+TEST_F(StreamServerTest, StopDuringTheDelayLogsTheTimerErrorAndStops)
+{
+    script_->failures[1] = boost::system::error_code(EMFILE, boost::system::system_category());
+    auto server = MakeServer(StreamServerSpec{{1s, 1s}, 10s});
+    server->Start();
+    RunUntil(io_, [&] { return server->CurrentState() == Server::State::kDelaying; }, 1s);
+    server->Stop();
+    RunUntil(io_, [] { return false; }, 200ms);
+
+    EXPECT_EQ(script_->attempts, 1);
+    EXPECT_EQ(server->CurrentState(), Server::State::kStopped);
+    const auto lines = logger_->Containing("Delay timer Accept Error: ");
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string aborted = boost::system::error_code(boost::asio::error::operation_aborted).message();
+    const std::string closed = boost::system::error_code(boost::asio::error::bad_descriptor).message();
+    EXPECT_EQ(lines[0].text, "Delay timer Accept Error: " + aborted + "LocalEndpoint:" + closed);
+}
+
+TEST_F(StreamServerTest, ListeningSocketShutDownUnderneathStopsTheLoop)
+{
+    auto acceptor = ListeningOnLoopback(io_);
+    const int fd = acceptor.native_handle();
+    auto server = Lumo::Asio::StreamServer<>::Create(Acceptor(std::move(acceptor)), StreamServerSpec{{1s, 1s}}, {},
+                                                     {}, logger_);
+    server->Start();
+    RunUntil(io_, [] { return false; }, 50ms);
+    ::shutdown(fd, SHUT_RDWR);
+    RunUntil(io_, [&] { return server->CurrentState() == Lumo::Asio::StreamServer<>::State::kStopped; }, 3s);
+
+    EXPECT_EQ(server->CurrentState(), Lumo::Asio::StreamServer<>::State::kStopped);
+    const auto lines = logger_->Containing(";TerminalAcceptError.Acceptor info:LocalEndpoint:");
+    EXPECT_EQ(lines.size(), 1u);
+}
+
+TEST(AcceptorListenTest, AddressInUseIsReportedAndLeavesTheAcceptorClosed)
+{
+    boost::asio::io_context io;
+    auto first = ListeningOnLoopback(io);
+    tcp::acceptor second(io);
+    const auto ec = Acceptor::Listen(second, first.local_endpoint());
+
+    EXPECT_EQ(ec, boost::asio::error::address_in_use);
+    EXPECT_FALSE(second.is_open());
+}
+
+TEST(AcceptorListenTest, Ipv6LoopbackListenerIsIpv6Only)
+{
+    boost::asio::io_context io;
+    tcp::acceptor acceptor(io);
+    const auto ec = Acceptor::Listen(acceptor, tcp::endpoint(boost::asio::ip::address_v6::loopback(), 0));
+    if (ec) {
+        GTEST_SKIP() << "no IPv6 loopback here: " << ec.message();
+    }
+    boost::asio::ip::v6_only v6Only;
+    acceptor.get_option(v6Only);
+    EXPECT_TRUE(v6Only.value());
+    EXPECT_EQ(Acceptor(std::move(acceptor)).Describe().rfind("LocalEndpoint:[::1]:", 0), 0u);
+}
+
+}  // namespace
