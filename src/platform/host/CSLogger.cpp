@@ -146,12 +146,6 @@ void CSLogger::CurrentContext::Set(const std::string& key, const std::string& va
     threadContext[key] = value;
 }
 
-void CSLogger::CurrentContext::Erase(const std::string& key)
-{
-    threadContext.erase(key);
-}
+void CSLogger::CurrentContext::Erase(const std::string& key) { threadContext.erase(key); }
 
-const std::map<std::string, std::string>& CSLogger::CurrentContext::Entries()
-{
-    return threadContext;
-}
+const std::map<std::string, std::string>& CSLogger::CurrentContext::Entries() { return threadContext; }

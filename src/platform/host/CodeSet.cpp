@@ -4,10 +4,7 @@
 
 namespace {
 
-bool IsContinuation(unsigned char byte)
-{
-    return (byte & 0xC0) == 0x80;
-}
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 bool ValidUtf8(const unsigned char* bytes, size_t length)
 {

@@ -11,10 +11,7 @@ LogCfgInterface processCfg;
 
 }  // namespace
 
-LogCfgInterface* Log_CfgInterface()
-{
-    return &processCfg;
-}
+LogCfgInterface* Log_CfgInterface() { return &processCfg; }
 
 LogOutput* Log_NewSyslogOutput(const char* ident, const char* name, int flags, LogCfgInterface* cfg)
 {
@@ -27,35 +24,17 @@ LogOutput* Log_NewSyslogOutput(const char* ident, const char* name, int flags, L
     return output;
 }
 
-void Log_SetOutputLevel(LogOutput* output, int level)
-{
-    LogSink::Process().SetLevel(output, level);
-}
+void Log_SetOutputLevel(LogOutput* output, int level) { LogSink::Process().SetLevel(output, level); }
 
-bool Log_AddOutput(LogOutput* output)
-{
-    return LogSink::Process().Add(output);
-}
+bool Log_AddOutput(LogOutput* output) { return LogSink::Process().Add(output); }
 
-void Log_FreeOutput(LogOutput* output)
-{
-    delete output;
-}
+void Log_FreeOutput(LogOutput* output) { delete output; }
 
-void Log_RemoveAllOutputs()
-{
-    LogSink::Process().RemoveAll();
-}
+void Log_RemoveAllOutputs() { LogSink::Process().RemoveAll(); }
 
-void Log_SetStderrLevel(int level)
-{
-    LogSink::Process().SetStderrLevel(level);
-}
+void Log_SetStderrLevel(int level) { LogSink::Process().SetStderrLevel(level); }
 
-bool Log_IsEnabled(int level)
-{
-    return LogSink::Process().Enabled(level);
-}
+bool Log_IsEnabled(int level) { return LogSink::Process().Enabled(level); }
 
 void Log(const char* fmt, ...)
 {
@@ -65,7 +44,4 @@ void Log(const char* fmt, ...)
     va_end(args);
 }
 
-void LogV(const char* fmt, va_list args)
-{
-    CSLogger::LogV(2, fmt, args);
-}
+void LogV(const char* fmt, va_list args) { CSLogger::LogV(2, fmt, args); }

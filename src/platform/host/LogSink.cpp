@@ -13,10 +13,7 @@
 
 namespace {
 
-int ClampLevel(int level)
-{
-    return std::clamp(level, 0, LogSink::kMaxLevel);
-}
+int ClampLevel(int level) { return std::clamp(level, 0, LogSink::kMaxLevel); }
 
 int SyslogSeverity(int priority)
 {
@@ -100,10 +97,7 @@ void LogSink::SetLevel(LogOutput* output, int level)
     RecomputeLevels();
 }
 
-void LogSink::SetStderrLevel(int level)
-{
-    stderrLevel_ = ClampLevel(level);
-}
+void LogSink::SetStderrLevel(int level) { stderrLevel_ = ClampLevel(level); }
 
 void LogSink::RecomputeLevels()
 {

@@ -170,5 +170,6 @@ bool OrvaneAudit_LogList(std::string_view eventId, std::string_view subject, std
         CSLogger::Log(0, "Audit: record without an event id dropped");
         return false;
     }
-    return AppendRecord(HostRoot::Path(kAuditLogPath), FormatRecord(eventId, subject, object, success, items));
+    return AppendRecord(HostRoot::Path(kAuditLogPath),
+                        FormatRecord(eventId, subject, object, success, items));
 }

@@ -24,8 +24,8 @@ struct AuditItem {
     AuditItem(std::string itemName, const char* text) : name(std::move(itemName)), value(std::string(text)) {}
     AuditItem(std::string itemName, bool flag) : name(std::move(itemName)), value(flag) {}
     template <std::integral T>
-        requires(!std::same_as<T, bool>)
-    AuditItem(std::string itemName, T number) : name(std::move(itemName)), value(static_cast<int64_t>(number))
+    requires(!std::same_as<T, bool>) AuditItem(std::string itemName, T number)
+        : name(std::move(itemName)), value(static_cast<int64_t>(number))
     {
     }
 

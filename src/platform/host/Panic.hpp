@@ -9,11 +9,11 @@
 
 // Ends the process with "VERIFY <file>:<line>" when `cond` is false. The _AT forms name
 // a fixed file and line, for lines whose text other tools match.
-#define VERIFY_AT(cond, file, line)                     \
-    do {                                                \
-        if (__builtin_expect(!(cond), 0)) {             \
-            Panic("VERIFY %s:%d\n", (file), (line));    \
-        }                                               \
+#define VERIFY_AT(cond, file, line)                  \
+    do {                                             \
+        if (__builtin_expect(!(cond), 0)) {          \
+            Panic("VERIFY %s:%d\n", (file), (line)); \
+        }                                            \
     } while (0)
 #define VERIFY(cond) VERIFY_AT(cond, __FILE__, __LINE__)
 

@@ -92,15 +92,21 @@ public:
         }
         do {
             RunDueTimers(pollClass);
-            if (exitFlag != nullptr && *exitFlag != 0) {
+            if (FlagSet(exitFlag)) {
                 break;
             }
             Wait(NextWait(pollClass));
             RunDueTimers(pollClass);
-        } while (loop && (exitFlag == nullptr || *exitFlag == 0));
+        } while (loop && !FlagSet(exitFlag));
     }
 
 private:
+    // An atomic read: besides a signal handler, another thread may set the flag.
+    static bool FlagSet(volatile sig_atomic_t* flag)
+    {
+        return flag != nullptr && __atomic_load_n(flag, __ATOMIC_ACQUIRE) != 0;
+    }
+
     std::chrono::milliseconds NextWait(int pollClass)
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -170,32 +176,20 @@ PollState pollState;
 
 }  // namespace
 
-void Poll_InitDefault()
-{
-    pollState.Init();
-}
+void Poll_InitDefault() { pollState.Init(); }
 
 void Poll_Loop(int loop, volatile sig_atomic_t* exitFlag, int pollClass)
 {
     pollState.Loop(loop != 0, exitFlag, pollClass);
 }
 
-void Poll_Exit()
-{
-    pollState.Exit();
-}
+void Poll_Exit() { pollState.Exit(); }
 
-void Poll_Wakeup()
-{
-    pollState.Wakeup();
-}
+void Poll_Wakeup() { pollState.Wakeup(); }
 
 PollTimerId Poll_AddTimer(int pollClass, std::chrono::milliseconds period, std::function<void()> callback)
 {
     return pollState.Add(pollClass, period, std::move(callback));
 }
 
-bool Poll_RemoveTimer(PollTimerId id)
-{
-    return pollState.Remove(id);
-}
+bool Poll_RemoveTimer(PollTimerId id) { return pollState.Remove(id); }

@@ -57,7 +57,8 @@ std::map<std::string, std::string, std::less<>> ReadPreferences(const std::strin
             continue;
         }
         const size_t equals = line.find('=');
-        const std::string_view key = equals == std::string_view::npos ? line : Str_Trim(line.substr(0, equals));
+        const std::string_view key =
+            equals == std::string_view::npos ? line : Str_Trim(line.substr(0, equals));
         if (equals == std::string_view::npos || !IsValidKey(key)) {
             CSLogger::Log(1, "Preferences: %s:%d is not 'key = value', skipped", path.c_str(), number);
             continue;

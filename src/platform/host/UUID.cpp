@@ -1,13 +1,12 @@
 #include "platform/host/UUID.hpp"
 
+#include <boost/uuid/random_generator.hpp>
+#include <boost/uuid/uuid.hpp>
+#include <boost/uuid/uuid_io.hpp>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
-
-#include <boost/uuid/random_generator.hpp>
-#include <boost/uuid/uuid.hpp>
-#include <boost/uuid/uuid_io.hpp>
 
 #include "platform/host/CSLogger.hpp"
 
@@ -29,10 +28,7 @@ int HexValue(char digit)
     return -1;
 }
 
-bool IsDashPosition(size_t at)
-{
-    return at == 8 || at == 13 || at == 18 || at == 23;
-}
+bool IsDashPosition(size_t at) { return at == 8 || at == 13 || at == 18 || at == 23; }
 
 }  // namespace
 

@@ -1,5 +1,3 @@
-#include "platform/host/CSLogger.hpp"
-
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "StderrCapture.hpp"
+#include "platform/host/CSLogger.hpp"
 #include "platform/host/CodeSet.hpp"
 #include "platform/host/Log.hpp"
 #include "platform/host/LogSink.hpp"
@@ -114,7 +113,8 @@ TEST_F(CSLoggerTest, OverlongLineIsCutWithinTheLimitAndKeepsItsContext)
     ASSERT_EQ(text.back(), '\n');
     EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line only";
     EXPECT_NE(text.find("output: xxxx"), std::string::npos);
-    EXPECT_NE(text.find("x [truncated] {opId=long-op}\n"), std::string::npos) << text.substr(text.size() - 60);
+    EXPECT_NE(text.find("x [truncated] {opId=long-op}\n"), std::string::npos)
+        << text.substr(text.size() - 60);
 }
 
 TEST_F(CSLoggerTest, CutNeverSplitsAMultiByteCharacter)

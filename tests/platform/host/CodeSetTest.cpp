@@ -1,9 +1,8 @@
-#include "platform/host/CodeSet.hpp"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/host/CodeSet.hpp"
 #include "platform/host/Str.hpp"
 
 namespace {
@@ -80,14 +79,6 @@ TEST(StrTest, SafeAsprintfFormatsTextOfAnyLength)
     const std::string longer(1000, 'z');
     EXPECT_EQ(Str_SafeAsprintf("<%s>%d", longer.c_str(), 7), "<" + longer + ">7");
     EXPECT_EQ(Str_SafeAsprintf("%s", ""), "");
-}
-
-TEST(StrTest, TrimRemovesBlanksAtBothEndsOnly)
-{
-    EXPECT_EQ(Str_Trim(" \t a b \r\n"), "a b");
-    EXPECT_EQ(Str_Trim("   "), "");
-    EXPECT_EQ(Str_Trim(""), "");
-    EXPECT_EQ(Str_Trim("x"), "x");
 }
 
 }  // namespace

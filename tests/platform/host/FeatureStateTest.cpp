@@ -1,9 +1,8 @@
-#include "platform/host/FeatureState.hpp"
-
 #include <gtest/gtest.h>
 
 #include "LogCapture.hpp"
 #include "TempHostRoot.hpp"
+#include "platform/host/FeatureState.hpp"
 #include "platform/host/FeatureTable.hpp"
 
 namespace {
@@ -54,17 +53,17 @@ TEST_F(FeatureStateTest, UnknownFeaturesAreDisabledAndLogged)
 TEST_F(FeatureStateTest, MalformedLinesAreSkippedAndLogged)
 {
     root_.Write(kFeaturesPath,
-                "256 TooFar enabled\n"         // 1: position out of range
-                "-1 Negative enabled\n"        // 2
-                "x NotANumber enabled\n"       // 3
-                "5 BadState on\n"              // 4
-                "6 Extra enabled please\n"     // 5
-                "7 9Digit enabled\n"           // 6: a name starts with a letter
-                "8 Good enabled\n"             // 7
-                "8 SamePosition enabled\n"     // 8
-                "9 Good disabled\n"            // 9: same name
-                "10 Missing\n"                 // 10
-                "11 Other disabled\n");        // 11
+                "256 TooFar enabled\n"      // 1: position out of range
+                "-1 Negative enabled\n"     // 2
+                "x NotANumber enabled\n"    // 3
+                "5 BadState on\n"           // 4
+                "6 Extra enabled please\n"  // 5
+                "7 9Digit enabled\n"        // 6: a name starts with a letter
+                "8 Good enabled\n"          // 7
+                "8 SamePosition enabled\n"  // 8
+                "9 Good disabled\n"         // 9: same name
+                "10 Missing\n"              // 10
+                "11 Other disabled\n");     // 11
     LogCapture log;
     FeatureState_InitSilentMode();
     const auto lines = log.Texts();
@@ -72,7 +71,8 @@ TEST_F(FeatureStateTest, MalformedLinesAreSkippedAndLogged)
     EXPECT_TRUE(FeatureList::IsEnabled(8));
     EXPECT_TRUE(GetFeatureState_Slow("Good")) << "the first line of a name stays";
     EXPECT_EQ(FeatureState_Find("Other"), false);
-    for (const char* name : {"TooFar", "Negative", "NotANumber", "BadState", "Extra", "9Digit", "SamePosition"}) {
+    for (const char* name :
+         {"TooFar", "Negative", "NotANumber", "BadState", "Extra", "9Digit", "SamePosition"}) {
         EXPECT_EQ(FeatureState_Find(name), std::nullopt) << name;
     }
     for (int line = 1; line <= 11; ++line) {

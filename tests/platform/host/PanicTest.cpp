@@ -1,9 +1,9 @@
-#include "platform/host/Panic.hpp"
-
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <string>
+
+#include "platform/host/Panic.hpp"
 
 namespace {
 
@@ -37,7 +37,8 @@ TEST_F(PanicDeathTest, NotReachedNamesThisFileAndLine)
 TEST_F(PanicDeathTest, ALongPanicTextIsCutButStillEndsTheLine)
 {
     const std::string huge(5000, 'p');
-    EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT), "^reason: p{900,1022}\n$");
+    EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT),
+                "^reason: p{900,1022}\n$");
 }
 
 }  // namespace

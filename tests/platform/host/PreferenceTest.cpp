@@ -1,9 +1,8 @@
-#include "platform/host/Preference.hpp"
-
 #include <gtest/gtest.h>
 
 #include "LogCapture.hpp"
 #include "TempHostRoot.hpp"
+#include "platform/host/Preference.hpp"
 
 namespace {
 
@@ -68,13 +67,6 @@ TEST_F(PreferenceTest, AMissingFileGivesDefaultsAndReplacesAnEarlierReading)
 
     EXPECT_EQ(Preference_GetPathName("libdir", "/usr/lib/orvane"), "/usr/lib/orvane");
     EXPECT_TRUE(LogCapture::AnyContains(lines, "using defaults"));
-}
-
-TEST_F(PreferenceTest, NullArgumentsGiveTheDefaultOrNothing)
-{
-    Preference_Init();
-    EXPECT_EQ(Preference_GetString(nullptr, "fallback"), "fallback");
-    EXPECT_EQ(Preference_GetPathName("libdir", nullptr), "");
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-#include "platform/host/Ticket.hpp"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
 #include "TempHostRoot.hpp"
+#include "platform/host/Ticket.hpp"
 
 namespace {
 
@@ -88,7 +87,8 @@ TEST_F(TicketTest, LinksAndOddFilesInTheDirectoryAreNotTickets)
 {
     root_.Write("/var/run/orvane/secret", "Lifecycle\n");
     std::filesystem::create_directories(HostRoot::Path(kTicketDirectory));
-    std::filesystem::create_symlink(HostRoot::Path("/var/run/orvane/secret"), HostRoot::Path(Dir() + "linked"));
+    std::filesystem::create_symlink(HostRoot::Path("/var/run/orvane/secret"),
+                                    HostRoot::Path(Dir() + "linked"));
     std::filesystem::create_directories(HostRoot::Path(Dir() + "adirectory"));
     EXPECT_EQ(Lookup("linked"), "<none>");
     EXPECT_EQ(Lookup("adirectory"), "<none>");

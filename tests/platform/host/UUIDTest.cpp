@@ -1,5 +1,3 @@
-#include "platform/host/UUID.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,6 +5,8 @@
 #include <regex>
 #include <set>
 #include <string>
+
+#include "platform/host/UUID.hpp"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <regex>
@@ -193,6 +194,31 @@ TEST_F(TaskManagerTest, WriterWaitsForAnotherConnectionsLock)
     EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_EQ(ReadBack("t").message, "after");
     EXPECT_EQ(ReadBack("t").completed, 10);
+}
+
+TEST_F(TaskManagerTest, ThreadsMayShareOneManager)
+{
+    store_->CreateTask("t", 5);
+    constexpr int kThreads = 4;
+    constexpr int kEach = 100;
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < kThreads; ++thread) {
+        threads.emplace_back([&, thread] {
+            for (int i = 0; i < kEach; ++i) {
+                store_->AddNotification("t", std::to_string(thread * kEach + i));
+                store_->GetTask("t");
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::vector<std::string> notes = ReadBack("t").notifications;
+    ASSERT_EQ(notes.size(), static_cast<size_t>(kThreads * kEach));
+    std::sort(notes.begin(), notes.end(), [](const auto& a, const auto& b) { return std::stoi(a) < std::stoi(b); });
+    for (int i = 0; i < kThreads * kEach; ++i) {
+        EXPECT_EQ(notes[i], std::to_string(i));
+    }
 }
 
 class TaskStoreFileTest : public ::testing::Test {
