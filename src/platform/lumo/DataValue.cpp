@@ -5,20 +5,34 @@ namespace Lumo::Data {
 const char* KindName(DataKind kind)
 {
     switch (kind) {
-        case DataKind::kVoid: return "void";
-        case DataKind::kBoolean: return "boolean";
-        case DataKind::kInteger: return "integer";
-        case DataKind::kDouble: return "double";
-        case DataKind::kString: return "string";
-        case DataKind::kSecret: return "secret";
-        case DataKind::kBinary: return "binary";
-        case DataKind::kDateTime: return "datetime";
-        case DataKind::kList: return "list";
-        case DataKind::kMap: return "map";
-        case DataKind::kStruct: return "struct";
-        case DataKind::kOptional: return "optional";
-        case DataKind::kEnum: return "enum";
-        case DataKind::kError: return "error";
+        case DataKind::kVoid:
+            return "void";
+        case DataKind::kBoolean:
+            return "boolean";
+        case DataKind::kInteger:
+            return "integer";
+        case DataKind::kDouble:
+            return "double";
+        case DataKind::kString:
+            return "string";
+        case DataKind::kSecret:
+            return "secret";
+        case DataKind::kBinary:
+            return "binary";
+        case DataKind::kDateTime:
+            return "datetime";
+        case DataKind::kList:
+            return "list";
+        case DataKind::kMap:
+            return "map";
+        case DataKind::kStruct:
+            return "struct";
+        case DataKind::kOptional:
+            return "optional";
+        case DataKind::kEnum:
+            return "enum";
+        case DataKind::kError:
+            return "error";
     }
     return "unknown";
 }

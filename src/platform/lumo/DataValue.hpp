@@ -65,10 +65,7 @@ private:
     DataKind kind_;
 };
 
-inline bool operator==(const DataValue& a, const DataValue& b)
-{
-    return a.Equals(b);
-}
+inline bool operator==(const DataValue& a, const DataValue& b) { return a.Equals(b); }
 
 // Deep equality of two possibly null pointers (two nulls are equal).
 bool Equal(const DataValuePtr& a, const DataValuePtr& b);

@@ -80,10 +80,7 @@ std::optional<minutes> ReadZone(std::string_view text, size_t& pos)
 
 }  // namespace
 
-DateTime DateTime::GetUtcDateTime()
-{
-    return DateTime(floor<milliseconds>(system_clock::now()));
-}
+DateTime DateTime::GetUtcDateTime() { return DateTime(floor<milliseconds>(system_clock::now())); }
 
 std::optional<DateTime> DateTime::Create(std::string_view text)
 {
@@ -128,10 +125,7 @@ std::optional<DateTime> DateTime::Create(std::string_view text)
     return DateTime(utc);
 }
 
-DateTime DateTime::FromUnixSeconds(int64_t unixSeconds)
-{
-    return DateTime(TimePoint(seconds(unixSeconds)));
-}
+DateTime DateTime::FromUnixSeconds(int64_t unixSeconds) { return DateTime(TimePoint(seconds(unixSeconds))); }
 
 std::string DateTime::ToString() const
 {

@@ -14,10 +14,7 @@ namespace {
 
 using namespace Lumo::Data;
 
-std::string_view View(const rapidjson::Value& text)
-{
-    return {text.GetString(), text.GetStringLength()};
-}
+std::string_view View(const rapidjson::Value& text) { return {text.GetString(), text.GetStringLength()}; }
 
 class Encoder {
 public:
@@ -26,20 +23,46 @@ public:
     void Write(const DataValue& value)
     {
         switch (value.Kind()) {
-            case DataKind::kVoid: writer_.Null(); return;
-            case DataKind::kBoolean: writer_.Bool(value.As<BooleanValue>()->Get()); return;
-            case DataKind::kInteger: writer_.Int64(value.As<IntegerValue>()->Get()); return;
-            case DataKind::kDouble: WriteDouble(value.As<DoubleValue>()->Get()); return;
-            case DataKind::kString: String(value.As<StringValue>()->Get()); return;
-            case DataKind::kSecret: String(value.As<SecretValue>()->Get()); return;
-            case DataKind::kBinary: String(Base64::Encode(value.As<BinaryValue>()->Get())); return;
-            case DataKind::kDateTime: String(value.As<DateTimeValue>()->Get().ToString()); return;
-            case DataKind::kList: WriteList(*value.As<ListValue>()); return;
-            case DataKind::kMap: WriteMap(*value.As<MapValue>()); return;
+            case DataKind::kVoid:
+                writer_.Null();
+                return;
+            case DataKind::kBoolean:
+                writer_.Bool(value.As<BooleanValue>()->Get());
+                return;
+            case DataKind::kInteger:
+                writer_.Int64(value.As<IntegerValue>()->Get());
+                return;
+            case DataKind::kDouble:
+                WriteDouble(value.As<DoubleValue>()->Get());
+                return;
+            case DataKind::kString:
+                String(value.As<StringValue>()->Get());
+                return;
+            case DataKind::kSecret:
+                String(value.As<SecretValue>()->Get());
+                return;
+            case DataKind::kBinary:
+                String(Base64::Encode(value.As<BinaryValue>()->Get()));
+                return;
+            case DataKind::kDateTime:
+                String(value.As<DateTimeValue>()->Get().ToString());
+                return;
+            case DataKind::kList:
+                WriteList(*value.As<ListValue>());
+                return;
+            case DataKind::kMap:
+                WriteMap(*value.As<MapValue>());
+                return;
             case DataKind::kStruct:
-            case DataKind::kError: WriteFields(*value.As<CompoundValue>()); return;
-            case DataKind::kOptional: WriteOptional(*value.As<OptionalValue>()); return;
-            case DataKind::kEnum: String(value.As<EnumValue>()->Value()); return;
+            case DataKind::kError:
+                WriteFields(*value.As<CompoundValue>());
+                return;
+            case DataKind::kOptional:
+                WriteOptional(*value.As<OptionalValue>());
+                return;
+            case DataKind::kEnum:
+                String(value.As<EnumValue>()->Value());
+                return;
         }
     }
 
@@ -143,12 +166,15 @@ private:
     DataValuePtr Read(const rapidjson::Value& json, size_t depth)
     {
         if (depth > DirectJsonCodec::kMaxDepth) {
-            return Fail("values nested deeper than " + std::to_string(DirectJsonCodec::kMaxDepth) + " levels");
+            return Fail("values nested deeper than " + std::to_string(DirectJsonCodec::kMaxDepth) +
+                        " levels");
         }
         switch (json.GetType()) {
-            case rapidjson::kNullType: return OptionalValue::GetInstance();
+            case rapidjson::kNullType:
+                return OptionalValue::GetInstance();
             case rapidjson::kFalseType:
-            case rapidjson::kTrueType: return BooleanValue::Create(json.GetBool());
+            case rapidjson::kTrueType:
+                return BooleanValue::Create(json.GetBool());
             case rapidjson::kNumberType:
                 if (json.IsInt64()) {
                     return IntegerValue::Create(json.GetInt64());
@@ -157,9 +183,12 @@ private:
                     return DoubleValue::Create(json.GetDouble());
                 }
                 return Fail("integer out of the 64-bit range");
-            case rapidjson::kStringType: return StringValue::Create(std::string(View(json)));
-            case rapidjson::kArrayType: return ReadList(json, depth);
-            case rapidjson::kObjectType: return ReadObject(json, depth);
+            case rapidjson::kStringType:
+                return StringValue::Create(std::string(View(json)));
+            case rapidjson::kArrayType:
+                return ReadList(json, depth);
+            case rapidjson::kObjectType:
+                return ReadObject(json, depth);
         }
         return Fail("unknown JSON type");
     }
@@ -201,10 +230,7 @@ private:
 
 }  // namespace
 
-void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer)
-{
-    Encoder(writer).Write(value);
-}
+void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer) { Encoder(writer).Write(value); }
 
 std::string DirectJsonCodec::Encode(const DataValue& value)
 {
@@ -214,10 +240,7 @@ std::string DirectJsonCodec::Encode(const DataValue& value)
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json)
-{
-    return Decoder().Run(json);
-}
+JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json) { return Decoder().Run(json); }
 
 JsonDecodeResult DirectJsonCodec::Decode(std::string_view bytes)
 {

@@ -7,11 +7,11 @@
 // Stateless; thread-safe.
 #pragma once
 
+#include <rapidjson/document.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include <rapidjson/document.h>
 
 #include "platform/lumo/DataValue.hpp"
 #include "platform/lumo/JsonDecodeResult.hpp"

@@ -18,7 +18,8 @@ public:
     // Com::Orvane::Lumo::Std::LocalizableMessage rendered by `localizer`. The result has no
     // other fields; copy it to add some (e.g. "data").
     static ErrorValuePtr GetError(const Com::Orvane::Lumo::Std::Errors::StandardError& kind,
-                                  const std::vector<BaseMessage>& messages, const L10n::RequestLocalizer& localizer);
+                                  const std::vector<BaseMessage>& messages,
+                                  const L10n::RequestLocalizer& localizer);
 };
 
 }  // namespace Lumo::Data

@@ -5,10 +5,14 @@ namespace Lumo {
 std::string FormatCategory::message(int code) const
 {
     switch (code) {
-        case 1: return "Named argument not found.";
-        case 2: return "Empty Named specifier found.";
-        case 3: return "More specifiers than expected.";
-        default: return "format error";
+        case 1:
+            return "Named argument not found.";
+        case 2:
+            return "Empty Named specifier found.";
+        case 3:
+            return "More specifiers than expected.";
+        default:
+            return "format error";
     }
 }
 
@@ -18,9 +22,6 @@ const std::error_category& GetFormatCategory()
     return category;
 }
 
-std::error_code make_error_code(FormatError error)
-{
-    return {static_cast<int>(error), GetFormatCategory()};
-}
+std::error_code make_error_code(FormatError error) { return {static_cast<int>(error), GetFormatCategory()}; }
 
 }  // namespace Lumo

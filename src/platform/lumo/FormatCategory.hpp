@@ -9,10 +9,10 @@
 namespace Lumo {
 
 enum class FormatError {
-    kNamedArgumentNotFound = 1,     // "{name}": the formatter has positional arguments only
-    kEmptyNamedSpecifier = 2,       // "{}"
+    kNamedArgumentNotFound = 1,       // "{name}": the formatter has positional arguments only
+    kEmptyNamedSpecifier = 2,         // "{}"
     kMoreSpecifiersThanExpected = 3,  // "{n}" with n above the number of arguments (or 0)
-    kMalformedSpecifier = 4,        // "{" without a closing "}"
+    kMalformedSpecifier = 4,          // "{" without a closing "}"
 };
 
 class FormatCategory final : public std::error_category {
@@ -29,4 +29,5 @@ std::error_code make_error_code(FormatError error);
 }  // namespace Lumo
 
 template <>
-struct std::is_error_code_enum<Lumo::FormatError> : std::true_type {};
+struct std::is_error_code_enum<Lumo::FormatError> : std::true_type {
+};

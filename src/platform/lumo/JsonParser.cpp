@@ -1,15 +1,15 @@
 #include "platform/lumo/JsonParser.hpp"
 
+#include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <rapidjson/error/en.h>
-#include <rapidjson/memorystream.h>
-#include <rapidjson/reader.h>
 
 #include "platform/lumo/JsonErrors.hpp"
 
@@ -37,7 +37,10 @@ public:
     {
         return document_.String(text, length, copy);
     }
-    bool Key(const char* text, rapidjson::SizeType length, bool copy) { return document_.Key(text, length, copy); }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy)
+    {
+        return document_.Key(text, length, copy);
+    }
     bool StartObject() { return Enter() && document_.StartObject(); }
     bool EndObject(rapidjson::SizeType count)
     {
@@ -115,7 +118,8 @@ Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document
     if (!result.IsError()) {
         return nullptr;
     }
-    std::string reason = handler.Fault().empty() ? rapidjson::GetParseError_En(result.Code()) : handler.Fault();
+    std::string reason =
+        handler.Fault().empty() ? rapidjson::GetParseError_En(result.Code()) : handler.Fault();
     return JsonErrors::Malformed(result.Offset(), reason);
 }
 

@@ -7,11 +7,11 @@
 // every other number is stored as the nearest double.
 #pragma once
 
+#include <rapidjson/document.h>
+
 #include <cstddef>
 #include <optional>
 #include <string_view>
-
-#include <rapidjson/document.h>
 
 #include "platform/lumo/ErrorValue.hpp"
 

@@ -2,11 +2,11 @@
 // write an envelope around a value with the same writer, so the encoded value is never copied.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+
+#include <string>
+#include <string_view>
 
 #include "platform/lumo/Utf8.hpp"
 

@@ -5,14 +5,22 @@ namespace Lumo::L10n {
 std::string L10nCategory::message(int code) const
 {
     switch (code) {
-        case 1: return "Requested locale not supported";
-        case 2: return "Requested format locale not supported";
-        case 3: return "Incorrect value of accept-language or lumo-ctx-format-locale header";
-        case 4: return "Default message formatter - no formatString";
-        case 5: return "Unknown message ID";
-        case 6: return "Failed to load localization bundle";
-        case 7: return "Failed to localize ErrorValue";
-        default: return "localization error";
+        case 1:
+            return "Requested locale not supported";
+        case 2:
+            return "Requested format locale not supported";
+        case 3:
+            return "Incorrect value of accept-language or lumo-ctx-format-locale header";
+        case 4:
+            return "Default message formatter - no formatString";
+        case 5:
+            return "Unknown message ID";
+        case 6:
+            return "Failed to load localization bundle";
+        case 7:
+            return "Failed to localize ErrorValue";
+        default:
+            return "localization error";
     }
 }
 
@@ -22,9 +30,6 @@ const std::error_category& GetL10nCategory()
     return category;
 }
 
-std::error_code make_error_code(L10nError error)
-{
-    return {static_cast<int>(error), GetL10nCategory()};
-}
+std::error_code make_error_code(L10nError error) { return {static_cast<int>(error), GetL10nCategory()}; }
 
 }  // namespace Lumo::L10n

@@ -32,4 +32,5 @@ std::error_code make_error_code(L10nError error);
 }  // namespace Lumo::L10n
 
 template <>
-struct std::is_error_code_enum<Lumo::L10n::L10nError> : std::true_type {};
+struct std::is_error_code_enum<Lumo::L10n::L10nError> : std::true_type {
+};

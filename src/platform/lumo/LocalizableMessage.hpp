@@ -27,7 +27,8 @@ struct LocalizableMessage {
     std::string localized;
 
     // `message` with its text rendered by `localizer`.
-    static LocalizableMessage Render(const ::Lumo::BaseMessage& message, const ::Lumo::L10n::RequestLocalizer& localizer);
+    static LocalizableMessage Render(const ::Lumo::BaseMessage& message,
+                                     const ::Lumo::L10n::RequestLocalizer& localizer);
 
     // The message as a structure value.
     ::Lumo::Data::StructValuePtr ToValue() const;

@@ -40,7 +40,8 @@ std::error_code Resolve(std::string_view spec, const std::vector<std::string>& a
 }  // namespace
 
 std::error_code LocalizableMessageHelpers::formatMessage(std::string_view format,
-                                                         const std::vector<std::string>& args, std::string& out)
+                                                         const std::vector<std::string>& args,
+                                                         std::string& out)
 {
     std::error_code first;
     out.clear();

@@ -67,7 +67,8 @@ std::error_code LocalizationBundle::LoadIniFile(const std::string& path, Message
     return {};
 }
 
-void LocalizationBundle::LoadIni(std::istream& in, MessageTable& entries, std::vector<MalformedLine>* malformed)
+void LocalizationBundle::LoadIni(std::istream& in, MessageTable& entries,
+                                 std::vector<MalformedLine>* malformed)
 {
     std::string line;
     size_t number = 0;

@@ -36,7 +36,8 @@ public:
     // Reads catalogue lines from `in`: "id = text" entries (blanks around both trimmed, the
     // text otherwise verbatim, quotes included; a later entry for an id wins), blank lines,
     // comments starting with '#' or ';', and "[section]" headers, which are ignored.
-    static void LoadIni(std::istream& in, MessageTable& entries, std::vector<MalformedLine>* malformed = nullptr);
+    static void LoadIni(std::istream& in, MessageTable& entries,
+                        std::vector<MalformedLine>* malformed = nullptr);
 
     // Adds `entries` to the texts of `locale` (e.g. "en" or "en_US"); on a repeated id the new text wins.
     void AddLocale(const std::string& locale, MessageTable entries);

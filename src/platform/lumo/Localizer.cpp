@@ -9,10 +9,7 @@ namespace Lumo::L10n {
 namespace {
 
 // "en" of "en_US" (also of "en-US"); the locale itself when it names no region.
-std::string_view LanguageOf(std::string_view locale)
-{
-    return locale.substr(0, locale.find_first_of("_-"));
-}
+std::string_view LanguageOf(std::string_view locale) { return locale.substr(0, locale.find_first_of("_-")); }
 
 }  // namespace
 
@@ -47,11 +44,11 @@ std::optional<std::string> Localizer::FindText(std::string_view id, std::string_
     if (!lookup_) {
         return std::nullopt;
     }
-    const std::string_view candidates[] = {locale, LanguageOf(locale), defaultLocale_, LanguageOf(defaultLocale_)};
+    const std::string_view candidates[] = {locale, LanguageOf(locale), defaultLocale_,
+                                           LanguageOf(defaultLocale_)};
     for (size_t i = 0; i < std::size(candidates); ++i) {
         // Skip a candidate already tried (e.g. the default locale when it was requested).
-        if (candidates[i].empty() ||
-            std::find(candidates, candidates + i, candidates[i]) != candidates + i) {
+        if (candidates[i].empty() || std::find(candidates, candidates + i, candidates[i]) != candidates + i) {
             continue;
         }
         if (auto text = lookup_(id, candidates[i])) {
@@ -61,7 +58,8 @@ std::optional<std::string> Localizer::FindText(std::string_view id, std::string_
     return std::nullopt;
 }
 
-std::string Localizer::Localize(const BaseMessage& message, std::string_view locale, std::error_code* fault) const
+std::string Localizer::Localize(const BaseMessage& message, std::string_view locale,
+                                std::error_code* fault) const
 {
     std::optional<std::string> text = FindText(message.Id(), locale);
     std::string out;

@@ -20,15 +20,18 @@ namespace Lumo::L10n {
 class Localizer {
 public:
     // The text of message `id` for exactly `locale`, or nullopt.
-    using LookupFunction = std::function<std::optional<std::string>(std::string_view id, std::string_view locale)>;
+    using LookupFunction =
+        std::function<std::optional<std::string>(std::string_view id, std::string_view locale)>;
 
     static constexpr const char* kDefaultLocale = "en_US";
 
     // Texts from `bundle` (null: default texts only).
-    explicit Localizer(std::shared_ptr<const LocalizationBundle> bundle, std::string defaultLocale = kDefaultLocale);
+    explicit Localizer(std::shared_ptr<const LocalizationBundle> bundle,
+                       std::string defaultLocale = kDefaultLocale);
 
     // Texts from `lookup`; `locales` lists the supported locales or languages (empty: any).
-    Localizer(std::vector<std::string> locales, LookupFunction lookup, std::string defaultLocale = kDefaultLocale);
+    Localizer(std::vector<std::string> locales, LookupFunction lookup,
+              std::string defaultLocale = kDefaultLocale);
 
     const std::string& DefaultLocale() const { return defaultLocale_; }
 
@@ -42,7 +45,8 @@ public:
     // `message` rendered for `locale`: its text (FindText, else its default text) with the
     // arguments in place. A placeholder fault leaves the placeholder in the text and, when
     // `fault` is given, is stored there (FormatCategory).
-    std::string Localize(const BaseMessage& message, std::string_view locale, std::error_code* fault = nullptr) const;
+    std::string Localize(const BaseMessage& message, std::string_view locale,
+                         std::error_code* fault = nullptr) const;
 
 private:
     std::vector<std::string> locales_;

@@ -37,7 +37,7 @@ struct std::hash<Lumo::Core::MethodIdentifier> {
     size_t operator()(const Lumo::Core::MethodIdentifier& method) const noexcept
     {
         size_t service = std::hash<std::string>{}(method.ServiceId());
-        return service ^ (std::hash<std::string>{}(method.OperationId()) + 0x9e3779b97f4a7c15ULL + (service << 6) +
-                          (service >> 2));
+        return service ^ (std::hash<std::string>{}(method.OperationId()) + 0x9e3779b97f4a7c15ULL +
+                          (service << 6) + (service >> 2));
     }
 };

@@ -23,8 +23,8 @@ MethodResult MethodResult::FromError(Data::ErrorValuePtr error)
 
 MethodResult MethodResult::GetErrorInstance()
 {
-    static const Data::ErrorValuePtr internal = Data::ErrorValue::Create(
-        std::string(Com::Orvane::Lumo::Std::Errors::InternalServerError.Name()), {});
+    static const Data::ErrorValuePtr internal =
+        Data::ErrorValue::Create(std::string(Com::Orvane::Lumo::Std::Errors::InternalServerError.Name()), {});
     return MethodResult(nullptr, internal);
 }
 

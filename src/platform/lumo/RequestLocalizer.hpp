@@ -20,7 +20,8 @@ public:
     // The default localizer for "en_US" in "Etc/UTC".
     RequestLocalizer();
     // `localizer` (never null) for `locale` in `timeZone`.
-    explicit RequestLocalizer(std::shared_ptr<const Localizer> localizer, std::string locale = Localizer::kDefaultLocale,
+    explicit RequestLocalizer(std::shared_ptr<const Localizer> localizer,
+                              std::string locale = Localizer::kDefaultLocale,
                               std::string timeZone = kDefaultTimeZone);
 
     const std::string& Locale() const { return locale_; }

@@ -23,15 +23,9 @@ void AppendQuotedText(std::string& out, std::string_view text)
     out += '"';
 }
 
-void AppendScalarText(std::string& out, bool value)
-{
-    out += value ? "true" : "false";
-}
+void AppendScalarText(std::string& out, bool value) { out += value ? "true" : "false"; }
 
-void AppendScalarText(std::string& out, int64_t value)
-{
-    out += std::to_string(value);
-}
+void AppendScalarText(std::string& out, int64_t value) { out += std::to_string(value); }
 
 void AppendScalarText(std::string& out, double value)
 {
@@ -45,9 +39,6 @@ void AppendScalarText(std::string& out, const std::vector<uint8_t>& value)
     out += "<" + std::to_string(value.size()) + " bytes>";
 }
 
-void AppendScalarText(std::string& out, const DateTime& value)
-{
-    out += value.ToString();
-}
+void AppendScalarText(std::string& out, const DateTime& value) { out += value.ToString(); }
 
 }  // namespace Lumo::Data

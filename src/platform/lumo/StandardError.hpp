@@ -30,7 +30,8 @@ inline constexpr StandardError Error{"com.orvane.lumo.std.errors.error"};
 inline constexpr StandardError AlreadyExists{"com.orvane.lumo.std.errors.already_exists"};
 inline constexpr StandardError InternalServerError{"com.orvane.lumo.std.errors.internal_server_error"};
 inline constexpr StandardError InvalidArgument{"com.orvane.lumo.std.errors.invalid_argument"};
-inline constexpr StandardError NotAllowedInCurrentState{"com.orvane.lumo.std.errors.not_allowed_in_current_state"};
+inline constexpr StandardError NotAllowedInCurrentState{
+    "com.orvane.lumo.std.errors.not_allowed_in_current_state"};
 inline constexpr StandardError NotFound{"com.orvane.lumo.std.errors.not_found"};
 inline constexpr StandardError ResourceInaccessible{"com.orvane.lumo.std.errors.resource_inaccessible"};
 inline constexpr StandardError ServiceUnavailable{"com.orvane.lumo.std.errors.service_unavailable"};

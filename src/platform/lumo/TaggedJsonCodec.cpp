@@ -27,10 +27,7 @@ constexpr std::string_view kStructPrefix = "struct:";
 constexpr std::string_view kErrorPrefix = "error:";
 constexpr std::string_view kEnumPrefix = "enum:";
 
-std::string_view View(const rapidjson::Value& text)
-{
-    return {text.GetString(), text.GetStringLength()};
-}
+std::string_view View(const rapidjson::Value& text) { return {text.GetString(), text.GetStringLength()}; }
 
 class Encoder {
 public:
@@ -44,19 +41,45 @@ public:
                 writer_.Null();
                 writer_.EndObject();
                 return;
-            case DataKind::kBoolean: writer_.Bool(value.As<BooleanValue>()->Get()); return;
-            case DataKind::kInteger: writer_.Int64(value.As<IntegerValue>()->Get()); return;
-            case DataKind::kDouble: WriteDouble(value.As<DoubleValue>()->Get()); return;
-            case DataKind::kString: String(value.As<StringValue>()->Get()); return;
-            case DataKind::kSecret: Tagged(kSecretTag, value.As<SecretValue>()->Get()); return;
-            case DataKind::kBinary: Tagged(kBinaryTag, Base64::Encode(value.As<BinaryValue>()->Get())); return;
-            case DataKind::kDateTime: Tagged(kDateTimeTag, value.As<DateTimeValue>()->Get().ToString()); return;
-            case DataKind::kList: WriteList(*value.As<ListValue>()); return;
-            case DataKind::kMap: WriteMap(*value.As<MapValue>()); return;
-            case DataKind::kStruct: WriteCompound(kStructPrefix, *value.As<CompoundValue>()); return;
-            case DataKind::kError: WriteCompound(kErrorPrefix, *value.As<CompoundValue>()); return;
-            case DataKind::kOptional: WriteOptional(*value.As<OptionalValue>()); return;
-            case DataKind::kEnum: WriteEnum(*value.As<EnumValue>()); return;
+            case DataKind::kBoolean:
+                writer_.Bool(value.As<BooleanValue>()->Get());
+                return;
+            case DataKind::kInteger:
+                writer_.Int64(value.As<IntegerValue>()->Get());
+                return;
+            case DataKind::kDouble:
+                WriteDouble(value.As<DoubleValue>()->Get());
+                return;
+            case DataKind::kString:
+                String(value.As<StringValue>()->Get());
+                return;
+            case DataKind::kSecret:
+                Tagged(kSecretTag, value.As<SecretValue>()->Get());
+                return;
+            case DataKind::kBinary:
+                Tagged(kBinaryTag, Base64::Encode(value.As<BinaryValue>()->Get()));
+                return;
+            case DataKind::kDateTime:
+                Tagged(kDateTimeTag, value.As<DateTimeValue>()->Get().ToString());
+                return;
+            case DataKind::kList:
+                WriteList(*value.As<ListValue>());
+                return;
+            case DataKind::kMap:
+                WriteMap(*value.As<MapValue>());
+                return;
+            case DataKind::kStruct:
+                WriteCompound(kStructPrefix, *value.As<CompoundValue>());
+                return;
+            case DataKind::kError:
+                WriteCompound(kErrorPrefix, *value.As<CompoundValue>());
+                return;
+            case DataKind::kOptional:
+                WriteOptional(*value.As<OptionalValue>());
+                return;
+            case DataKind::kEnum:
+                WriteEnum(*value.As<EnumValue>());
+                return;
         }
     }
 
@@ -195,16 +218,23 @@ private:
     DataValuePtr Read(const rapidjson::Value& json, size_t depth)
     {
         if (depth > TaggedJsonCodec::kMaxDepth) {
-            return Fail("values nested deeper than " + std::to_string(TaggedJsonCodec::kMaxDepth) + " levels");
+            return Fail("values nested deeper than " + std::to_string(TaggedJsonCodec::kMaxDepth) +
+                        " levels");
         }
         switch (json.GetType()) {
-            case rapidjson::kNullType: return OptionalValue::GetInstance();
+            case rapidjson::kNullType:
+                return OptionalValue::GetInstance();
             case rapidjson::kFalseType:
-            case rapidjson::kTrueType: return BooleanValue::Create(json.GetBool());
-            case rapidjson::kNumberType: return ReadNumber(json);
-            case rapidjson::kStringType: return StringValue::Create(std::string(View(json)));
-            case rapidjson::kArrayType: return ReadList(json, depth);
-            case rapidjson::kObjectType: return ReadTagged(json, depth);
+            case rapidjson::kTrueType:
+                return BooleanValue::Create(json.GetBool());
+            case rapidjson::kNumberType:
+                return ReadNumber(json);
+            case rapidjson::kStringType:
+                return StringValue::Create(std::string(View(json)));
+            case rapidjson::kArrayType:
+                return ReadList(json, depth);
+            case rapidjson::kObjectType:
+                return ReadTagged(json, depth);
         }
         return Fail("unknown JSON type");
     }
@@ -296,7 +326,8 @@ private:
         }
         if (tag == kDateTimeTag) {
             auto time = DateTime::Create(text);
-            return time ? DateTimeValue::Create(*time) : Fail("datetime is not \"YYYY-MM-DDTHH:MM:SS[.fff]Z\"");
+            return time ? DateTimeValue::Create(*time)
+                        : Fail("datetime is not \"YYYY-MM-DDTHH:MM:SS[.fff]Z\"");
         }
         return Fail("unknown tag \"" + std::string(tag) + "\"");
     }
@@ -379,10 +410,7 @@ private:
 
 }  // namespace
 
-void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer)
-{
-    Encoder(writer).Write(value);
-}
+void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer) { Encoder(writer).Write(value); }
 
 std::string TaggedJsonCodec::Encode(const DataValue& value)
 {
@@ -392,10 +420,7 @@ std::string TaggedJsonCodec::Encode(const DataValue& value)
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json)
-{
-    return Decoder().Run(json);
-}
+JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json) { return Decoder().Run(json); }
 
 JsonDecodeResult TaggedJsonCodec::Decode(std::string_view bytes)
 {

@@ -15,12 +15,14 @@ std::optional<std::string> Read(const ExecutionContext::SecurityContext& context
 
 }  // namespace
 
-std::optional<std::string> UserPassSecurityContextReader::GetUserName(const ExecutionContext::SecurityContext& context)
+std::optional<std::string> UserPassSecurityContextReader::GetUserName(
+    const ExecutionContext::SecurityContext& context)
 {
     return Read(context, kUserNameKey);
 }
 
-std::optional<std::string> UserPassSecurityContextReader::GetPassword(const ExecutionContext::SecurityContext& context)
+std::optional<std::string> UserPassSecurityContextReader::GetPassword(
+    const ExecutionContext::SecurityContext& context)
 {
     return Read(context, kPasswordKey);
 }

@@ -1,6 +1,6 @@
-#include <unordered_set>
-
 #include <gtest/gtest.h>
+
+#include <unordered_set>
 
 #include "platform/lumo/ActivationHelpers.hpp"
 #include "platform/lumo/AsyncApiProvider.hpp"
@@ -57,7 +57,8 @@ TEST(ActivationTest, HelpersReadAndRecordTheCallContext)
     EXPECT_EQ(ActivationHelpers::GetActivationOpId(*activation), "op-17");
     EXPECT_EQ(activation->requestLocalizer.Locale(), "en_US");
     EXPECT_EQ(activation->requestLocalizer.TimeZone(), "Etc/UTC");
-    EXPECT_EQ(UserPassSecurityContextReader::GetUserName(activation->executionContext.securityContext), "root");
+    EXPECT_EQ(UserPassSecurityContextReader::GetUserName(activation->executionContext.securityContext),
+              "root");
     EXPECT_EQ(UserPassSecurityContextReader::GetPassword(activation->executionContext.securityContext), "pw");
     EXPECT_EQ(activation->executionContext.securityContext.at("password").LogText(), "<secret>");
 
@@ -70,7 +71,8 @@ TEST(ActivationTest, HelpersReadAndRecordTheCallContext)
 
     auto bare = AsyncActivation::GetInstance({});
     EXPECT_EQ(ActivationHelpers::GetActivationOpId(*bare), "");
-    EXPECT_EQ(UserPassSecurityContextReader::GetUserName(bare->executionContext.securityContext), std::nullopt);
+    EXPECT_EQ(UserPassSecurityContextReader::GetUserName(bare->executionContext.securityContext),
+              std::nullopt);
 }
 
 // A provider that answers at once; shows the interface is usable as a chain element.
@@ -93,8 +95,8 @@ TEST(AsyncApiProviderTest, ResultsComeBackThroughTheCallback)
     std::shared_ptr<AsyncApiProvider> provider = std::make_shared<EchoProvider>();
     std::vector<MethodResult> results;
     auto collect = [&](MethodResult result) { results.push_back(std::move(result)); };
-    provider->Invoke(MethodIdentifier("s", "echo"), Data::IntegerValue::Create(3), AsyncActivation::GetInstance({}),
-                     collect);
+    provider->Invoke(MethodIdentifier("s", "echo"), Data::IntegerValue::Create(3),
+                     AsyncActivation::GetInstance({}), collect);
     provider->Invoke(MethodIdentifier("s", "fail"), nullptr, AsyncActivation::GetInstance({}), collect);
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(*results[0].Output(), *Data::IntegerValue::Create(3));

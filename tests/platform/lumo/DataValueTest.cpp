@@ -100,7 +100,8 @@ TEST(DataValueTest, OptionalUnsetIsSharedAndDistinctFromSetValues)
 
 TEST(DataValueTest, CopyingAnErrorSharesFieldsAndLeavesTheOriginal)
 {
-    ErrorValuePtr original = ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {StringValue::Create("m")});
+    ErrorValuePtr original =
+        ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {StringValue::Create("m")});
     auto annotated = std::make_shared<ErrorValue>(*original);
     annotated->SetField("__originator__", StringValue::Create("quarn[x]"));
     EXPECT_FALSE(original->HasField("__originator__"));
@@ -117,9 +118,10 @@ TEST(DataValueTest, TextFormMasksSecretsAndShowsStructure)
     std::string text = login->ToString();
     EXPECT_EQ(text, "Login{user=\"root\", password=<secret>, note=<unset>}");
     EXPECT_THAT(text, ::testing::Not(::testing::HasSubstr("hunter2")));
-    EXPECT_EQ(ListValue::Create({IntegerValue::Create(-3), DoubleValue::Create(0.5), BooleanValue::Create(true)})
-                  ->ToString(),
-              "[-3, 0.5, true]");
+    EXPECT_EQ(
+        ListValue::Create({IntegerValue::Create(-3), DoubleValue::Create(0.5), BooleanValue::Create(true)})
+            ->ToString(),
+        "[-3, 0.5, true]");
 }
 
 TEST(DataValueTest, NanEqualsItselfSoRoundTripsCanBeChecked)

@@ -1,9 +1,9 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <random>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/DirectJsonCodec.hpp"
@@ -18,15 +18,9 @@ namespace {
 using namespace Lumo::Data;
 using ::testing::HasSubstr;
 
-DataValuePtr Str(std::string text)
-{
-    return StringValue::Create(std::move(text));
-}
+DataValuePtr Str(std::string text) { return StringValue::Create(std::move(text)); }
 
-DataValuePtr Int(int64_t number)
-{
-    return IntegerValue::Create(number);
-}
+DataValuePtr Int(int64_t number) { return IntegerValue::Create(number); }
 
 // A task-info-like structure that holds every kind at least once, nested.
 DataValuePtr EveryKind()
@@ -55,7 +49,7 @@ DataValuePtr EveryKind()
     info->SetField("by_number", std::move(byNumber));
     info->SetField("error", ErrorValue::Create(std::string(Com::Orvane::Lumo::Std::Errors::NotFound.Name()),
                                                {Com::Orvane::Lumo::Std::LocalizableMessage{
-                                                    "id.x", "Task {1} not found", {"t1"}, "Task t1 not found"}
+                                                   "id.x", "Task {1} not found", {"t1"}, "Task t1 not found"}
                                                     .ToValue()}));
     info->SetField("nothing", VoidValue::GetInstance());
     return info;
@@ -87,10 +81,7 @@ std::string FirstMessage(const ErrorValuePtr& error)
     return message ? message->localized : "<no message>";
 }
 
-TEST(TaggedJsonTest, EveryKindSurvivesARoundTrip)
-{
-    ExpectTaggedRoundTrip(EveryKind());
-}
+TEST(TaggedJsonTest, EveryKindSurvivesARoundTrip) { ExpectTaggedRoundTrip(EveryKind()); }
 
 TEST(TaggedJsonTest, EdgeValuesSurviveARoundTrip)
 {
@@ -311,15 +302,18 @@ TEST(DirectJsonTest, RefusesWhatTheTaggedDecoderRefuses)
 
 TEST(Utf8Test, AcceptsWellFormedTextOnly)
 {
-    for (const char* good : {"", "ascii", "\xC2\xA9", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xF0\x9F\x98\x80",
-                             "\xF4\x8F\xBF\xBF"}) {
+    for (const char* good :
+         {"", "ascii", "\xC2\xA9", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF"}) {
         EXPECT_TRUE(Utf8::IsValid(good)) << good;
     }
     for (const char* bad : {"\x80", "\xC0\xAF", "\xC2", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
                             "\xF5\x80\x80\x80", "\xFF", "ok\xE2\x82"}) {
         EXPECT_FALSE(Utf8::IsValid(bad)) << bad;
     }
-    EXPECT_EQ(Utf8::Repair("a\xFF" "b\xE2\x82"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8::Repair("a\xFF"
+                           "b\xE2\x82"),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(Utf8Test, EncodersNeverEmitInvalidJson)

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "platform/lumo/LocalizationBundle.hpp"
 
@@ -56,7 +56,8 @@ TEST_F(LocalizationBundleTest, LoadsEntriesCommentsAndSections)
 
 TEST_F(LocalizationBundleTest, MalformedLinesAreSkippedAndListed)
 {
-    std::string path = Write("bad.msgcat", "good = yes\nno equals sign\n = no key\n[unclosed\n[]\nalso.good = ok\n");
+    std::string path =
+        Write("bad.msgcat", "good = yes\nno equals sign\n = no key\n[unclosed\n[]\nalso.good = ok\n");
     LocalizationBundle::MessageTable entries;
     std::vector<LocalizationBundle::MalformedLine> malformed;
     EXPECT_FALSE(LocalizationBundle::LoadIniFile(path, entries, &malformed));

@@ -30,7 +30,8 @@ Formatted Format(std::string_view format, std::vector<std::string> args)
 
 TEST(FormatMessageTest, PutsEachArgumentInPlaceOfItsNumber)
 {
-    auto result = Format("Task {1} of {2}: {1} again, {10}", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"});
+    auto result =
+        Format("Task {1} of {2}: {1} again, {10}", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"});
     EXPECT_EQ(result.text, "Task a of b: a again, j");
     EXPECT_FALSE(result.fault);
     EXPECT_EQ(Format("no placeholders", {"unused"}).text, "no placeholders");
@@ -47,7 +48,8 @@ TEST(FormatMessageTest, FaultsKeepThePlaceholderAndReportTheFirst)
     } cases[] = {
         {"missing {2} here", "missing {2} here", FormatError::kMoreSpecifiersThanExpected},
         {"zero {0}", "zero {0}", FormatError::kMoreSpecifiersThanExpected},
-        {"huge {99999999999999999999}", "huge {99999999999999999999}", FormatError::kMoreSpecifiersThanExpected},
+        {"huge {99999999999999999999}", "huge {99999999999999999999}",
+         FormatError::kMoreSpecifiersThanExpected},
         {"empty {} then {1}", "empty {} then x", FormatError::kEmptyNamedSpecifier},
         {"named {user}", "named {user}", FormatError::kNamedArgumentNotFound},
         {"negative {-1}", "negative {-1}", FormatError::kNamedArgumentNotFound},
@@ -101,7 +103,8 @@ TEST_F(LocalizerTest, FallsBackFromLocaleToLanguageToDefault)
     EXPECT_EQ(localizer_.Localize(greet, "en_US"), "Hello Ann");  // "en" for "en_US"
     EXPECT_EQ(localizer_.Localize(greet, "fr_FR"), "Hello Ann");  // default locale's language
     EXPECT_EQ(localizer_.Localize(BaseMessage("only.en", "x"), "de_DE"), "plain english");
-    EXPECT_EQ(localizer_.Localize(BaseMessage("unknown.id", "Default {1}", {"text"}), "en_US"), "Default text");
+    EXPECT_EQ(localizer_.Localize(BaseMessage("unknown.id", "Default {1}", {"text"}), "en_US"),
+              "Default text");
 }
 
 TEST_F(LocalizerTest, ReportsPlaceholderFaultsButStillRenders)
@@ -114,10 +117,11 @@ TEST_F(LocalizerTest, ReportsPlaceholderFaultsButStillRenders)
 TEST_F(LocalizerTest, LookupFunctionAndSupportedLocales)
 {
     std::vector<std::string> asked;
-    Localizer byFunction({"en", "de"}, [&](std::string_view id, std::string_view locale) -> std::optional<std::string> {
-        asked.emplace_back(locale);
-        return std::nullopt;
-    });
+    Localizer byFunction({"en", "de"},
+                         [&](std::string_view id, std::string_view locale) -> std::optional<std::string> {
+                             asked.emplace_back(locale);
+                             return std::nullopt;
+                         });
     EXPECT_EQ(byFunction.Localize(BaseMessage("id", "fallback"), "en_US"), "fallback");
     EXPECT_EQ(asked, (std::vector<std::string>{"en_US", "en"}));  // each candidate once
     EXPECT_TRUE(byFunction.Supports("de_AT"));
@@ -152,8 +156,9 @@ TEST(ErrorFactoryTest, BuildsTheNamedErrorWithRenderedMessages)
     ASSERT_EQ(messages->Size(), 2u);
     auto first = LocalizableMessage::FromValue(*messages->Items()[0]);
     ASSERT_TRUE(first);
-    EXPECT_EQ(*first, (LocalizableMessage{"com.orvane.tarn.task.notfound.error", "Task {1} not found.", {"t-1"},
-                                          "No task 't-1'."}));
+    EXPECT_EQ(*first,
+              (LocalizableMessage{
+                  "com.orvane.tarn.task.notfound.error", "Task {1} not found.", {"t-1"}, "No task 't-1'."}));
     EXPECT_EQ(LocalizableMessage::FromValue(*messages->Items()[1])->localized, "Second a b");
     EXPECT_THAT(error->ToString(), ::testing::HasSubstr("No task 't-1'."));
 }
@@ -163,7 +168,8 @@ TEST(ErrorFactoryTest, StandardErrorNames)
     EXPECT_EQ(Errors::Error.Name(), "com.orvane.lumo.std.errors.error");
     EXPECT_EQ(Errors::AlreadyExists.Name(), "com.orvane.lumo.std.errors.already_exists");
     EXPECT_EQ(Errors::InternalServerError.Name(), "com.orvane.lumo.std.errors.internal_server_error");
-    EXPECT_EQ(Errors::NotAllowedInCurrentState.Name(), "com.orvane.lumo.std.errors.not_allowed_in_current_state");
+    EXPECT_EQ(Errors::NotAllowedInCurrentState.Name(),
+              "com.orvane.lumo.std.errors.not_allowed_in_current_state");
     EXPECT_EQ(Errors::ResourceInaccessible.Name(), "com.orvane.lumo.std.errors.resource_inaccessible");
     EXPECT_EQ(Errors::ServiceUnavailable.Name(), "com.orvane.lumo.std.errors.service_unavailable");
     EXPECT_EQ(Errors::Unauthenticated.Name(), "com.orvane.lumo.std.errors.unauthenticated");
