@@ -36,8 +36,8 @@ void TaskDB::MakeParentDirectories(const std::string& path)
     std::error_code error;
     std::filesystem::create_directories(parent, error);
     if (error) {
-        throw ::TaskDB::TaskDBError("cannot create directory " + parent.string() + " for the task store: " +
-                                    error.message());
+        throw ::TaskDB::TaskDBError("cannot create directory " + parent.string() +
+                                    " for the task store: " + error.message());
     }
 }
 

@@ -1,5 +1,3 @@
-#include "tasks/TaskDB.hpp"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,6 +5,7 @@
 
 #include "../platform/host/taskdb/TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
+#include "tasks/TaskDB.hpp"
 
 namespace {
 
@@ -41,7 +40,8 @@ protected:
         std::filesystem::create_directories(std::filesystem::path(dbPath_).parent_path());
         RawDb raw(dbPath_);
         raw.Exec(
-            "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time TEXT,"
+            "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time "
+            "TEXT,"
             " completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
             "INSERT INTO tasks (id, status) VALUES ('old', 'PENDING');");
     }

@@ -49,10 +49,7 @@ void SqliteConnection::Configure()
     Exec("PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;");
 }
 
-bool SqliteConnection::OwnedByThisProcess() const
-{
-    return owner_ == getpid();
-}
+bool SqliteConnection::OwnedByThisProcess() const { return owner_ == getpid(); }
 
 void SqliteConnection::Abandon() noexcept
 {
@@ -89,20 +86,14 @@ SqliteStatement& SqliteConnection::Statement(const char* sql)
     return *statements_.emplace(sql, std::move(prepared)).first->second;
 }
 
-int SqliteConnection::Changes() const
-{
-    return sqlite3_changes(db_);
-}
+int SqliteConnection::Changes() const { return sqlite3_changes(db_); }
 
 void SqliteConnection::Begin(TransactionKind kind)
 {
     Exec(kind == TransactionKind::Write ? "BEGIN IMMEDIATE" : "BEGIN");
 }
 
-void SqliteConnection::Commit()
-{
-    Exec("COMMIT");
-}
+void SqliteConnection::Commit() { Exec("COMMIT"); }
 
 void SqliteConnection::Rollback() noexcept
 {

@@ -9,8 +9,8 @@ namespace TaskDB {
 void ThrowSqliteError(sqlite3* db, int rc, const std::string& doing)
 {
     // The connection's message is the most specific one, but only if it belongs to rc.
-    const char* detail = (db != nullptr && sqlite3_extended_errcode(db) == rc) ? sqlite3_errmsg(db)
-                                                                                : sqlite3_errstr(rc);
+    const char* detail =
+        (db != nullptr && sqlite3_extended_errcode(db) == rc) ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     std::string what = doing + ": " + detail;
     const int primary = rc & 0xff;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
@@ -29,10 +29,7 @@ SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db)
     }
 }
 
-SqliteStatement::~SqliteStatement()
-{
-    sqlite3_finalize(statement_);
-}
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(statement_); }
 
 void SqliteStatement::Bind(int index, std::string_view text)
 {
@@ -78,10 +75,7 @@ std::string SqliteStatement::Text(int column) const
     return std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement_, column)));
 }
 
-int64_t SqliteStatement::Int(int column) const
-{
-    return sqlite3_column_int64(statement_, column);
-}
+int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
 
 void SqliteStatement::Reset() noexcept
 {

@@ -134,7 +134,9 @@ Action ParseStart(const std::vector<std::string>& words)
     Arguments a = Split(words, {"--progress"}, {});
     RequireCount(a, 1, 1, "start");
     const int32_t progress = ParseInt(a.Option("--progress", "0"), "--progress");
-    return [id = a.positional[0], progress](TaskManager& store, std::ostream&) { store.StartTask(id, progress); };
+    return [id = a.positional[0], progress](TaskManager& store, std::ostream&) {
+        store.StartTask(id, progress);
+    };
 }
 
 Action ParseProgress(const std::vector<std::string>& words)
@@ -154,7 +156,8 @@ Action ParseNotify(const std::vector<std::string>& words)
     Arguments a = Split(words, {}, {});
     RequireCount(a, 2, 2, "notify");
     const std::string& json = RequireJson(a.positional[1], "the notification");
-    return [id = a.positional[0], json](TaskManager& store, std::ostream&) { store.AddNotification(id, json); };
+    return
+        [id = a.positional[0], json](TaskManager& store, std::ostream&) { store.AddNotification(id, json); };
 }
 
 Action ParseSucceed(const std::vector<std::string>& words)
@@ -165,7 +168,8 @@ Action ParseSucceed(const std::vector<std::string>& words)
     if (!result.empty()) {
         RequireJson(result, "RESULT_JSON");
     }
-    return [id = a.positional[0], result](TaskManager& store, std::ostream&) { store.SetSucceeded(id, result); };
+    return
+        [id = a.positional[0], result](TaskManager& store, std::ostream&) { store.SetSucceeded(id, result); };
 }
 
 Action ParseFail(const std::vector<std::string>& words)
@@ -209,14 +213,17 @@ Action ParseShow(const std::vector<std::string>& words)
     if (a.positional[0].empty()) {
         throw UsageError("the task id must not be empty");
     }
-    return [id = a.positional[0]](TaskManager& store, std::ostream& out) { out << ToJson(store.GetTask(id)) << '\n'; };
+    return [id = a.positional[0]](TaskManager& store, std::ostream& out) {
+        out << ToJson(store.GetTask(id)) << '\n';
+    };
 }
 
 Action ParseCommand(const std::string& command, const std::vector<std::string>& words)
 {
     static const std::map<std::string, Action (*)(const std::vector<std::string>&)> parsers = {
-        {"create", ParseCreate}, {"start", ParseStart},     {"progress", ParseProgress}, {"notify", ParseNotify},
-        {"succeed", ParseSucceed}, {"fail", ParseFail}, {"show", ParseShow},
+        {"create", ParseCreate}, {"start", ParseStart},     {"progress", ParseProgress},
+        {"notify", ParseNotify}, {"succeed", ParseSucceed}, {"fail", ParseFail},
+        {"show", ParseShow},
     };
     auto parser = parsers.find(command);
     if (parser == parsers.end()) {
@@ -227,10 +234,7 @@ Action ParseCommand(const std::string& command, const std::vector<std::string>& 
 
 }  // namespace
 
-const char* TaskCli::Usage()
-{
-    return kUsageText;
-}
+const char* TaskCli::Usage() { return kUsageText; }
 
 int TaskCli::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {

@@ -72,10 +72,7 @@ std::shared_ptr<TaskManager> TaskManager::FromPath(const std::string& dbFile)
 
 TaskManager::TaskManager(std::string dbFile) : dbFile_(std::move(dbFile)) {}
 
-TaskManager::~TaskManager()
-{
-    DropInheritedConnection();
-}
+TaskManager::~TaskManager() { DropInheritedConnection(); }
 
 void TaskManager::DropInheritedConnection()
 {
@@ -113,9 +110,11 @@ void TaskManager::Initialize()
     }
     // Write-ahead logging lets readers run beside one writer and survives a writer
     // killed half-way. The mode is stored in the file, so this changes it only once.
-    const std::string mode = connection->RetryWhileBusy([&] { return connection->QueryText("PRAGMA journal_mode=WAL"); });
+    const std::string mode =
+        connection->RetryWhileBusy([&] { return connection->QueryText("PRAGMA journal_mode=WAL"); });
     if (mode != "wal") {
-        throw TaskDBError("task store " + dbFile_ + " cannot use write-ahead logging (journal mode " + mode + ")");
+        throw TaskDBError("task store " + dbFile_ + " cannot use write-ahead logging (journal mode " + mode +
+                          ")");
     }
     if (connection->RetryWhileBusy([&] { return TaskSchema::StoredVersion(*connection); }) !=
         TaskSchema::kCurrentVersion) {
@@ -211,9 +210,10 @@ void TaskManager::StartTask(const std::string& id, int32_t progress)
     std::lock_guard lock(mutex_);
     SqliteConnection& connection = Connection();
     connection.Transaction(Kind::Write, [&] {
-        StatementUse update(connection.Statement(
-            "UPDATE tasks SET status = 'RUNNING', start_time = ?2, end_time = '', completed = ?3, total = 100,"
-            " start_progress = ?3 WHERE id = ?1"));
+        StatementUse update(
+            connection.Statement("UPDATE tasks SET status = 'RUNNING', start_time = ?2, end_time = '', "
+                                 "completed = ?3, total = 100,"
+                                 " start_progress = ?3 WHERE id = ?1"));
         update->Bind(1, id);
         update->Bind(2, UtcNow());
         update->Bind(3, progress);
@@ -246,9 +246,9 @@ void TaskManager::AddNotification(const std::string& id, const std::string& json
     std::lock_guard lock(mutex_);
     SqliteConnection& connection = Connection();
     connection.Transaction(Kind::Write, [&] {
-        StatementUse insert(connection.Statement(
-            "INSERT INTO task_notifications (task_id, body)"
-            " SELECT ?1, ?2 WHERE EXISTS (SELECT 1 FROM tasks WHERE id = ?1)"));
+        StatementUse insert(
+            connection.Statement("INSERT INTO task_notifications (task_id, body)"
+                                 " SELECT ?1, ?2 WHERE EXISTS (SELECT 1 FROM tasks WHERE id = ?1)"));
         insert->Bind(1, id);
         insert->Bind(2, json);
         insert->Run();
@@ -270,7 +270,8 @@ void TaskManager::SetFailed(const std::string& id, const std::string& errorJson)
     Finish(id, {"FAILED", none, errorJson, none, {}});
 }
 
-void TaskManager::SetFailed(const std::string& id, const std::string& resultJson, const std::string& errorJson)
+void TaskManager::SetFailed(const std::string& id, const std::string& resultJson,
+                            const std::string& errorJson)
 {
     const std::string none;
     Finish(id, {"FAILED", resultJson, errorJson, none, {}});
@@ -289,10 +290,10 @@ void TaskManager::Finish(const std::string& id, const Outcome& outcome)
     SqliteConnection& connection = Connection();
     connection.Transaction(Kind::Write, [&] {
         {
-            StatementUse update(connection.Statement(
-                "UPDATE tasks SET status = ?2, end_time = ?3,"
-                " start_time = CASE WHEN start_time = '' THEN ?3 ELSE start_time END,"
-                " result = ?4, error_text = ?5, error_id = ?6 WHERE id = ?1"));
+            StatementUse update(
+                connection.Statement("UPDATE tasks SET status = ?2, end_time = ?3,"
+                                     " start_time = CASE WHEN start_time = '' THEN ?3 ELSE start_time END,"
+                                     " result = ?4, error_text = ?5, error_id = ?6 WHERE id = ?1"));
             update->Bind(1, id);
             update->Bind(2, outcome.status);
             update->Bind(3, UtcNow());
@@ -310,8 +311,8 @@ void TaskManager::Finish(const std::string& id, const Outcome& outcome)
             clear->Run();
         }
         for (size_t position = 0; position < outcome.errorArgs.size(); ++position) {
-            StatementUse insert(
-                connection.Statement("INSERT INTO task_error_args (task_id, position, value) VALUES (?1, ?2, ?3)"));
+            StatementUse insert(connection.Statement(
+                "INSERT INTO task_error_args (task_id, position, value) VALUES (?1, ?2, ?3)"));
             insert->Bind(1, id);
             insert->Bind(2, static_cast<int64_t>(position));
             insert->Bind(3, outcome.errorArgs[position]);

@@ -78,8 +78,9 @@ void TaskSchema::Upgrade(SqliteConnection& connection)
 {
     const int version = StoredVersion(connection);
     if (version > kCurrentVersion) {
-        throw TaskDBError("task store " + connection.Path() + " has layout version " + std::to_string(version) +
-                          ", newer than this program's " + std::to_string(kCurrentVersion));
+        throw TaskDBError("task store " + connection.Path() + " has layout version " +
+                          std::to_string(version) + ", newer than this program's " +
+                          std::to_string(kCurrentVersion));
     }
     if (version == kCurrentVersion) {
         return;
@@ -93,10 +94,7 @@ void TaskSchema::Upgrade(SqliteConnection& connection)
     connection.Exec(("PRAGMA user_version=" + std::to_string(kCurrentVersion)).c_str());
 }
 
-void TaskSchema::Create(SqliteConnection& connection)
-{
-    connection.Exec(kCreateTables);
-}
+void TaskSchema::Create(SqliteConnection& connection) { connection.Exec(kCreateTables); }
 
 void TaskSchema::UpgradeFromFirstLayout(SqliteConnection& connection)
 {
@@ -107,7 +105,8 @@ void TaskSchema::UpgradeFromFirstLayout(SqliteConnection& connection)
 
 bool TaskSchema::HasTable(SqliteConnection& connection, const char* name)
 {
-    StatementUse query(connection.Statement("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    StatementUse query(
+        connection.Statement("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
     query->Bind(1, name);
     return query->Step();
 }

@@ -24,9 +24,6 @@ std::string FormatUtcTime(std::chrono::system_clock::time_point when)
     return text;
 }
 
-std::string UtcNow()
-{
-    return FormatUtcTime(std::chrono::system_clock::now());
-}
+std::string UtcNow() { return FormatUtcTime(std::chrono::system_clock::now()); }
 
 }  // namespace TaskDB

@@ -217,7 +217,8 @@ TEST_F(TaskCliTest, FailedOperationsExitOneWithOneLine)
     }
     EXPECT_EQ(TaskDB::TaskManager::FromPath(dbPath_)->GetTask("t").status, "PENDING");
 
-    std::ofstream(dir_.File("garbage.json.db")) << "this is not a database, not even close to one............";
+    std::ofstream(dir_.File("garbage.json.db"))
+        << "this is not a database, not even close to one............";
     ToolRun garbage = RunTool(dir_, {"--store", dir_.File("garbage.json"), "show"});
     EXPECT_EQ(garbage.status, 1);
     EXPECT_NE(garbage.err.find("not a database"), std::string::npos) << garbage.err;

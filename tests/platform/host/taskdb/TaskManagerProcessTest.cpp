@@ -83,9 +83,10 @@ TEST_F(TaskStoreProcessTest, TwoProcessesWritingAtOnceLoseNoUpdate)
     for (pid_t pid : writers) {
         EXPECT_EQ(WaitChild(pid), 0);
     }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
-    std::cout << "[ measured ] " << kWriters << " processes x " << kUpdates << " updates at once: " << elapsed.count()
-              << " ms\n";
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+    std::cout << "[ measured ] " << kWriters << " processes x " << kUpdates
+              << " updates at once: " << elapsed.count() << " ms\n";
     RecordProperty("elapsed_ms", static_cast<int>(elapsed.count()));
 
     auto tasks = TaskManager::FromPath(path_)->GetAllTasks();

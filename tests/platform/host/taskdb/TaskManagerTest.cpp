@@ -1,5 +1,3 @@
-#include "platform/host/taskdb/TaskManager.hpp"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 
 #include "TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
+#include "platform/host/taskdb/TaskManager.hpp"
 #include "platform/host/taskdb/TaskTime.hpp"
 
 namespace {
@@ -77,7 +76,8 @@ TEST_F(TaskManagerTest, RecordsEachStepOfATaskLife)
     EXPECT_TRUE(IsUtcTime(done.endTime)) << done.endTime;
     EXPECT_GE(done.endTime, done.startTime);
     EXPECT_EQ(done.result, R"({"ok":true})");
-    EXPECT_EQ(done.notifications, (std::vector<std::string>{R"({"kind":0,"id":"a"})", R"({"kind":2,"id":"b"})"}));
+    EXPECT_EQ(done.notifications,
+              (std::vector<std::string>{R"({"kind":0,"id":"a"})", R"({"kind":2,"id":"b"})"}));
     EXPECT_TRUE(done.errorText.empty());
 
     // GetAllTasks reads the same record as GetTask.
@@ -215,7 +215,8 @@ TEST_F(TaskManagerTest, ThreadsMayShareOneManager)
     }
     std::vector<std::string> notes = ReadBack("t").notifications;
     ASSERT_EQ(notes.size(), static_cast<size_t>(kThreads * kEach));
-    std::sort(notes.begin(), notes.end(), [](const auto& a, const auto& b) { return std::stoi(a) < std::stoi(b); });
+    std::sort(notes.begin(), notes.end(),
+              [](const auto& a, const auto& b) { return std::stoi(a) < std::stoi(b); });
     for (int i = 0; i < kThreads * kEach; ++i) {
         EXPECT_EQ(notes[i], std::to_string(i));
     }
@@ -234,10 +235,13 @@ void WriteFirstLayout(const std::string& path)
     raw.Exec(
         "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time TEXT,"
         " completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
-        "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', '2024-01-01T00:00:01.000Z',"
+        "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', "
+        "'2024-01-01T00:00:01.000Z',"
         " '2024-01-01T00:00:09.000Z', 100, 100, '{\"r\":1}', NULL, '[{\"kind\":0},{\"kind\":1}]');"
-        "INSERT INTO tasks VALUES ('bad', 'FAILED', NULL, NULL, NULL, NULL, NULL, NULL, '{\"e\":2}', 'not json');"
-        "INSERT INTO tasks VALUES ('pending', NULL, '2024-01-02T00:00:00.000Z', NULL, NULL, 0, 0, NULL, NULL, NULL);");
+        "INSERT INTO tasks VALUES ('bad', 'FAILED', NULL, NULL, NULL, NULL, NULL, NULL, '{\"e\":2}', 'not "
+        "json');"
+        "INSERT INTO tasks VALUES ('pending', NULL, '2024-01-02T00:00:00.000Z', NULL, NULL, 0, 0, NULL, "
+        "NULL, NULL);");
 }
 
 TEST_F(TaskStoreFileTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)

@@ -45,7 +45,8 @@ class RawDb {
 public:
     explicit RawDb(const std::string& path)
     {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+            SQLITE_OK) {
             std::string message = sqlite3_errmsg(db_);
             sqlite3_close(db_);
             throw std::runtime_error("cannot open " + path + ": " + message);
