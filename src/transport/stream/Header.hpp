@@ -15,8 +15,7 @@ public:
     // The field value as stored.
     virtual std::string_view Value() const = 0;
 
-protected:
-    ~Header() = default;
+    virtual ~Header() = default;
 };
 
 }  // namespace Lumo::Transport

@@ -12,10 +12,7 @@ namespace Lumo::Transport::Http {
 
 class HeaderView final : public Header {
 public:
-    constexpr HeaderView(std::string_view name, std::string_view value) noexcept : name_(name), value_(value) {}
-    HeaderView(const HeaderView&) = default;
-    HeaderView& operator=(const HeaderView&) = default;
-    ~HeaderView() = default;
+    HeaderView(std::string_view name, std::string_view value) noexcept : name_(name), value_(value) {}
 
     std::string_view Name() const override { return name_; }
     std::string_view Value() const override { return value_; }

@@ -172,6 +172,11 @@ struct ChildGuard {
 
 TEST(DescriptorExhaustionTest, AcceptorBacksOffWhileOutOfDescriptorsAndAcceptsOnceTheyAreFree)
 {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The sanitizer runtimes open pipes of their own to probe memory during their checks;
+    // with no descriptor left those probes fail and are reported as faults of the program.
+    GTEST_SKIP() << "needs a process whose every descriptor belongs to the program";
+#endif
     boost::asio::io_context io;
     tcp::acceptor listening(io);
     ASSERT_FALSE(Lumo::Asio::Acceptor::Listen(listening, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0)));

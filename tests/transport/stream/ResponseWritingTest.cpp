@@ -155,22 +155,6 @@ TEST_F(ChunkedWriteTest, EachBodyWriteLeavesAsOneChunkAndFinishWritesTheLastChun
     EXPECT_EQ(ReadAllOnClient(), "8\r\n{\"id\":1,\r\n1a\r\n\"result\":\"abcdefghijklmn\"}\r\n0\r\n\r\n");
 }
 
-TEST_F(ChunkedWriteTest, FixedAnswerIsDeliveredAndTheConnectionClosed)
-{
-    static constexpr std::string_view kAnswer =
-        "HTTP/1.1 417 Expectation Failed\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
-    auto logger = std::make_shared<StreamTest::CollectingLogger>();
-    std::optional<boost::system::error_code> done;
-    Lumo::Transport::Http::HttpDetail::AsyncWriteFixedAnswer(
-        stream_, boost::asio::buffer(kAnswer), logger, [&](const boost::system::error_code& ec) { done = ec; });
-    io_.run_for(5s);
-
-    ASSERT_TRUE(done.has_value());
-    EXPECT_FALSE(*done);
-    EXPECT_EQ(ReadAllOnClient(), kAnswer);
-    EXPECT_TRUE(logger->Lines().empty());
-}
-
 TEST_F(ChunkedWriteTest, FailedFixedAnswerIsLoggedAndStillClosesTheConnection)
 {
     auto logger = std::make_shared<StreamTest::CollectingLogger>();

@@ -1,8 +1,6 @@
 #include "transport/stream/StreamServer.hpp"
 
 #include <gtest/gtest.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <map>
@@ -204,22 +202,6 @@ TEST_F(StreamServerTest, StopDuringTheDelayLogsTheTimerErrorAndStops)
     const std::string aborted = boost::system::error_code(boost::asio::error::operation_aborted).message();
     const std::string closed = boost::system::error_code(boost::asio::error::bad_descriptor).message();
     EXPECT_EQ(lines[0].text, "Delay timer Accept Error: " + aborted + "LocalEndpoint:" + closed);
-}
-
-TEST_F(StreamServerTest, ListeningSocketShutDownUnderneathStopsTheLoop)
-{
-    auto acceptor = ListeningOnLoopback(io_);
-    const int fd = acceptor.native_handle();
-    auto server = Lumo::Asio::StreamServer<>::Create(Acceptor(std::move(acceptor)), StreamServerSpec{{1s, 1s}}, {},
-                                                     {}, logger_);
-    server->Start();
-    RunUntil(io_, [] { return false; }, 50ms);
-    ::shutdown(fd, SHUT_RDWR);
-    RunUntil(io_, [&] { return server->CurrentState() == Lumo::Asio::StreamServer<>::State::kStopped; }, 3s);
-
-    EXPECT_EQ(server->CurrentState(), Lumo::Asio::StreamServer<>::State::kStopped);
-    const auto lines = logger_->Containing(";TerminalAcceptError.Acceptor info:LocalEndpoint:");
-    EXPECT_EQ(lines.size(), 1u);
 }
 
 TEST(AcceptorListenTest, AddressInUseIsReportedAndLeavesTheAcceptorClosed)

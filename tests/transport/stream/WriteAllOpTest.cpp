@@ -146,20 +146,4 @@ TEST_F(WriteAllOpTest, NothingToWriteCompletesWithoutAnOperationAndNotInline)
     EXPECT_TRUE(offered_->empty());
 }
 
-TEST_F(WriteAllOpTest, WriteToAPeerThatLeftReportsTheErrorAndWhatWasWritten)
-{
-    pair_.client.set_option(boost::asio::socket_base::linger(true, 0));
-    pair_.client.close();  // reset: later writes fail
-    const std::string big = StreamTest::Pattern(8 * kMaxWriteOperationBytes);
-    std::optional<Result> result;
-    AsyncWriteAll(stream_, boost::asio::buffer(big),
-                  [&](const boost::system::error_code& ec, std::size_t n) { result = Result{ec, n}; });
-    io_.run_for(5s);
-
-    ASSERT_TRUE(result.has_value());
-    EXPECT_TRUE(result->ec);
-    EXPECT_LT(result->bytes, big.size());
-    EXPECT_LE(result->bytes, std::accumulate(offered_->begin(), offered_->end(), std::size_t{0}));
-}
-
 }  // namespace
