@@ -1,0 +1,31 @@
+// Lumo::HeaderField: one request header as two views, the form in which the framework's
+// helpers read request headers without depending on the transport's types.
+//
+// A plain value; the views point into the request, which must outlive it.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace Lumo {
+
+struct HeaderField {
+    std::string_view name;
+    std::string_view value;
+};
+
+using HeaderFields = std::vector<HeaderField>;
+
+// The fields of `headers`, any range whose elements offer Name() and Value() as text views
+// (e.g. the transport's request header range).
+template <class HeaderRange>
+HeaderFields CollectHeaderFields(const HeaderRange& headers)
+{
+    HeaderFields fields;
+    for (const auto& header : headers) {
+        fields.push_back({header.Name(), header.Value()});
+    }
+    return fields;
+}
+
+}  // namespace Lumo
