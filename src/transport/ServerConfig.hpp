@@ -31,7 +31,7 @@ struct ServerConfig {
     std::chrono::nanoseconds writeTimeout{0};
     uint64_t httpBodySizeLimitInBytes = 0;
     std::vector<std::shared_ptr<Lumo::Transport::Http::RequestSpecExtractor>> extractors;
-    std::shared_ptr<Lumo::L10n::Localizer> localizer;
+    std::shared_ptr<const Lumo::L10n::Localizer> localizer;
 
     // The diagnostic form: "ServerConfig{port:...endpoint4:...;endpoint6:...readTimeout:...}".
     std::string ToString() const;
