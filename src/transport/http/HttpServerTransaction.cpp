@@ -1,0 +1,204 @@
+#include "transport/http/HttpServerTransaction.hpp"
+
+#include <sstream>
+#include <utility>
+
+#include "transport/PicoHttpError.hpp"
+#include "transport/http/BodyHttpHandler.hpp"
+#include "transport/http/RequestHeadRules.hpp"
+#include "transport/stream/FixedAnswer.hpp"
+#include "transport/stream/WriteAllOp.hpp"
+
+namespace Lumo::Transport::PicoHttp {
+namespace {
+
+std::string MakeLogId(const void* self)
+{
+    std::ostringstream text;
+    text << '[' << self << ']';
+    return text.str();
+}
+
+}  // namespace
+
+void HttpServerTransaction::Start(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
+                                  std::shared_ptr<const Settings> settings)
+{
+    std::shared_ptr<HttpServerTransaction> transaction(
+        new HttpServerTransaction(std::move(stream), std::move(strand), std::move(settings)));
+    transaction->DoReadHead();
+}
+
+HttpServerTransaction::HttpServerTransaction(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
+                                             std::shared_ptr<const Settings> settings)
+    : stream_(std::move(stream)),
+      strand_(std::move(strand)),
+      settings_(std::move(settings)),
+      id_(MakeLogId(this)),
+      headReader_(request_),
+      chunks_(stream_)
+{
+}
+
+void HttpServerTransaction::DoReadHead()
+{
+    const std::span<char> space = headReader_.FreeSpace();
+    stream_->async_read_some(boost::asio::mutable_buffer(space.data(), space.size()),
+                             OnStrand([self = shared_from_this()](const boost::system::error_code& ec,
+                                                                  std::size_t bytes) { self->OnReadHead(ec, bytes); }));
+}
+
+void HttpServerTransaction::OnReadHead(const boost::system::error_code& ec, std::size_t bytes)
+{
+    if (ec && bytes == 0) {
+        FinishHead(ec);
+        return;
+    }
+    // Bytes that came with an error are parsed first; a read that follows meets the error again.
+    switch (headReader_.Commit(bytes)) {
+        case RequestHeadReader::Status::NeedMore:
+            DoReadHead();
+            return;
+        case RequestHeadReader::Status::Complete:
+            FinishHead(ApplyRequestHeadRules(request_));
+            return;
+        default:
+            FinishHead(headReader_.ErrorCode());
+            return;
+    }
+}
+
+void HttpServerTransaction::FinishHead(const boost::system::error_code& ec)
+{
+    if (!ec) {
+        const std::span<const char> surplus = headReader_.Surplus();
+        stream_->Putback(boost::asio::const_buffer(surplus.data(), surplus.size()));
+        ExpectationStep(ec);
+        return;
+    }
+    if (ec == boost::asio::error::eof) {
+        // The client closed between requests: nothing to answer.
+        stream_->Close();
+        return;
+    }
+    Log::Write(GetLogger(), Log::kInfo, "Invalid Http request");
+    request_.bad = true;
+    ExpectationStep(ec);
+}
+
+void HttpServerTransaction::ExpectationStep(const boost::system::error_code& headError)
+{
+    if (request_.bad) {
+        // The fixed answer names the failure by its value in the reader's own category.
+        fixedAnswer_.assign(kBadRequestHead);
+        fixedAnswer_ += Error::transport_category().message(headError.value());
+        DoWriteFixedAnswer();
+        return;
+    }
+    if (request_.hasExpect && !request_.expectContinue) {
+        Log::Write(GetLogger(), Log::kInfo, "Invalid Http request: Expect header value is not 100-continue");
+        fixedAnswer_.assign(kExpectationFailed);
+        DoWriteFixedAnswer();
+        return;
+    }
+    body_ = BodyHttpHandler::Select(request_, stream_, strand_, settings_->bodyLimit + 1);
+    settings_->handler->OnHead(shared_from_this());
+}
+
+void HttpServerTransaction::DoWriteFixedAnswer()
+{
+    Http::HttpDetail::AsyncWriteFixedAnswer(stream_, boost::asio::buffer(fixedAnswer_), settings_->logger,
+                                            OnStrand([self = shared_from_this()](const boost::system::error_code&) {
+                                                // The stream is closed; the transaction ends here.
+                                            }));
+}
+
+void HttpServerTransaction::ReadBody(RequestBodyReader::Handler handler)
+{
+    RequestBodyReader::Start(body_, settings_->bodyLimit, std::move(handler));
+}
+
+boost::asio::ip::tcp::endpoint HttpServerTransaction::RemoteEndpoint(boost::system::error_code& ec) const
+{
+    return stream_->Lowest().RemoteEndpoint(ec);
+}
+
+void HttpServerTransaction::Dispatch(std::function<void()> work)
+{
+    boost::asio::post(strand_, std::move(work));
+}
+
+void HttpServerTransaction::SendChunkedHead(Http::ApiResponseHeaders headers, Done done)
+{
+    responseHeaders_ = std::move(headers);
+    responseHead_.Build(responseHeaders_, 0, true);
+    Lumo::Asio::AsyncWriteAll(stream_, responseHead_.Buffers(),
+                              OnStrand([self = shared_from_this(), done = std::move(done)](
+                                           const boost::system::error_code& ec, std::size_t) {
+                                  if (ec) {
+                                      Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response head",
+                                                 self->id_, " ", ec.message());
+                                  } else {
+                                      Log::Write(self->GetLogger(), Log::kTrace, "Response head sent: ", self->id_);
+                                  }
+                                  done(ec);
+                              }));
+}
+
+void HttpServerTransaction::SendChunk(Protocol::Json::OutputPiece piece, Done done)
+{
+    piece_.emplace(std::move(piece));
+    const std::string_view bytes = piece_->Bytes();
+    chunks_.AsyncWrite(boost::asio::const_buffer(bytes.data(), bytes.size()), OnBodyWritten(std::move(done)));
+}
+
+void HttpServerTransaction::SendLastChunk(Done done)
+{
+    chunks_.AsyncFinish(OnBodyWritten(std::move(done)));
+}
+
+void HttpServerTransaction::SendWhole(Http::ApiResponseHeaders headers, std::string body, Done done)
+{
+    responseHeaders_ = std::move(headers);
+    wholeBody_ = std::move(body);
+    responseHead_.Build(responseHeaders_, wholeBody_.size(), false);
+    responseHead_.AppendBody(boost::asio::buffer(wholeBody_));
+    Lumo::Asio::AsyncWriteAll(stream_, responseHead_.Buffers(),
+                              OnStrand([self = shared_from_this(), done = std::move(done)](
+                                           const boost::system::error_code& ec, std::size_t) { done(ec); }));
+}
+
+HttpServerTransaction::BodyWriteHandler HttpServerTransaction::OnBodyWritten(Done done)
+{
+    return OnStrand(BodyWriteLogger{shared_from_this(), std::move(done)});
+}
+
+void HttpServerTransaction::BodyWriteLogger::operator()(const boost::system::error_code& ec, std::size_t) const
+{
+    if (ec) {
+        Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response body ", self->id_, " ", ec.message());
+    } else {
+        Log::Write(self->GetLogger(), Log::kTrace, "ResponseSentCb", self->id_);
+    }
+    done(ec);
+}
+
+void HttpServerTransaction::EndExchange(Data::ErrorValuePtr error)
+{
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    if (error) {
+        Log::Write(GetLogger(), Log::kTrace, "Handle request error: ", id_, " ", error->ToString());
+    } else {
+        Log::Write(GetLogger(), Log::kTrace, "Request handled", id_);
+    }
+    if (!error && request_.keepAlive) {
+        Start(stream_, strand_, settings_);
+    } else {
+        stream_->Close();
+    }
+}
+
+}  // namespace Lumo::Transport::PicoHttp
