@@ -3,6 +3,7 @@
 #include <rapidjson/document.h>
 
 #include "platform/lumo/DirectJsonCodec.hpp"
+#include "platform/lumo/JsonErrors.hpp"
 #include "platform/lumo/JsonParser.hpp"
 #include "platform/lumo/JsonRpcErrors.hpp"
 #include "platform/lumo/JsonWriter.hpp"
@@ -272,6 +273,11 @@ Data::ErrorValuePtr ReadEnvelope(rapidjson::Document& document, JsonApiRequest& 
 
 JsonApiRequestDeserializer::Result JsonApiRequestDeserializer::Deserialize(std::string_view body) const
 {
+    // JSON text never holds a raw NUL byte, and the parser would take one for the end of the
+    // text, accepting whatever follows it.
+    if (size_t nul = body.find('\0'); nul != std::string_view::npos) {
+        return {std::nullopt, JsonErrors::Malformed(nul, "NUL byte in the text")};
+    }
     rapidjson::Document document;
     if (auto error = JsonParser::Parse(body, document)) {
         return {std::nullopt, std::move(error)};
