@@ -311,7 +311,12 @@ public:
             throw std::runtime_error("connect failed");
         }
     }
-    ~Client() { ::close(fd_); }
+    ~Client()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
@@ -325,6 +330,24 @@ public:
             }
             sent += static_cast<std::size_t>(n);
         }
+    }
+
+    // Resets the connection: the server's next write on it fails.
+    void Abort()
+    {
+        linger hard{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+    // The client's own port.
+    uint16_t LocalPort() const
+    {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+        return ntohs(address.sin_port);
     }
 
     // Ends the client's side of the connection (the server reads end of file).
