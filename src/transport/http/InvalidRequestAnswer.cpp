@@ -39,15 +39,18 @@ Data::ErrorValuePtr InvalidRequestAnswer::ChooseError(const RequestSpec& spec, s
 }
 
 void InvalidRequestAnswer::Send(const std::shared_ptr<TransactionChannel>& channel, const RequestSpec& spec,
-                                std::uint64_t bodyLimit)
+                                std::uint64_t bodyLimit, Data::ErrorValuePtr outcome)
 {
+    if (outcome == nullptr) {
+        outcome = TransportErrorValues::InvalidRequest();
+    }
     // The tagged form whatever Accept said: the client may have named nothing usable.
     const Protocol::Json::JsonApiResponseSerializer encoder;
     Protocol::Json::CollectingOutputRange out;
     Data::ErrorValuePtr encodeError;
     encoder.SerializeError(*ChooseError(spec, bodyLimit), out, encodeError);
     channel->SendWhole(ProtocolHandlerSpec::BadRequestHeaders(), out.Joined(),
-                       [channel](const boost::system::error_code& ec) {
+                       [channel, outcome = std::move(outcome)](const boost::system::error_code& ec) {
                            if (ec) {
                                Log::Write(channel->GetLogger(), Log::kDebug, "Failed to send InvalidRequest response:",
                                           channel->LogId(), " ", ec.message());
@@ -55,7 +58,7 @@ void InvalidRequestAnswer::Send(const std::shared_ptr<TransactionChannel>& chann
                                Log::Write(channel->GetLogger(), Log::kDebug, "Sent InvalidRequest response:",
                                           channel->LogId());
                            }
-                           channel->EndExchange(TransportErrorValues::InvalidRequest());
+                           channel->EndExchange(outcome);
                        });
 }
 

@@ -21,10 +21,10 @@ public:
     // else "invalid_request".
     static Data::ErrorValuePtr ChooseError(const RequestSpec& spec, std::uint64_t bodyLimit);
 
-    // Writes the answer on `channel`, logs the outcome and ends the exchange with the
-    // "InvalidRequest" error value (which closes the connection).
+    // Writes the answer on `channel`, logs the outcome and ends the exchange with
+    // `outcome` (the "InvalidRequest" error value when null), which closes the connection.
     static void Send(const std::shared_ptr<TransactionChannel>& channel, const RequestSpec& spec,
-                     std::uint64_t bodyLimit);
+                     std::uint64_t bodyLimit, Data::ErrorValuePtr outcome = nullptr);
 };
 
 }  // namespace Lumo::Transport::Http

@@ -2,8 +2,11 @@
 
 #include <utility>
 
+#include "transport/HttpError.hpp"
+#include "transport/PicoHttpError.hpp"
 #include "transport/http/HttpServerTransaction.hpp"
 #include "transport/http/InvalidRequestAnswer.hpp"
+#include "transport/http/TransportErrorValues.hpp"
 #include "transport/protocol/HeaderRequestRange.hpp"
 #include "transport/protocol/RequestSpecExtractor.hpp"
 
@@ -38,7 +41,12 @@ void PicoHttpApiRequestHandler::OnBody(const std::shared_ptr<HttpServerTransacti
     if (ec) {
         Log::Write(transaction->GetLogger(), Log::kDebug, "RequestReadCb: ", transaction->LogId(), " Error: ",
                    ec.message());
-        Http::InvalidRequestAnswer::Send(transaction, *spec, transaction->BodyLimit());
+        // A body the transport refused is the client's fault; a failing socket is not, and
+        // the exchange's outcome says so (the answer is still attempted).
+        const bool framingError = ec.category() == Error::transport_category() ||
+                                  ec.category() == Http::Error::transport_category();
+        Http::InvalidRequestAnswer::Send(transaction, *spec, transaction->BodyLimit(),
+                                         framingError ? nullptr : Http::TransportErrorValues::RecvFailed(ec));
         return;
     }
     Log::Write(transaction->GetLogger(), Log::kTrace, "RequestReadCb", transaction->LogId());

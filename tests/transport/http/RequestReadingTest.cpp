@@ -163,10 +163,12 @@ TEST_F(RequestReadingTest, ChunkedBodiesAreDecodedAcrossReadsAndOnlyExactCaseCou
     client.Send(half1.substr(10) + "\r\n");
     std::ostringstream size;
     size << std::hex << half2.size();
-    client.Send(size.str() + ";ext=1\r\n" + half2 + "\r\n0\r\n\r\n");
+    // The next request arrives in the same read as the last chunk; it must not be lost.
+    client.Send(size.str() + ";ext=1\r\n" + half2 + "\r\n0\r\n\r\n" + Post(Call("echo", R"({"text":"behind"})")));
     const Response answer = client.ReadResponse();
     EXPECT_EQ(answer.status, 200);
     EXPECT_NE(answer.body.find("chunked body"), std::string::npos);
+    EXPECT_NE(client.ReadResponse().body.find("behind"), std::string::npos);
 
     // "Chunked" is not "chunked": the body is taken as running to the end of the connection.
     Client capital(server.Port());
