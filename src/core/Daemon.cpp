@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "api/ProviderFactory.hpp"
+#include "core/Endpoint.hpp"
 #include "core/LumoLoggerWrapper.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/FeatureState.hpp"
@@ -48,12 +50,30 @@ int Daemon::Run()
     RemoveStaleTrackingFile();
     logger_ = std::make_shared<LumoLoggerWrapper>();
     ioContext_ = std::make_unique<boost::asio::io_context>();
+    provider_ = ProviderFactory::Create(*ioContext_, logger_);
+    endpoint_ = std::make_unique<Endpoint>(provider_, *ioContext_, logger_);
+    if (!StartEndpoint()) {
+        Release();
+        return -1;
+    }
 
     Poll_Loop(1, &exitFlag, 0);
 
+    endpoint_->Stop();
     Poll_Exit();
     Release();
     return 0;
+}
+
+bool Daemon::StartEndpoint()
+{
+    try {
+        endpoint_->Start();
+        return true;
+    } catch (const std::exception& error) {
+        CSLogger::Log(0, "Failed to start HTTP service. Aborting. Error:%s", error.what());
+        return false;
+    }
 }
 
 void Daemon::StartLogging()
@@ -103,6 +123,8 @@ void Daemon::RemoveStaleTrackingFile()
 
 void Daemon::Release()
 {
+    endpoint_.reset();
+    provider_.reset();
     ioContext_.reset();
     logger_.reset();
     taskDb_.reset();

@@ -1,7 +1,8 @@
 // Daemon: the process's life from start-up through the main poll loop to shutdown.
 //
 // Owns, for the life of the process and in this order, the task database, the framework
-// logger and the I/O context; they are released in reverse order. Used once, by main,
+// logger, the I/O context, the provider chain and the endpoint; they are released in
+// reverse order. Used once, by main,
 // on the main thread. SIGTERM ends the main loop.
 #pragma once
 
@@ -13,8 +14,13 @@ namespace LifeCycle {
 class TaskDB;
 }
 
+namespace Lumo::Core {
+class AsyncApiProvider;
+}
+
 namespace Host::Settings::SettingsApi {
 
+class Endpoint;
 class LumoLoggerWrapper;
 
 class Daemon {
@@ -33,11 +39,14 @@ private:
     void InitHostLibraries();
     void ResetTaskDatabase();
     void RemoveStaleTrackingFile();
+    bool StartEndpoint();
     void Release();
 
     std::unique_ptr<LifeCycle::TaskDB> taskDb_;
     std::shared_ptr<LumoLoggerWrapper> logger_;
     std::unique_ptr<boost::asio::io_context> ioContext_;
+    std::shared_ptr<Lumo::Core::AsyncApiProvider> provider_;
+    std::unique_ptr<Endpoint> endpoint_;
 };
 
 }  // namespace Host::Settings::SettingsApi
