@@ -1,0 +1,143 @@
+// The real daemon's HTTP endpoint: the port from the services database, both loopback
+// listeners, answers from the provider chain, real clients, and the refusal to start
+// without a port.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "support/DaemonProcess.hpp"
+#include "support/HttpExchange.hpp"
+#include "support/TempHostRoot.hpp"
+
+using namespace std::chrono_literals;
+using TestSupport::DaemonProcess;
+using TestSupport::HttpExchange;
+using TestSupport::TempHostRoot;
+
+namespace {
+
+constexpr const char* kNotFound = "lumo-error: com.orvane.lumo.std.errors.operation_not_found\r\n";
+
+std::string UnknownCall(int id)
+{
+    return R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"com.orvane.test.nothing.get"})";
+}
+
+class EndpointTest : public ::testing::Test {
+protected:
+    void StartDaemon()
+    {
+        daemon_ = std::make_unique<DaemonProcess>(root_);
+        std::string listening = "HTTP endpoint listening on TCP port " + std::to_string(root_.Port());
+        ASSERT_TRUE(DaemonProcess::WaitFor(
+            [&] { return daemon_->Stderr().find(listening) != std::string::npos; }, 10s))
+            << daemon_->Stderr();
+    }
+
+    void TearDown() override
+    {
+        if (daemon_) {
+            daemon_->Signal(SIGTERM);
+            auto status = daemon_->WaitExit(1000ms);
+            ASSERT_TRUE(status.has_value()) << "no exit within a second of SIGTERM";
+            EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << daemon_->Stderr();
+        }
+    }
+
+    // Runs a shell command line; its standard output.
+    static std::string Run(const std::string& command)
+    {
+        std::string output;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[4096];
+            size_t n;
+            while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+            pclose(pipe);
+        }
+        return output;
+    }
+
+    TempHostRoot root_;
+    std::unique_ptr<DaemonProcess> daemon_;
+};
+
+}  // namespace
+
+TEST_F(EndpointTest, ServesBothLoopbackAddressesAndKeepsConnectionsUsable)
+{
+    StartDaemon();
+    for (const char* address : {"127.0.0.1", "::1"}) {
+        HttpExchange client(address, root_.Port());
+        ASSERT_TRUE(client.Connected()) << address;
+        for (int id = 1; id <= 2; ++id) {
+            ASSERT_TRUE(client.Send(HttpExchange::JsonPost(UnknownCall(id))));
+            std::string answer = client.Receive(SIZE_MAX, 300ms);
+            EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << address << "\n" << answer;
+            EXPECT_NE(answer.find(kNotFound), std::string::npos) << answer;
+            EXPECT_NE(answer.find("\"id\":" + std::to_string(id)), std::string::npos) << answer;
+            EXPECT_NE(answer.find("Connection: Keep-Alive\r\n"), std::string::npos) << answer;
+        }
+    }
+}
+
+TEST_F(EndpointTest, AnswersATwoMegabyteCurlPost)
+{
+    if (Run("command -v curl").empty()) GTEST_SKIP() << "curl is not installed";
+    StartDaemon();
+    std::string body = R"({"jsonrpc":"2.0","id":7,"method":"com.orvane.test.nothing.get","params":{"blob":")" +
+                       std::string(2'000'000, 'x') + "\"}}";
+    std::string bodyFile = root_.Dir() + "/body.json";
+    std::ofstream(bodyFile) << body;
+    // curl announces a body this large with "Expect: 100-continue" and waits for the go-ahead.
+    std::string output = Run("curl -sS -v -o - --max-time 20 -H 'Content-Type: application/json' --data-binary @" +
+                             bodyFile + " http://127.0.0.1:" + std::to_string(root_.Port()) + "/ 2>&1");
+    EXPECT_NE(output.find("Expect: 100-continue"), std::string::npos) << output.substr(0, 2000);
+    EXPECT_NE(output.find("HTTP/1.1 100 Continue"), std::string::npos) << output.substr(0, 2000);
+    EXPECT_NE(output.find("lumo-error: com.orvane.lumo.std.errors.operation_not_found"), std::string::npos)
+        << output.substr(0, 2000);
+    EXPECT_NE(output.find("\"id\":7"), std::string::npos) << output.substr(0, 2000);
+}
+
+TEST_F(EndpointTest, AnswersSeveralRequestsOnOnePythonKeepAliveConnection)
+{
+    if (Run("command -v python3").empty()) GTEST_SKIP() << "python3 is not installed";
+    StartDaemon();
+    std::string script = root_.Dir() + "/client.py";
+    std::ofstream(script) << R"(import http.client, json, sys
+conn = http.client.HTTPConnection("127.0.0.1", int(sys.argv[1]), timeout=10)
+sockets = set()
+for i in range(1, 4):
+    body = json.dumps({"jsonrpc": "2.0", "id": i, "method": "com.orvane.test.nothing.get"})
+    conn.request("POST", "/", body, {"Content-Type": "application/json"})
+    sockets.add(id(conn.sock))
+    answer = conn.getresponse()
+    payload = json.loads(answer.read())
+    print(answer.status, answer.getheader("lumo-error"), payload["id"])
+print("sockets", len(sockets))
+)";
+    std::string output = Run("python3 " + script + " " + std::to_string(root_.Port()) + " 2>&1");
+    EXPECT_EQ(output,
+              "200 com.orvane.lumo.std.errors.operation_not_found 1\n"
+              "200 com.orvane.lumo.std.errors.operation_not_found 2\n"
+              "200 com.orvane.lumo.std.errors.operation_not_found 3\n"
+              "sockets 1\n");
+}
+
+TEST(EndpointStartup, EndsTheProcessWhenTheServicesDatabaseHasNoPort)
+{
+    TempHostRoot root;
+    root.WriteFile("/etc/services", "ssh 22/tcp\n");
+    DaemonProcess daemon(root);
+    auto status = daemon.WaitExit(10s);
+    ASSERT_TRUE(status.has_value()) << daemon.Stderr();
+    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGABRT) << daemon.Stderr();
+    std::string log = daemon.Stderr();
+    EXPECT_NE(log.find("getaddrinfo failed. Error: "), std::string::npos) << log;
+    EXPECT_NE(log.find("VERIFY apps/lifecycle/lumo/lumocpp/endpoint:109"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Listening on"), std::string::npos) << log;
+}
