@@ -32,7 +32,8 @@ void CheckAnswers(const JsonApiSerializerBase& serializer, const JsonApiRequestD
     Lumo::Data::ErrorValuePtr error;
     if (decoded.Ok()) {
         serializer.SerializeInvoke(decoded.request->requestId,
-                                   Lumo::Core::MethodResult::FromOutput(decoded.request->input), out, error, false);
+                                   Lumo::Core::MethodResult::FromOutput(decoded.request->input), out, error,
+                                   false);
     } else {
         serializer.SerializeError(*decoded.error, out, error);
     }
@@ -63,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(again.request->requestId == request.requestId);
     FUZZ_CHECK(again.request->method == request.method);
     FUZZ_CHECK(Lumo::Data::Equal(again.request->input, request.input));
-    FUZZ_CHECK(again.request->executionContext.applicationContext == request.executionContext.applicationContext);
+    FUZZ_CHECK(again.request->executionContext.applicationContext ==
+               request.executionContext.applicationContext);
     FUZZ_CHECK(again.request->executionContext.securityContext == request.executionContext.securityContext);
     return 0;
 }

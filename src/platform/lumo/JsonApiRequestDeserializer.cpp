@@ -92,7 +92,8 @@ Data::ErrorValuePtr CheckNoDuplicates(const rapidjson::Value& object, std::strin
     return nullptr;
 }
 
-Data::ErrorValuePtr ReadApplicationContext(const rapidjson::Value& json, ExecutionContext::ApplicationContext& out)
+Data::ErrorValuePtr ReadApplicationContext(const rapidjson::Value& json,
+                                           ExecutionContext::ApplicationContext& out)
 {
     if (!json.IsObject()) {
         return JsonRpcErrors::InvalidContext("\"appCtx\" must be an object");
@@ -134,7 +135,8 @@ Data::ErrorValuePtr ReadSecurityContext(const rapidjson::Value& json, ExecutionC
             return JsonRpcErrors::InvalidContext("unknown \"securityCtx\" entry " + Quoted(key));
         }
         if (!entry.value.IsString()) {
-            return JsonRpcErrors::InvalidContext("\"securityCtx\" entry " + Quoted(key) + " must be a string");
+            return JsonRpcErrors::InvalidContext("\"securityCtx\" entry " + Quoted(key) +
+                                                 " must be a string");
         }
         *slot = std::string(View(entry.value));
     }
@@ -144,7 +146,8 @@ Data::ErrorValuePtr ReadSecurityContext(const rapidjson::Value& json, ExecutionC
     // A lifecycle ticket travels as both user name and password; being a credential, both
     // entries are secret.
     if (ticket) {
-        out.insert_or_assign(UserPassSecurityContextReader::kUserNameKey, SecurityContextWrappedEntry::Secret(*ticket));
+        out.insert_or_assign(UserPassSecurityContextReader::kUserNameKey,
+                             SecurityContextWrappedEntry::Secret(*ticket));
         out.insert_or_assign(UserPassSecurityContextReader::kPasswordKey,
                              SecurityContextWrappedEntry::Secret(std::move(*ticket)));
     }

@@ -50,7 +50,8 @@ void Finish(rapidjson::StringBuffer& buffer, bool lineEnd, OutputRange& out)
 }  // namespace
 
 void JsonApiSerializerBase::SerializeInvoke(std::string_view requestIdText, const Core::MethodResult& result,
-                                            OutputRange& out, Data::ErrorValuePtr& errOut, bool streaming) const
+                                            OutputRange& out, Data::ErrorValuePtr& errOut,
+                                            bool streaming) const
 {
     std::string_view idText = requestIdText.empty() ? kNullId : requestIdText;
     if (!IsRequestIdText(idText)) {
@@ -71,8 +72,9 @@ void JsonApiSerializerBase::SerializeInvoke(std::string_view requestIdText, cons
     Finish(buffer, streaming, out);
 }
 
-void JsonApiSerializerBase::SerializeInvokeProgress(std::string_view requestIdText, const Data::DataValuePtr& progress,
-                                                    OutputRange& out, Data::ErrorValuePtr& errOut) const
+void JsonApiSerializerBase::SerializeInvokeProgress(std::string_view requestIdText,
+                                                    const Data::DataValuePtr& progress, OutputRange& out,
+                                                    Data::ErrorValuePtr& errOut) const
 {
     std::string_view idText = requestIdText.empty() ? kNullId : requestIdText;
     if (!IsRequestIdText(idText)) {

@@ -40,9 +40,9 @@ Data::ErrorValuePtr JsonRpcErrors::InvalidRequest(std::string_view reason)
 
 Data::ErrorValuePtr JsonRpcErrors::InvalidMethod(std::string_view method)
 {
-    return InvalidArgument(kInvalidMethodId,
-                           "Invalid method \"{1}\": expected a service id and an operation id joined by a dot",
-                           method);
+    return InvalidArgument(
+        kInvalidMethodId, "Invalid method \"{1}\": expected a service id and an operation id joined by a dot",
+        method);
 }
 
 Data::ErrorValuePtr JsonRpcErrors::InvalidContext(std::string_view reason)

@@ -52,8 +52,9 @@ std::optional<Locale> ParseLocale(std::string_view text)
         }
         if (first) {
             std::transform(subtag.begin(), subtag.end(), std::back_inserter(locale.language), Lower);
-        } else if (locale.region.empty() && ((subtag.size() == 2 && IsAlpha(subtag[0]) && IsAlpha(subtag[1])) ||
-                                              (subtag.size() == 3 && std::all_of(subtag.begin(), subtag.end(), IsDigit)))) {
+        } else if (locale.region.empty() &&
+                   ((subtag.size() == 2 && IsAlpha(subtag[0]) && IsAlpha(subtag[1])) ||
+                    (subtag.size() == 3 && std::all_of(subtag.begin(), subtag.end(), IsDigit)))) {
             std::transform(subtag.begin(), subtag.end(), std::back_inserter(locale.region), Upper);
         }
         first = false;

@@ -34,15 +34,15 @@ public:
     // Fills `spec` for the request; no header gives "en_US" for both. Errors (L10nCategory):
     // 1 no acceptable language is supported, 2 the format locale is not supported, 3 a
     // malformed header or entry. `spec` is left unchanged on error.
-    static std::error_code ExtractLocaleSpec(const Core::ExecutionContext& context, const HeaderFields& headers,
-                                             LocaleSpec& spec,
-                                             const std::vector<std::string>& supported = DefaultSupportedLocales());
+    static std::error_code ExtractLocaleSpec(
+        const Core::ExecutionContext& context, const HeaderFields& headers, LocaleSpec& spec,
+        const std::vector<std::string>& supported = DefaultSupportedLocales());
 
     // The same over any range of headers offering Name() and Value().
     template <class HeaderRange>
-    static std::error_code ExtractLocaleSpec(const Core::ExecutionContext& context, const HeaderRange& headers,
-                                             LocaleSpec& spec,
-                                             const std::vector<std::string>& supported = DefaultSupportedLocales())
+    static std::error_code ExtractLocaleSpec(
+        const Core::ExecutionContext& context, const HeaderRange& headers, LocaleSpec& spec,
+        const std::vector<std::string>& supported = DefaultSupportedLocales())
     {
         return ExtractLocaleSpec(context, CollectHeaderFields(headers), spec, supported);
     }

@@ -8,10 +8,10 @@
 
 #include <rapidjson/stringbuffer.h>
 
+#include <string>
 #include <string_view>
 #include <utility>
 #include <variant>
-#include <string>
 
 namespace Lumo::Protocol::Json {
 

@@ -16,6 +16,9 @@ const std::error_category& GetProtocolCategory()
     return category;
 }
 
-std::error_code make_error_code(ProtocolError error) { return {static_cast<int>(error), GetProtocolCategory()}; }
+std::error_code make_error_code(ProtocolError error)
+{
+    return {static_cast<int>(error), GetProtocolCategory()};
+}
 
 }  // namespace Lumo::Provider

@@ -2,7 +2,10 @@
 
 namespace Lumo {
 
-void RequestIdHelper::Set(Core::AsyncActivation& activation, std::string_view id) { activation.requestId.assign(id); }
+void RequestIdHelper::Set(Core::AsyncActivation& activation, std::string_view id)
+{
+    activation.requestId.assign(id);
+}
 
 std::string_view RequestIdHelper::Get(const Core::AsyncActivation& activation)
 {

@@ -133,7 +133,8 @@ void ApplyBasicAuthorization(const HeaderFields& headers, ExecutionContext::Secu
 }  // namespace
 
 bool UpdateExecutionCtxHelper::Update(const HeaderFields& headers, const Core::MethodIdentifier& method,
-                                      Core::ExecutionContext& context, const std::vector<ContextUpdater>& updaters)
+                                      Core::ExecutionContext& context,
+                                      const std::vector<ContextUpdater>& updaters)
 {
     if (!ApplyOperationId(headers, context.applicationContext)) {
         return false;

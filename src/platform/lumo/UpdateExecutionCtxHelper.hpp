@@ -18,8 +18,8 @@ namespace Lumo::Provider::JsonRpc1_1 {
 
 // An extra rule supplied by the provider configuration; runs after the built-in rules;
 // returning false refuses the call.
-using ContextUpdater =
-    std::function<bool(const HeaderFields& headers, const Core::MethodIdentifier& method, Core::ExecutionContext& context)>;
+using ContextUpdater = std::function<bool(const HeaderFields& headers, const Core::MethodIdentifier& method,
+                                          Core::ExecutionContext& context)>;
 
 class UpdateExecutionCtxHelper {
 public:

@@ -5,7 +5,7 @@
 namespace Lumo::Transport::Http {
 
 ApiResponseHeaders ProtocolHandlerSpec::DefaultErrToHeaders(const Data::ErrorValuePtr& errorOrNull,
-                                                           ParamsToHead params)
+                                                            ParamsToHead params)
 {
     ApiResponseHeaders headers;
     headers.Reserve(5);

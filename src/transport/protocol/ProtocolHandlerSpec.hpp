@@ -15,12 +15,14 @@ namespace Lumo::Transport::Http {
 
 struct ProtocolHandlerSpec {
     using ParamsToHead = Http::ParamsToHead;
-    using ErrToHeaders = std::function<ApiResponseHeaders(const Data::ErrorValuePtr& errorOrNull, ParamsToHead)>;
+    using ErrToHeaders =
+        std::function<ApiResponseHeaders(const Data::ErrorValuePtr& errorOrNull, ParamsToHead)>;
 
     // The headers of an API answer: ":status" "200", ":reason" "OK", "Content-Type" of the
     // acceptKind (empty for an unknown kind), "Connection" "Keep-Alive" or "close", and
     // "lumo-error" with the error's name when `errorOrNull` is set.
-    static ApiResponseHeaders DefaultErrToHeaders(const Data::ErrorValuePtr& errorOrNull, ParamsToHead params);
+    static ApiResponseHeaders DefaultErrToHeaders(const Data::ErrorValuePtr& errorOrNull,
+                                                  ParamsToHead params);
 
     // The headers of the 400 JSON answer: ":status" "400", ":reason" "Bad Request",
     // "Content-Type" "text/plain", "Connection" "close".

@@ -17,8 +17,10 @@ using Protocol::Json::JsonApiSerializerBase;
 
 // The codecs are stateless, so every request shares one instance of each instead of
 // allocating its own.
-const std::shared_ptr<const JsonApiRequestDeserializer> kDecoder = std::make_shared<JsonApiRequestDeserializer>();
-const std::shared_ptr<const JsonApiSerializerBase> kTaggedEncoder = std::make_shared<JsonApiResponseSerializer>();
+const std::shared_ptr<const JsonApiRequestDeserializer> kDecoder =
+    std::make_shared<JsonApiRequestDeserializer>();
+const std::shared_ptr<const JsonApiSerializerBase> kTaggedEncoder =
+    std::make_shared<JsonApiResponseSerializer>();
 const std::shared_ptr<const JsonApiSerializerBase> kDirectEncoder =
     std::make_shared<JsonApiDirectResponseSerializer>();
 

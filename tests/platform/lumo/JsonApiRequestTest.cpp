@@ -17,7 +17,10 @@ using Com::Orvane::Lumo::Std::LocalizableMessage;
 using Core::SecurityContextWrappedEntry;
 using ::testing::HasSubstr;
 
-JsonApiRequestDeserializer::Result Decode(std::string_view body) { return JsonApiRequestDeserializer().Deserialize(body); }
+JsonApiRequestDeserializer::Result Decode(std::string_view body)
+{
+    return JsonApiRequestDeserializer().Deserialize(body);
+}
 
 // The first message of a decoding error.
 LocalizableMessage FirstMessage(const ErrorValuePtr& error)
@@ -34,9 +37,9 @@ TEST(JsonApiRequestDeserializer, DecodesMethodParamsAndEachIdType)
         std::string idJson;    // as written in the request ("" = no id member)
         std::string expected;  // the id text kept for the answer
     };
-    for (const Case& c : {Case{"7", "7"}, Case{"-12345678901", "-12345678901"}, Case{"\"a-b\"", "\"a-b\""},
-                          Case{"\"\\u00e9\"", "\"\xc3\xa9\""}, Case{"null", "null"}, Case{"", "null"},
-                          Case{"2.5", "2.5"}}) {
+    for (const Case& c :
+         {Case{"7", "7"}, Case{"-12345678901", "-12345678901"}, Case{"\"a-b\"", "\"a-b\""},
+          Case{"\"\\u00e9\"", "\"\xc3\xa9\""}, Case{"null", "null"}, Case{"", "null"}, Case{"2.5", "2.5"}}) {
         std::string idMember = c.idJson.empty() ? "" : "\"id\":" + c.idJson + ",";
         auto result = Decode("{\"jsonrpc\":\"2.0\"," + idMember +
                              "\"method\":\"com.orvane.hub.tasks.get\",\"params\":{\"task\":\"t1\",\"n\":3}}");
@@ -53,7 +56,8 @@ TEST(JsonApiRequestDeserializer, DecodesMethodParamsAndEachIdType)
 
 TEST(JsonApiRequestDeserializer, SplitsTheMethodAtItsLastDotAndChecksBothParts)
 {
-    auto good = Decode(R"({"jsonrpc":"2.0","id":1,"method":"com.orvane.tarn.host_settings.software.components.check_compliance"})");
+    auto good = Decode(
+        R"({"jsonrpc":"2.0","id":1,"method":"com.orvane.tarn.host_settings.software.components.check_compliance"})");
     ASSERT_TRUE(good.Ok());
     EXPECT_EQ(good.request->method.ServiceId(), "com.orvane.tarn.host_settings.software.components");
     EXPECT_EQ(good.request->method.OperationId(), "check_compliance");
@@ -62,8 +66,9 @@ TEST(JsonApiRequestDeserializer, SplitsTheMethodAtItsLastDotAndChecksBothParts)
     ASSERT_NE(input, nullptr);
     EXPECT_TRUE(input->Fields().empty());
 
-    for (const char* method : {"list", ".list", "com.orvane.hub.tasks.", "com..tasks.list", "Com.Orvane.Tasks.list",
-                               "com.orvane.hub.tasks.List", "com.orvane hub.list", ""}) {
+    for (const char* method :
+         {"list", ".list", "com.orvane.hub.tasks.", "com..tasks.list", "Com.Orvane.Tasks.list",
+          "com.orvane.hub.tasks.List", "com.orvane hub.list", ""}) {
         auto result = Decode(std::string(R"({"jsonrpc":"2.0","id":1,"method":")") + method + "\"}");
         ASSERT_FALSE(result.Ok()) << method;
         EXPECT_EQ(FirstMessage(result.error).id, "lumo.jsonrpc.invalid.method") << method;
@@ -87,17 +92,23 @@ TEST(JsonApiRequestDeserializer, RefusesEnvelopesThatAreNotJsonRpc2Requests)
         {R"({"jsonrpc":"1.0","id":1,"method":"a.b"})", "lumo.jsonrpc.invalid.request", "\"jsonrpc\""},
         {R"({"jsonrpc":2.0,"id":1,"method":"a.b"})", "lumo.jsonrpc.invalid.request", "\"jsonrpc\""},
         {R"({"jsonrpc":"2.0","id":1})", "lumo.jsonrpc.invalid.request", "\"method\" is missing"},
-        {R"({"jsonrpc":"2.0","id":1,"method":7})", "lumo.jsonrpc.invalid.request", "\"method\" must be a string"},
+        {R"({"jsonrpc":"2.0","id":1,"method":7})", "lumo.jsonrpc.invalid.request",
+         "\"method\" must be a string"},
         {R"({"jsonrpc":"2.0","id":{},"method":"a.b"})", "lumo.jsonrpc.invalid.request", "\"id\""},
         {R"({"jsonrpc":"2.0","id":true,"method":"a.b"})", "lumo.jsonrpc.invalid.request", "\"id\""},
-        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":[1,2]})", "lumo.jsonrpc.invalid.request", "\"params\""},
-        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":"x"})", "lumo.jsonrpc.invalid.request", "\"params\""},
-        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","param":{}})", "lumo.jsonrpc.invalid.request", "unknown member \"param\""},
+        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":[1,2]})", "lumo.jsonrpc.invalid.request",
+         "\"params\""},
+        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":"x"})", "lumo.jsonrpc.invalid.request",
+         "\"params\""},
+        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","param":{}})", "lumo.jsonrpc.invalid.request",
+         "unknown member \"param\""},
         // A repeated member must not let a second "method" or "__ctx" slip past the checks.
-        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","method":"c.d"})", "lumo.jsonrpc.invalid.request", "twice"},
+        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","method":"c.d"})", "lumo.jsonrpc.invalid.request",
+         "twice"},
         {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"__ctx":{},"__ctx":{"appCtx":{"opId":"x"}}}})",
          "lumo.jsonrpc.invalid.request", "twice"},
-        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"x":1,"x":2}})", "lumo.jsonrpc.invalid.request", "twice"},
+        {R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"x":1,"x":2}})", "lumo.jsonrpc.invalid.request",
+         "twice"},
     };
     for (const Case& c : cases) {
         auto result = Decode(c.body);
@@ -159,8 +170,8 @@ TEST(JsonApiRequestDeserializer, RefusesMalformedContexts)
         R"({"peer":{"address":"10.0.0.1"}})",
     };
     for (const char* context : contexts) {
-        auto result = Decode(std::string(R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"__ctx":)") + context +
-                             "}}");
+        auto result = Decode(std::string(R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"__ctx":)") +
+                             context + "}}");
         ASSERT_FALSE(result.Ok()) << context;
         EXPECT_EQ(FirstMessage(result.error).id, "lumo.jsonrpc.invalid.context") << context;
     }
@@ -176,15 +187,16 @@ TEST(JsonApiRequestDeserializer, SurvivesHostileInput)
     EXPECT_EQ(FirstMessage(result.error).id, "lumo.json.malformed");
 
     // Deeper than a data value may be, yet within what the parser accepts.
-    std::string tooDeepValue = R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"x":)" + std::string(100, '[') +
-                               std::string(100, ']') + "}}";
+    std::string tooDeepValue = R"({"jsonrpc":"2.0","id":1,"method":"a.b","params":{"x":)" +
+                               std::string(100, '[') + std::string(100, ']') + "}}";
     result = Decode(tooDeepValue);
     ASSERT_FALSE(result.Ok());
     EXPECT_EQ(FirstMessage(result.error).id, "lumo.json.invalid.value");
 
     // Bytes that are not UTF-8, in a member name and in a value.
-    for (std::string body : {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"a.b\",\"params\":{\"\xff\":1}}"),
-                             std::string("{\"jsonrpc\":\"2.0\",\"id\":\"\xc3\x28\",\"method\":\"a.b\"}")}) {
+    for (std::string body :
+         {std::string("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"a.b\",\"params\":{\"\xff\":1}}"),
+          std::string("{\"jsonrpc\":\"2.0\",\"id\":\"\xc3\x28\",\"method\":\"a.b\"}")}) {
         result = Decode(body);
         ASSERT_FALSE(result.Ok());
         EXPECT_EQ(FirstMessage(result.error).id, "lumo.json.malformed");
@@ -238,7 +250,8 @@ TEST(JsonApiRequestSerializer, EncodedRequestsDecodeToEqualRequests)
         EXPECT_TRUE(Equal(decoded.request->input, original->input)) << body;
         EXPECT_EQ(decoded.request->executionContext.applicationContext,
                   original->executionContext.applicationContext);
-        EXPECT_EQ(decoded.request->executionContext.securityContext, original->executionContext.securityContext)
+        EXPECT_EQ(decoded.request->executionContext.securityContext,
+                  original->executionContext.securityContext)
             << body;
     }
 }

@@ -38,9 +38,9 @@ DataValuePtr TaskInfo()
 
 ErrorValuePtr NotFound()
 {
-    return ErrorFactory::GetError(Errors::NotFound, {BaseMessage("com.orvane.tarn.task.notfound.error",
-                                                                 "Task {1} not found.", {"t9"})},
-                                  L10n::RequestLocalizer());
+    return ErrorFactory::GetError(
+        Errors::NotFound, {BaseMessage("com.orvane.tarn.task.notfound.error", "Task {1} not found.", {"t9"})},
+        L10n::RequestLocalizer());
 }
 
 // Runs `serialize` into a fresh range; the one piece it must produce, parsed.
@@ -79,9 +79,11 @@ TEST(JsonApiResponseSerializers, ResultCarriesTheOutputInTheChosenForm)
         const JsonApiSerializerBase* serializer;
         JsonDecodeResult (*decode)(const rapidjson::Value&);
     };
-    for (const Case& c : {Case{&tagged, &TaggedJsonCodec::FromJson}, Case{&direct, &DirectJsonCodec::FromJson}}) {
+    for (const Case& c :
+         {Case{&tagged, &TaggedJsonCodec::FromJson}, Case{&direct, &DirectJsonCodec::FromJson}}) {
         Answer answer = Produce([&](OutputRange& out, ErrorValuePtr& error) {
-            c.serializer->SerializeInvoke("\"req-1\"", MethodResult::FromOutput(TaskInfo()), out, error, false);
+            c.serializer->SerializeInvoke("\"req-1\"", MethodResult::FromOutput(TaskInfo()), out, error,
+                                          false);
         });
         ASSERT_TRUE(answer.json.IsObject());
         EXPECT_EQ(answer.json.MemberCount(), 3u) << answer.text;
@@ -161,14 +163,16 @@ TEST(JsonApiResponseSerializers, ErrorResultsUseTheJsonRpcErrorMember)
     answer = Produce([&](OutputRange& out, ErrorValuePtr& error) {
         direct.SerializeInvoke("3", MethodResult::FromError(NotFound()), out, error, false);
     });
-    EXPECT_STREQ(answer.json["error"]["data"]["messages"][0]["id"].GetString(), "com.orvane.tarn.task.notfound.error");
+    EXPECT_STREQ(answer.json["error"]["data"]["messages"][0]["id"].GetString(),
+                 "com.orvane.tarn.task.notfound.error");
 
     // An error without messages: the message is its name.
     answer = Produce([&](OutputRange& out, ErrorValuePtr& error) {
         tagged.SerializeInvoke("3", MethodResult::GetErrorInstance(), out, error, false);
     });
     EXPECT_EQ(answer.json["error"]["code"].GetInt64(), JsonRpcErrors::kInternalError);
-    EXPECT_STREQ(answer.json["error"]["message"].GetString(), "com.orvane.lumo.std.errors.internal_server_error");
+    EXPECT_STREQ(answer.json["error"]["message"].GetString(),
+                 "com.orvane.lumo.std.errors.internal_server_error");
 }
 
 TEST(JsonApiResponseSerializers, ErrorCodesFollowTheKindOfFailure)
@@ -190,8 +194,9 @@ TEST(JsonApiResponseSerializers, ErrorCodesFollowTheKindOfFailure)
     }
     EXPECT_EQ(JsonRpcErrors::CodeOf(ErrorValue("com.orvane.lumo.std.errors.operation_not_found")),
               JsonRpcErrors::kMethodNotFound);
-    EXPECT_EQ(JsonRpcErrors::CodeOf(*ErrorFactory::GetError(Errors::Unauthenticated, {}, L10n::RequestLocalizer())),
-              JsonRpcErrors::kServerError);
+    EXPECT_EQ(
+        JsonRpcErrors::CodeOf(*ErrorFactory::GetError(Errors::Unauthenticated, {}, L10n::RequestLocalizer())),
+        JsonRpcErrors::kServerError);
 }
 
 TEST(JsonApiResponseSerializers, SerializeErrorAnswersWithANullId)
@@ -203,8 +208,9 @@ TEST(JsonApiResponseSerializers, SerializeErrorAnswersWithANullId)
     const JsonApiDirectResponseSerializer direct;
     for (const JsonApiSerializerBase* serializer : {static_cast<const JsonApiSerializerBase*>(&tagged),
                                                     static_cast<const JsonApiSerializerBase*>(&direct)}) {
-        Answer answer = Produce(
-            [&](OutputRange& out, ErrorValuePtr& error) { serializer->SerializeError(*decoded.error, out, error); });
+        Answer answer = Produce([&](OutputRange& out, ErrorValuePtr& error) {
+            serializer->SerializeError(*decoded.error, out, error);
+        });
         EXPECT_TRUE(answer.json["id"].IsNull());
         EXPECT_EQ(answer.json["error"]["code"].GetInt64(), JsonRpcErrors::kInvalidRequest);
         EXPECT_THAT(answer.json["error"]["message"].GetString(), ::testing::HasSubstr("batch"));

@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/lumo/AsyncActivation.hpp"
 #include "platform/lumo/L10nCategory.hpp"
 #include "platform/lumo/LocaleSpecHelpers.hpp"
-#include "platform/lumo/RequestIdHelper.hpp"
 #include "platform/lumo/UpdateExecutionCtxHelper.hpp"
 
 namespace Lumo {
@@ -86,14 +84,14 @@ TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
         std::string password;
     };
     const Case cases[] = {
-        {"Basic cm9vdDpzM2NyM3Q=", true, "root", "s3cr3t"},           // root:s3cr3t
-        {"basic   cm9vdDpzM2NyM3Q=  ", true, "root", "s3cr3t"},       // scheme in any case, blanks
-        {"Basic cm9vdDphOmI=", true, "root", "a:b"},                  // root:a:b, the first colon splits
-        {"Basic OmVtcHR5LXVzZXI=", true, "", "empty-user"},           // :empty-user
-        {"Basic cm9vdA==", false, "", ""},                            // root, no colon
-        {"Basic cm9vdDpzM2NyM3Q", false, "", ""},                     // padding missing
-        {"Basic cm9v dDpzM2NyM3Q=", false, "", ""},                   // blank inside
-        {"Basic cm9vdDpzM2NyM3Q*", false, "", ""},                    // not base64
+        {"Basic cm9vdDpzM2NyM3Q=", true, "root", "s3cr3t"},      // root:s3cr3t
+        {"basic   cm9vdDpzM2NyM3Q=  ", true, "root", "s3cr3t"},  // scheme in any case, blanks
+        {"Basic cm9vdDphOmI=", true, "root", "a:b"},             // root:a:b, the first colon splits
+        {"Basic OmVtcHR5LXVzZXI=", true, "", "empty-user"},      // :empty-user
+        {"Basic cm9vdA==", false, "", ""},                       // root, no colon
+        {"Basic cm9vdDpzM2NyM3Q", false, "", ""},                // padding missing
+        {"Basic cm9v dDpzM2NyM3Q=", false, "", ""},              // blank inside
+        {"Basic cm9vdDpzM2NyM3Q*", false, "", ""},               // not base64
         {"Basic", false, "", ""},
         {"Basiccm9vdDpzM2NyM3Q=", false, "", ""},
         {"Bearer cm9vdDpzM2NyM3Q=", false, "", ""},
@@ -106,32 +104,38 @@ TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
             EXPECT_TRUE(context.securityContext.empty()) << c.value;
             continue;
         }
-        EXPECT_EQ(context.securityContext.at("userName"), SecurityContextWrappedEntry::Plain(c.user)) << c.value;
+        EXPECT_EQ(context.securityContext.at("userName"), SecurityContextWrappedEntry::Plain(c.user))
+            << c.value;
         EXPECT_EQ(context.securityContext.at("password"), SecurityContextWrappedEntry::Secret(c.password))
             << c.value;
     }
 
     // Credentials in the payload win; the header is ignored, not merged.
     ExecutionContext payload = PayloadWithCredentials();
-    ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", "Basic cm9vdDpzM2NyM3Q="}}, kList, payload));
+    ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", "Basic cm9vdDpzM2NyM3Q="}}, kList,
+                                                 payload));
     EXPECT_EQ(payload.securityContext, PayloadWithCredentials().securityContext);
 
     ExecutionContext onlyUser;
     onlyUser.securityContext.emplace("userName", SecurityContextWrappedEntry::Plain("u"));
-    ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", "Basic cm9vdDpzM2NyM3Q="}}, kList, onlyUser));
+    ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", "Basic cm9vdDpzM2NyM3Q="}}, kList,
+                                                 onlyUser));
     EXPECT_FALSE(onlyUser.securityContext.contains("password"));
 }
 
 TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
 {
     std::vector<std::string> seen;
-    ContextUpdater record = [&](const HeaderFields& headers, const MethodIdentifier& method, ExecutionContext& ctx) {
+    ContextUpdater record = [&](const HeaderFields& headers, const MethodIdentifier& method,
+                                ExecutionContext& ctx) {
         seen.push_back(method.ToString() + " " + ctx.applicationContext.at("opId") + " " +
                        std::to_string(headers.size()));
         ctx.applicationContext["extra"] = "1";
         return true;
     };
-    ContextUpdater refuse = [](const HeaderFields&, const MethodIdentifier&, ExecutionContext&) { return false; };
+    ContextUpdater refuse = [](const HeaderFields&, const MethodIdentifier&, ExecutionContext&) {
+        return false;
+    };
 
     ExecutionContext context;
     Headers headers{{"lumo-operation-id", "op"}};
@@ -144,8 +148,9 @@ TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
     EXPECT_EQ(seen.size(), 1u);  // a refusal stops the chain
 }
 
-L10n::LocaleSpec Extract(const Headers& headers, std::error_code& error, ExecutionContext context = {},
-                         const std::vector<std::string>& supported = L10n::LocaleSpecHelpers::DefaultSupportedLocales())
+L10n::LocaleSpec Extract(
+    const Headers& headers, std::error_code& error, ExecutionContext context = {},
+    const std::vector<std::string>& supported = L10n::LocaleSpecHelpers::DefaultSupportedLocales())
 {
     L10n::LocaleSpec spec{"unset", "unset"};
     error = L10n::LocaleSpecHelpers::ExtractLocaleSpec(context, headers, spec, supported);
@@ -162,14 +167,14 @@ TEST(LocaleSpecHelpers, ChoosesTheBestSupportedLanguage)
     const Case cases[] = {
         {"en-US", "en_US"},
         {"EN_us", "en_US"},
-        {"en-GB", "en_US"},                       // same language serves
-        {"fr, de;q=0.5, en;q=0.4", "de_DE"},      // unsupported French skipped
-        {"en;q=0.2, ja;q=0.9", "ja"},             // order by quality, not position
+        {"en-GB", "en_US"},                   // same language serves
+        {"fr, de;q=0.5, en;q=0.4", "de_DE"},  // unsupported French skipped
+        {"en;q=0.2, ja;q=0.9", "ja"},         // order by quality, not position
         {"*", "en_US"},
         {"fr;q=1, *;q=0.1", "en_US"},
-        {", ,de-AT,", "de_DE"},                   // empty list elements are allowed
+        {", ,de-AT,", "de_DE"},  // empty list elements are allowed
         {"zh-Hant-TW, ja-JP", "ja"},
-        {"", "en_US"},                            // empty: as if absent
+        {"", "en_US"},  // empty: as if absent
     };
     for (const Case& c : cases) {
         std::error_code error;
@@ -227,15 +232,6 @@ TEST(LocaleSpecHelpers, FormatLocaleFromThePayloadWinsOverTheHeader)
     spec = Extract({{"lumo-ctx-format-locale", "de"}}, error, {}, supported);
     ASSERT_FALSE(error);
     EXPECT_EQ(spec, (L10n::LocaleSpec{"en_US", "de_DE"}));
-}
-
-TEST(RequestIdHelper, StoresTheIdInTheActivation)
-{
-    auto activation = Core::AsyncActivation::GetInstance({});
-    EXPECT_EQ(RequestIdHelper::Get(*activation), "null");
-    RequestIdHelper::Set(*activation, "\"r-1\"");
-    EXPECT_EQ(RequestIdHelper::Get(*activation), "\"r-1\"");
-    EXPECT_EQ(activation->requestId, "\"r-1\"");
 }
 
 }  // namespace

@@ -27,7 +27,9 @@ TEST(ProtocolHandlerSpec, AnswerHeadersForSuccessAndError)
 {
     ProtocolHandlerSpec spec;
     EXPECT_EQ(Copy(spec.errToHeaders(nullptr, {ContentKind::kJson, true})),
-              (Fields{{":status", "200"}, {":reason", "OK"}, {"Content-Type", "application/json"},
+              (Fields{{":status", "200"},
+                      {":reason", "OK"},
+                      {"Content-Type", "application/json"},
                       {"Connection", "Keep-Alive"}}));
 
     auto error = Data::ErrorValue::GetInstance("com.orvane.lumo.std.errors.not_found");
@@ -48,7 +50,8 @@ TEST(ProtocolHandlerSpec, ErrorNameOutlivesTheCallersReference)
 {
     ApiResponseHeaders headers;
     {
-        auto error = Data::ErrorValue::GetInstance(std::string("com.orvane.lumo.std.errors.") + std::string(200, 'x'));
+        auto error =
+            Data::ErrorValue::GetInstance(std::string("com.orvane.lumo.std.errors.") + std::string(200, 'x'));
         headers = ProtocolHandlerSpec::DefaultErrToHeaders(error, {});
     }
     // The list keeps the error alive: its "lumo-error" value still reads the whole name.
@@ -59,9 +62,10 @@ TEST(ProtocolHandlerSpec, ErrorNameOutlivesTheCallersReference)
 
 TEST(ProtocolHandlerSpec, BadRequestHeaders)
 {
-    EXPECT_EQ(Copy(ProtocolHandlerSpec::BadRequestHeaders()),
-              (Fields{{":status", "400"}, {":reason", "Bad Request"}, {"Content-Type", "text/plain"},
-                      {"Connection", "close"}}));
+    EXPECT_EQ(Copy(ProtocolHandlerSpec::BadRequestHeaders()), (Fields{{":status", "400"},
+                                                                      {":reason", "Bad Request"},
+                                                                      {"Content-Type", "text/plain"},
+                                                                      {"Connection", "close"}}));
 }
 
 }  // namespace

@@ -41,12 +41,14 @@ struct Request {
 
 bool IsDirect(const RequestSpec& spec)
 {
-    return dynamic_cast<const Protocol::Json::JsonApiDirectResponseSerializer*>(spec.responseEncoder.get()) != nullptr;
+    return dynamic_cast<const Protocol::Json::JsonApiDirectResponseSerializer*>(spec.responseEncoder.get()) !=
+           nullptr;
 }
 
 bool IsTagged(const RequestSpec& spec)
 {
-    return dynamic_cast<const Protocol::Json::JsonApiResponseSerializer*>(spec.responseEncoder.get()) != nullptr;
+    return dynamic_cast<const Protocol::Json::JsonApiResponseSerializer*>(spec.responseEncoder.get()) !=
+           nullptr;
 }
 
 TEST(ContentKind, EveryMediaTypeFoundAsASubstring)
@@ -55,11 +57,14 @@ TEST(ContentKind, EveryMediaTypeFoundAsASubstring)
     EXPECT_EQ(ContentKind::Of("text/plain"), 0u);
     EXPECT_EQ(ContentKind::Of("application/json; charset=utf-8"), ContentKind::kJson);
     EXPECT_EQ(ContentKind::Of("Application/JSON"), 0u);  // compared exactly
-    EXPECT_EQ(ContentKind::Of("application/vnd.orvane.lumo.clean.stream.json"), ContentKind::kCleanStreamJson);
-    EXPECT_EQ(ContentKind::Of("application/vnd.orvane.lumo.cframed.cleanjson"), ContentKind::kCframedCleanJson);
-    EXPECT_EQ(ContentKind::Of("application/json, application/vnd.orvane.lumo.framed, "
-                              "application/vnd.orvane.lumo.cleanjson, application/vnd.orvane.lumo.stream.json"),
-              ContentKind::kJson | ContentKind::kFramed | ContentKind::kCleanJson | ContentKind::kStreamJson);
+    EXPECT_EQ(ContentKind::Of("application/vnd.orvane.lumo.clean.stream.json"),
+              ContentKind::kCleanStreamJson);
+    EXPECT_EQ(ContentKind::Of("application/vnd.orvane.lumo.cframed.cleanjson"),
+              ContentKind::kCframedCleanJson);
+    EXPECT_EQ(
+        ContentKind::Of("application/json, application/vnd.orvane.lumo.framed, "
+                        "application/vnd.orvane.lumo.cleanjson, application/vnd.orvane.lumo.stream.json"),
+        ContentKind::kJson | ContentKind::kFramed | ContentKind::kCleanJson | ContentKind::kStreamJson);
     for (uint32_t kind = 1; kind <= 32; kind <<= 1) {
         EXPECT_EQ(ContentKind::Of(ContentKind::MediaType(kind)), kind);
     }
@@ -93,7 +98,8 @@ TEST(RequestSpecExtractor, OnlyPlainJsonBodiesAreDecoded)
         {"application/json", ContentKind::kJson, true},
         {"application/json; charset=utf-8", ContentKind::kJson, true},
         {"application/vnd.orvane.lumo.cleanjson", ContentKind::kCleanJson, false},
-        {"application/json, application/vnd.orvane.lumo.framed", ContentKind::kJson | ContentKind::kFramed, false},
+        {"application/json, application/vnd.orvane.lumo.framed", ContentKind::kJson | ContentKind::kFramed,
+         false},
         {"text/json", 0, false},
         {"APPLICATION/JSON", 0, false},
     };
@@ -125,8 +131,8 @@ TEST(RequestSpecExtractor, AcceptChoosesOneKindTheEncoderAndStreaming)
         {"application/vnd.orvane.lumo.clean.stream.json", ContentKind::kCleanStreamJson, true, true},
         {"application/vnd.orvane.lumo.stream.json, application/vnd.orvane.lumo.clean.stream.json",
          ContentKind::kCleanStreamJson, true, true},
-        {"application/vnd.orvane.lumo.cleanjson, application/vnd.orvane.lumo.stream.json", ContentKind::kStreamJson,
-         false, true},
+        {"application/vnd.orvane.lumo.cleanjson, application/vnd.orvane.lumo.stream.json",
+         ContentKind::kStreamJson, false, true},
         {"application/json, application/vnd.orvane.lumo.cleanjson", ContentKind::kCleanJson, true, false},
         {"text/x.stream.json", ContentKind::kJson, false, true},  // the suffix alone turns streaming on
     };
@@ -208,14 +214,16 @@ TEST(HeaderRequestRange, MethodFirstThenEachField)
         const Header& asInterface = header;
         seen.emplace_back(asInterface.Name(), asInterface.Value());
     }
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{{":method", "DELETE"}, {"a", "1"}, {"b", "2"}}));
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
+                        {":method", "DELETE"}, {"a", "1"}, {"b", "2"}}));
 
     // A count past the array is never trusted.
     HttpRequest broken;
     broken.headerCount = HttpRequest::kMaxHeaders + 10;
     HeaderRequestRange range(broken);
     EXPECT_EQ(range.Count(), HttpRequest::kMaxHeaders);
-    EXPECT_EQ(std::distance(range.begin(), range.end()), static_cast<std::ptrdiff_t>(HttpRequest::kMaxHeaders + 1));
+    EXPECT_EQ(std::distance(range.begin(), range.end()),
+              static_cast<std::ptrdiff_t>(HttpRequest::kMaxHeaders + 1));
 }
 
 }  // namespace
