@@ -12,11 +12,12 @@ std::shared_ptr<ApiAnswerWriter> ApiAnswerWriter::Create(std::shared_ptr<Transac
                                                          ProtocolHandlerSpec::ErrToHeaders errToHeaders,
                                                          std::string requestIdText)
 {
-    return std::shared_ptr<ApiAnswerWriter>(
-        new ApiAnswerWriter(std::move(channel), std::move(spec), std::move(errToHeaders), std::move(requestIdText)));
+    return std::shared_ptr<ApiAnswerWriter>(new ApiAnswerWriter(
+        std::move(channel), std::move(spec), std::move(errToHeaders), std::move(requestIdText)));
 }
 
-ApiAnswerWriter::ApiAnswerWriter(std::shared_ptr<TransactionChannel> channel, std::shared_ptr<const RequestSpec> spec,
+ApiAnswerWriter::ApiAnswerWriter(std::shared_ptr<TransactionChannel> channel,
+                                 std::shared_ptr<const RequestSpec> spec,
                                  ProtocolHandlerSpec::ErrToHeaders errToHeaders, std::string requestIdText)
     : channel_(std::move(channel)),
       spec_(std::move(spec)),
@@ -62,8 +63,9 @@ void ApiAnswerWriter::OnDelivery(Core::MethodResult result)
     }
     if (!headQueued_) {
         headQueued_ = true;
-        steps_.push_back({Step::Kind::kHead, errToHeaders_(result.Error(), {spec_->acceptKind, spec_->keepAlive}),
-                          std::nullopt, nullptr});
+        steps_.push_back({Step::Kind::kHead,
+                          errToHeaders_(result.Error(), {spec_->acceptKind, spec_->keepAlive}), std::nullopt,
+                          nullptr});
     }
     QueuePieces(out.Take());
     if (last) {

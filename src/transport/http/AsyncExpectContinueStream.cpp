@@ -7,7 +7,8 @@
 namespace Lumo::Transport::PicoHttp::PicoHttpDetail {
 
 AsyncExpectContinueStream::AsyncExpectContinueStream(std::shared_ptr<ConnectionStream> stream,
-                                                     ConnectionStrand strand, std::shared_ptr<AsyncBodyStream> body)
+                                                     ConnectionStrand strand,
+                                                     std::shared_ptr<AsyncBodyStream> body)
     : stream_(std::move(stream)), strand_(std::move(strand)), body_(std::move(body))
 {
 }

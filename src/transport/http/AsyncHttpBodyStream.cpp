@@ -31,7 +31,8 @@ void AsyncHttpBodyStream::AsyncReadSome(boost::asio::mutable_buffer buffer, Read
         }));
 }
 
-void AsyncHttpBodyStream::OnRead(const boost::system::error_code& ec, std::size_t bytes, const ReadHandler& handler)
+void AsyncHttpBodyStream::OnRead(const boost::system::error_code& ec, std::size_t bytes,
+                                 const ReadHandler& handler)
 {
     remaining_ -= std::min<std::uint64_t>(bytes, remaining_);
     if (bytes > 0) {

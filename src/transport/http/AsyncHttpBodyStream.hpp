@@ -13,9 +13,11 @@
 
 namespace Lumo::Transport::PicoHttp::PicoHttpDetail {
 
-class AsyncHttpBodyStream final : public AsyncBodyStream, public std::enable_shared_from_this<AsyncHttpBodyStream> {
+class AsyncHttpBodyStream final : public AsyncBodyStream,
+                                  public std::enable_shared_from_this<AsyncHttpBodyStream> {
 public:
-    AsyncHttpBodyStream(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand, std::uint64_t length);
+    AsyncHttpBodyStream(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
+                        std::uint64_t length);
 
     // Reads at most the remaining bytes; end_of_body once they are all read, PicoHttp
     // incomplete_body when the connection ends first.

@@ -9,7 +9,8 @@
 namespace Lumo::Transport::PicoHttp::PicoHttpDetail {
 
 AsyncHttpChunkedBodyStream::AsyncHttpChunkedBodyStream(std::shared_ptr<ConnectionStream> stream,
-                                                       ConnectionStrand strand, std::uint64_t payloadAllowance)
+                                                       ConnectionStrand strand,
+                                                       std::uint64_t payloadAllowance)
     : stream_(std::move(stream)), strand_(std::move(strand)), decoder_(payloadAllowance)
 {
 }
@@ -23,17 +24,20 @@ void AsyncHttpChunkedBodyStream::AsyncReadSome(boost::asio::mutable_buffer buffe
         return;
     }
     stream_->async_read_some(
-        buffer, boost::asio::bind_executor(strand_, [self = shared_from_this(), buffer, handler = std::move(handler)](
-                                                        const boost::system::error_code& ec, std::size_t bytes) mutable {
-            self->OnRead(buffer, ec, bytes, std::move(handler));
-        }));
+        buffer, boost::asio::bind_executor(
+                    strand_, [self = shared_from_this(), buffer, handler = std::move(handler)](
+                                 const boost::system::error_code& ec, std::size_t bytes) mutable {
+                        self->OnRead(buffer, ec, bytes, std::move(handler));
+                    }));
 }
 
-void AsyncHttpChunkedBodyStream::OnRead(boost::asio::mutable_buffer buffer, const boost::system::error_code& ec,
-                                        std::size_t bytes, ReadHandler handler)
+void AsyncHttpChunkedBodyStream::OnRead(boost::asio::mutable_buffer buffer,
+                                        const boost::system::error_code& ec, std::size_t bytes,
+                                        ReadHandler handler)
 {
     if (bytes == 0) {
-        handler(ec == boost::asio::error::eof || !ec ? Error::make_error_code(Error::incomplete_body) : ec, 0);
+        handler(ec == boost::asio::error::eof || !ec ? Error::make_error_code(Error::incomplete_body) : ec,
+                0);
         return;
     }
     auto* data = static_cast<char*>(buffer.data());

@@ -37,21 +37,21 @@ void AsyncTransactionProtocolHandler::HandleRequest(const std::shared_ptr<Transa
     if (peer) {
         Core::ActivationHelpers::SetPeerTcpBindingInfo(request.executionContext, peer->address, peer->port);
     }
-    if (!Provider::JsonRpc1_1::UpdateExecutionCtxHelper::Update(headers, request.method, request.executionContext,
-                                                                updaters_)) {
-        channel->EndExchange(
-            TransportErrorValues::ProtocolError(make_error_code(Provider::ProtocolError::kOperationIdMismatch)));
+    if (!Provider::JsonRpc1_1::UpdateExecutionCtxHelper::Update(headers, request.method,
+                                                                request.executionContext, updaters_)) {
+        channel->EndExchange(TransportErrorValues::ProtocolError(
+            make_error_code(Provider::ProtocolError::kOperationIdMismatch)));
         return;
     }
 
     auto activation = Core::AsyncActivation::GetInstance(std::move(request.executionContext));
     RequestIdHelper::Set(*activation, request.requestId);
     L10n::LocaleSpec locale;
-    if (const std::error_code ec = L10n::LocaleSpecHelpers::ExtractLocaleSpec(activation->executionContext, headers,
-                                                                               locale)) {
+    if (const std::error_code ec =
+            L10n::LocaleSpecHelpers::ExtractLocaleSpec(activation->executionContext, headers, locale)) {
         // The call still runs; its messages stay in the default locale.
-        Log::Write(channel->GetLogger(), Log::kDebug, "Locale of request ", channel->LogId(), " not used: ",
-                   ec.message());
+        Log::Write(channel->GetLogger(), Log::kDebug, "Locale of request ", channel->LogId(),
+                   " not used: ", ec.message());
     } else if (localizer_ != nullptr) {
         activation->requestLocalizer = L10n::RequestLocalizer(localizer_, locale.locale);
     }
@@ -62,7 +62,8 @@ void AsyncTransactionProtocolHandler::HandleRequest(const std::shared_ptr<Transa
                           [writer](Core::MethodResult result) { writer->Deliver(std::move(result)); });
     } catch (const std::exception& e) {
         // Providers answer through the callback; one that throws still gets its client an answer.
-        Log::Write(channel->GetLogger(), Log::kError, "Provider threw for ", channel->LogId(), ": ", e.what());
+        Log::Write(channel->GetLogger(), Log::kError, "Provider threw for ", channel->LogId(), ": ",
+                   e.what());
         writer->Deliver(Core::MethodResult::GetErrorInstance());
     }
 }
@@ -81,8 +82,9 @@ void AsyncTransactionProtocolHandler::SendDecoderError(const std::shared_ptr<Tra
     channel->SendWhole(spec_.errToHeaders(error, {spec.acceptKind, spec.keepAlive}), out.Joined(),
                        [channel](const boost::system::error_code& ec) {
                            if (ec) {
-                               Log::Write(channel->GetLogger(), Log::kDebug, "Failed to sent Deserializer error ",
-                                          channel->LogId(), " Error: ", ec.message());
+                               Log::Write(channel->GetLogger(), Log::kDebug,
+                                          "Failed to sent Deserializer error ", channel->LogId(),
+                                          " Error: ", ec.message());
                                channel->EndExchange(TransportErrorValues::SendFailed(ec));
                                return;
                            }

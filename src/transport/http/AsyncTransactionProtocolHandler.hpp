@@ -41,9 +41,9 @@ public:
     // Handles one request whose body has been read: decodes it and answers the decoder's
     // error, or invokes the provider and has its deliveries written. `headers` is read
     // before this returns. The exchange ends through channel->EndExchange in every case.
-    void HandleRequest(const std::shared_ptr<TransactionChannel>& channel, std::shared_ptr<const RequestSpec> spec,
-                       const HeaderFields& headers, std::string_view body,
-                       const std::optional<PeerInfo>& peer) const;
+    void HandleRequest(const std::shared_ptr<TransactionChannel>& channel,
+                       std::shared_ptr<const RequestSpec> spec, const HeaderFields& headers,
+                       std::string_view body, const std::optional<PeerInfo>& peer) const;
 
 private:
     void SendDecoderError(const std::shared_ptr<TransactionChannel>& channel, const RequestSpec& spec,

@@ -18,10 +18,9 @@ class BodyHttpHandler {
 public:
     // The body stream for `request` (a complete, good head) on `stream`. A chunked body may
     // carry at most `chunkedAllowance` payload bytes.
-    static std::shared_ptr<PicoHttpDetail::AsyncBodyStream> Select(const HttpRequest& request,
-                                                                    const std::shared_ptr<ConnectionStream>& stream,
-                                                                    const ConnectionStrand& strand,
-                                                                    std::uint64_t chunkedAllowance);
+    static std::shared_ptr<PicoHttpDetail::AsyncBodyStream> Select(
+        const HttpRequest& request, const std::shared_ptr<ConnectionStream>& stream,
+        const ConnectionStrand& strand, std::uint64_t chunkedAllowance);
 };
 
 }  // namespace Lumo::Transport::PicoHttp

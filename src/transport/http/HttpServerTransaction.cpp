@@ -29,7 +29,8 @@ void HttpServerTransaction::Start(std::shared_ptr<ConnectionStream> stream, Conn
     transaction->DoReadHead();
 }
 
-HttpServerTransaction::HttpServerTransaction(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
+HttpServerTransaction::HttpServerTransaction(std::shared_ptr<ConnectionStream> stream,
+                                             ConnectionStrand strand,
                                              std::shared_ptr<const Settings> settings)
     : stream_(std::move(stream)),
       strand_(std::move(strand)),
@@ -43,9 +44,11 @@ HttpServerTransaction::HttpServerTransaction(std::shared_ptr<ConnectionStream> s
 void HttpServerTransaction::DoReadHead()
 {
     const std::span<char> space = headReader_.FreeSpace();
-    stream_->async_read_some(boost::asio::mutable_buffer(space.data(), space.size()),
-                             OnStrand([self = shared_from_this()](const boost::system::error_code& ec,
-                                                                  std::size_t bytes) { self->OnReadHead(ec, bytes); }));
+    stream_->async_read_some(
+        boost::asio::mutable_buffer(space.data(), space.size()),
+        OnStrand([self = shared_from_this()](const boost::system::error_code& ec, std::size_t bytes) {
+            self->OnReadHead(ec, bytes);
+        }));
 }
 
 void HttpServerTransaction::OnReadHead(const boost::system::error_code& ec, std::size_t bytes)
@@ -107,10 +110,11 @@ void HttpServerTransaction::ExpectationStep(const boost::system::error_code& hea
 
 void HttpServerTransaction::DoWriteFixedAnswer()
 {
-    Http::HttpDetail::AsyncWriteFixedAnswer(stream_, boost::asio::buffer(fixedAnswer_), settings_->logger,
-                                            OnStrand([self = shared_from_this()](const boost::system::error_code&) {
-                                                // The stream is closed; the transaction ends here.
-                                            }));
+    Http::HttpDetail::AsyncWriteFixedAnswer(
+        stream_, boost::asio::buffer(fixedAnswer_), settings_->logger,
+        OnStrand([self = shared_from_this()](const boost::system::error_code&) {
+            // The stream is closed; the transaction ends here.
+        }));
 }
 
 void HttpServerTransaction::ReadBody(RequestBodyReader::Handler handler)
@@ -132,17 +136,18 @@ void HttpServerTransaction::SendChunkedHead(Http::ApiResponseHeaders headers, Do
 {
     responseHeaders_ = std::move(headers);
     responseHead_.Build(responseHeaders_, 0, true);
-    Lumo::Asio::AsyncWriteAll(stream_, responseHead_.Buffers(),
-                              OnStrand([self = shared_from_this(), done = std::move(done)](
-                                           const boost::system::error_code& ec, std::size_t) {
-                                  if (ec) {
-                                      Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response head",
-                                                 self->id_, " ", ec.message());
-                                  } else {
-                                      Log::Write(self->GetLogger(), Log::kTrace, "Response head sent: ", self->id_);
-                                  }
-                                  done(ec);
-                              }));
+    Lumo::Asio::AsyncWriteAll(
+        stream_, responseHead_.Buffers(),
+        OnStrand([self = shared_from_this(), done = std::move(done)](const boost::system::error_code& ec,
+                                                                     std::size_t) {
+            if (ec) {
+                Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response head", self->id_, " ",
+                           ec.message());
+            } else {
+                Log::Write(self->GetLogger(), Log::kTrace, "Response head sent: ", self->id_);
+            }
+            done(ec);
+        }));
 }
 
 void HttpServerTransaction::SendChunk(Protocol::Json::OutputPiece piece, Done done)
@@ -152,10 +157,7 @@ void HttpServerTransaction::SendChunk(Protocol::Json::OutputPiece piece, Done do
     chunks_.AsyncWrite(boost::asio::const_buffer(bytes.data(), bytes.size()), OnBodyWritten(std::move(done)));
 }
 
-void HttpServerTransaction::SendLastChunk(Done done)
-{
-    chunks_.AsyncFinish(OnBodyWritten(std::move(done)));
-}
+void HttpServerTransaction::SendLastChunk(Done done) { chunks_.AsyncFinish(OnBodyWritten(std::move(done))); }
 
 void HttpServerTransaction::SendWhole(Http::ApiResponseHeaders headers, std::string body, Done done)
 {
@@ -173,10 +175,12 @@ HttpServerTransaction::BodyWriteHandler HttpServerTransaction::OnBodyWritten(Don
     return OnStrand(BodyWriteLogger{shared_from_this(), std::move(done)});
 }
 
-void HttpServerTransaction::BodyWriteLogger::operator()(const boost::system::error_code& ec, std::size_t) const
+void HttpServerTransaction::BodyWriteLogger::operator()(const boost::system::error_code& ec,
+                                                        std::size_t) const
 {
     if (ec) {
-        Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response body ", self->id_, " ", ec.message());
+        Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response body ", self->id_, " ",
+                   ec.message());
     } else {
         Log::Write(self->GetLogger(), Log::kTrace, "ResponseSentCb", self->id_);
     }

@@ -52,11 +52,12 @@ void InvalidRequestAnswer::Send(const std::shared_ptr<TransactionChannel>& chann
     channel->SendWhole(ProtocolHandlerSpec::BadRequestHeaders(), out.Joined(),
                        [channel, outcome = std::move(outcome)](const boost::system::error_code& ec) {
                            if (ec) {
-                               Log::Write(channel->GetLogger(), Log::kDebug, "Failed to send InvalidRequest response:",
-                                          channel->LogId(), " ", ec.message());
+                               Log::Write(channel->GetLogger(), Log::kDebug,
+                                          "Failed to send InvalidRequest response:", channel->LogId(), " ",
+                                          ec.message());
                            } else {
-                               Log::Write(channel->GetLogger(), Log::kDebug, "Sent InvalidRequest response:",
-                                          channel->LogId());
+                               Log::Write(channel->GetLogger(), Log::kDebug,
+                                          "Sent InvalidRequest response:", channel->LogId());
                            }
                            channel->EndExchange(outcome);
                        });

@@ -29,9 +29,10 @@ void PicoHttpApiRequestHandler::OnHead(const std::shared_ptr<HttpServerTransacti
         Http::InvalidRequestAnswer::Send(transaction, *spec, transaction->BodyLimit());
         return;
     }
-    transaction->ReadBody([self = this, transaction, spec](const boost::system::error_code& ec, std::string body) {
-        self->OnBody(transaction, spec, ec, body);
-    });
+    transaction->ReadBody(
+        [self = this, transaction, spec](const boost::system::error_code& ec, std::string body) {
+            self->OnBody(transaction, spec, ec, body);
+        });
 }
 
 void PicoHttpApiRequestHandler::OnBody(const std::shared_ptr<HttpServerTransaction>& transaction,
@@ -39,8 +40,8 @@ void PicoHttpApiRequestHandler::OnBody(const std::shared_ptr<HttpServerTransacti
                                        const boost::system::error_code& ec, const std::string& body) const
 {
     if (ec) {
-        Log::Write(transaction->GetLogger(), Log::kDebug, "RequestReadCb: ", transaction->LogId(), " Error: ",
-                   ec.message());
+        Log::Write(transaction->GetLogger(), Log::kDebug, "RequestReadCb: ", transaction->LogId(),
+                   " Error: ", ec.message());
         // A body the transport refused is the client's fault; a failing socket is not, and
         // the exchange's outcome says so (the answer is still attempted).
         const bool framingError = ec.category() == Error::transport_category() ||
@@ -52,11 +53,13 @@ void PicoHttpApiRequestHandler::OnBody(const std::shared_ptr<HttpServerTransacti
     Log::Write(transaction->GetLogger(), Log::kTrace, "RequestReadCb", transaction->LogId());
     boost::system::error_code peerError;
     const auto peer = GetPeerInfo(transaction->RemoteEndpoint(peerError));
-    protocolHandler_->HandleRequest(transaction, spec, CollectHeaderFields(HeaderRequestRange(transaction->Request())),
-                                    body, peerError ? std::nullopt : peer);
+    protocolHandler_->HandleRequest(transaction, spec,
+                                    CollectHeaderFields(HeaderRequestRange(transaction->Request())), body,
+                                    peerError ? std::nullopt : peer);
 }
 
-std::optional<Http::PeerInfo> PicoHttpApiRequestHandler::GetPeerInfo(const boost::asio::ip::tcp::endpoint& endpoint)
+std::optional<Http::PeerInfo> PicoHttpApiRequestHandler::GetPeerInfo(
+    const boost::asio::ip::tcp::endpoint& endpoint)
 {
     if (endpoint.port() == 0 && endpoint.address().is_unspecified()) {
         return std::nullopt;

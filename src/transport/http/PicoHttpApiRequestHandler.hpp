@@ -17,7 +17,8 @@ namespace Lumo::Transport::PicoHttp {
 
 class PicoHttpApiRequestHandler final : public HttpRequestHandler {
 public:
-    explicit PicoHttpApiRequestHandler(std::shared_ptr<const Http::AsyncTransactionProtocolHandler> protocolHandler);
+    explicit PicoHttpApiRequestHandler(
+        std::shared_ptr<const Http::AsyncTransactionProtocolHandler> protocolHandler);
 
     void OnHead(const std::shared_ptr<HttpServerTransaction>& transaction) override;
 

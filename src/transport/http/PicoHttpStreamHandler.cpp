@@ -21,8 +21,8 @@ void PicoHttpStreamHandler::operator()(std::shared_ptr<ConnectionStream> stream)
     });
 }
 
-ConnectionHandler MakeConnectionHandler(std::shared_ptr<Core::AsyncApiProvider> provider, const ServerConfig& config,
-                                        std::shared_ptr<Log::Logger> logger)
+ConnectionHandler MakeConnectionHandler(std::shared_ptr<Core::AsyncApiProvider> provider,
+                                        const ServerConfig& config, std::shared_ptr<Log::Logger> logger)
 {
     auto protocolHandler =
         std::make_shared<const Http::AsyncTransactionProtocolHandler>(std::move(provider), config.localizer);

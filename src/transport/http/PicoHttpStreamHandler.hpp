@@ -32,7 +32,7 @@ using ConnectionHandler = std::function<void(std::shared_ptr<ConnectionStream>)>
 
 // The connection handler that serves the API of `provider` over HTTP with the body limit and
 // localizer of `config`, logging to `logger` (may be null).
-ConnectionHandler MakeConnectionHandler(std::shared_ptr<Core::AsyncApiProvider> provider, const ServerConfig& config,
-                                        std::shared_ptr<Log::Logger> logger);
+ConnectionHandler MakeConnectionHandler(std::shared_ptr<Core::AsyncApiProvider> provider,
+                                        const ServerConfig& config, std::shared_ptr<Log::Logger> logger);
 
 }  // namespace Lumo::Transport::PicoHttp

@@ -10,12 +10,13 @@ namespace Lumo::Transport::PicoHttp {
 void RequestBodyReader::Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                               Handler handler)
 {
-    std::shared_ptr<RequestBodyReader> reader(new RequestBodyReader(std::move(body), limit, std::move(handler)));
+    std::shared_ptr<RequestBodyReader> reader(
+        new RequestBodyReader(std::move(body), limit, std::move(handler)));
     reader->DoRead();
 }
 
-RequestBodyReader::RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
-                                     Handler handler)
+RequestBodyReader::RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body,
+                                     std::uint64_t limit, Handler handler)
     // One byte past the limit is enough to tell that the body is too long.
     : body_(std::move(body)), allowance_(limit + 1), handler_(std::move(handler))
 {
@@ -29,7 +30,8 @@ void RequestBodyReader::DoRead()
         const std::uint64_t wanted = std::max<std::uint64_t>(buffer_.size() * 2, used_ + kMinRead);
         buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, allowance_)));
     }
-    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - used_, allowanceLeft));
+    const auto size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - used_, allowanceLeft));
     body_->AsyncReadSome(boost::asio::mutable_buffer(buffer_.data() + used_, size),
                          [self = shared_from_this()](const boost::system::error_code& ec, std::size_t bytes) {
                              self->OnRead(ec, bytes);

@@ -24,10 +24,12 @@ public:
 
     // Reads `body` until it ends. A body of `limit` bytes is accepted; one of `limit` + 1
     // bytes ends the read with Http message_too_long.
-    static void Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit, Handler handler);
+    static void Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
+                      Handler handler);
 
 private:
-    RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit, Handler handler);
+    RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
+                      Handler handler);
 
     void DoRead();
     void OnRead(const boost::system::error_code& ec, std::size_t bytes);

@@ -22,15 +22,17 @@ std::string LowerCopy(std::string_view text)
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Syntax::ToLower(x) == Syntax::ToLower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return Syntax::ToLower(x) == Syntax::ToLower(y);
+           });
 }
 
 // The conversion reports three categories; the transport speaks only its own two.
 boost::system::error_code ContentLengthError(const std::error_code& error)
 {
     const auto tooLong = Http::Error::make_error_code(Http::Error::message_too_long);
-    if (error.value() == tooLong.value() && std::string_view(error.category().name()) == tooLong.category().name()) {
+    if (error.value() == tooLong.value() &&
+        std::string_view(error.category().name()) == tooLong.category().name()) {
         return tooLong;
     }
     return Error::make_error_code(Error::invalid_request);

@@ -7,11 +7,10 @@
 // most one write pending at a time.
 #pragma once
 
+#include <boost/system/error_code.hpp>
 #include <functional>
 #include <string>
 #include <string_view>
-
-#include <boost/system/error_code.hpp>
 
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/Logger.hpp"

@@ -14,8 +14,9 @@ Data::ErrorValuePtr SystemError(std::string_view messageId, const boost::system:
 {
     const BaseMessage message = FrameworkMessages::Make(std::string(messageId), {ec.message()});
     const L10n::RequestLocalizer localizer;
-    return Data::ErrorValue::Create(std::string(TransportErrorValues::kSystemError),
-                                    {Com::Orvane::Lumo::Std::LocalizableMessage::Render(message, localizer).ToValue()});
+    return Data::ErrorValue::Create(
+        std::string(TransportErrorValues::kSystemError),
+        {Com::Orvane::Lumo::Std::LocalizableMessage::Render(message, localizer).ToValue()});
 }
 
 }  // namespace

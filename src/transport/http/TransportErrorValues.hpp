@@ -4,9 +4,8 @@
 // Stateless; thread-safe.
 #pragma once
 
-#include <string_view>
-
 #include <boost/system/error_code.hpp>
+#include <string_view>
 
 #include "platform/lumo/ErrorValue.hpp"
 

@@ -57,8 +57,9 @@ TEST_F(ApiExchangeTest, RefusedMediaTypesGetTheJsonBadRequestWithExactFraming)
         Client client(server.Port());
         client.Send(head + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
         const Response answer = client.ReadResponse();
-        EXPECT_EQ(answer.head, "HTTP/1.1 400 Bad Request\r\nContent-Length: " + std::to_string(answer.body.size()) +
-                                   "\r\nContent-Type: text/plain\r\nConnection: close\r\nServer: Lumo-PicoHttp\r\n\r\n");
+        EXPECT_EQ(answer.head,
+                  "HTTP/1.1 400 Bad Request\r\nContent-Length: " + std::to_string(answer.body.size()) +
+                      "\r\nContent-Type: text/plain\r\nConnection: close\r\nServer: Lumo-PicoHttp\r\n\r\n");
         // The tagged form names the error; "code" and "message" are its fields.
         EXPECT_TRUE(Contains(answer.body, c.errorName)) << answer.body;
         EXPECT_TRUE(Contains(answer.body, "400")) << answer.body;
@@ -68,7 +69,8 @@ TEST_F(ApiExchangeTest, RefusedMediaTypesGetTheJsonBadRequestWithExactFraming)
     EXPECT_EQ(server.Logger().Containing("Request is considered as bad").size(), 4u);
     EXPECT_EQ(server.Logger().Containing("Sent InvalidRequest response:[").size(), 4u);
     EXPECT_EQ(server.Logger().Containing("Handle request error: [").size(), 4u);
-    EXPECT_TRUE(Contains(server.Logger().Containing("Handle request error: ").front().text, "InvalidRequest"));
+    EXPECT_TRUE(
+        Contains(server.Logger().Containing("Handle request error: ").front().text, "InvalidRequest"));
 }
 
 TEST_F(ApiExchangeTest, InvalidContentTypeMessageNamesTheContentType)
@@ -118,10 +120,11 @@ TEST_F(ApiExchangeTest, SuccessfulCallLeavesItsTrailInTheLog)
 
     auto& log = server.Logger();
     ASSERT_TRUE(log.WaitFor("Request handled"));
-    const std::string id = log.Containing("Request head: ").at(0).text.substr(std::string("Request head: ").size());
+    const std::string id =
+        log.Containing("Request head: ").at(0).text.substr(std::string("Request head: ").size());
     ASSERT_EQ(id.front(), '[');
-    for (const std::string& line : {"RequestReadCb" + id, "Response head sent: " + id, "ResponseSentCb" + id,
-                                   "Request handled" + id}) {
+    for (const std::string& line :
+         {"RequestReadCb" + id, "Response head sent: " + id, "ResponseSentCb" + id, "Request handled" + id}) {
         const auto found = log.Containing(line);
         ASSERT_FALSE(found.empty()) << line;
         EXPECT_EQ(found.front().level, Lumo::Log::kTrace) << line;
@@ -143,7 +146,10 @@ TEST_F(ApiExchangeTest, DeliveryTableDecidesTheLastPieceAndTheStreamError)
         {"plain, continuation", plain, R"({"count":2})", {"piece0"}, std::nullopt},
         {"plain, no continuation", plain, R"({"count":0})", {"final"}, std::nullopt},
         // A stream-flagged output cannot reach a client that did not ask for a stream.
-        {"plain, stream flag", plain, R"({"count":0,"final_stream":true})", {"internal_server_error"},
+        {"plain, stream flag",
+         plain,
+         R"({"count":0,"final_stream":true})",
+         {"internal_server_error"},
          "com.orvane.lumo.std.errors.internal_server_error"},
         // Streaming: one chunk per delivery until one without continuation or with the flag.
         {"stream, continuation", stream, R"({"count":2})", {"piece0", "piece1", "final"}, std::nullopt},
@@ -186,8 +192,9 @@ TEST_F(ApiExchangeTest, ResultsFromOtherThreadsReachTheirOwnConnections)
     for (int i = 0; i < kClients; ++i) {
         answers.push_back(std::async(std::launch::async, [this, i] {
             Client client(server.Port());
-            client.Send(Post(Call(i % 2 ? "later" : "stream", R"({"who":"client)" + std::to_string(i) + R"(","count":3})"),
-                             "Accept: application/vnd.orvane.lumo.stream.json\r\n"));
+            client.Send(Post(
+                Call(i % 2 ? "later" : "stream", R"({"who":"client)" + std::to_string(i) + R"(","count":3})"),
+                "Accept: application/vnd.orvane.lumo.stream.json\r\n"));
             return client.ReadResponse().body;
         }));
     }
@@ -207,7 +214,8 @@ TEST_F(ApiExchangeTest, ResultsFromOtherThreadsReachTheirOwnConnections)
 TEST_F(ApiExchangeTest, MismatchingOperationIdEndsTheExchangeWithoutCallingTheProvider)
 {
     Client client(server.Port());
-    client.Send(Post(Call("echo", R"({"__ctx":{"appCtx":{"opId":"payload-op"}}})"), "lumo-operation-id: other-op\r\n"));
+    client.Send(Post(Call("echo", R"({"__ctx":{"appCtx":{"opId":"payload-op"}}})"),
+                     "lumo-operation-id: other-op\r\n"));
     EXPECT_EQ(client.ReadToEnd(), "");
     EXPECT_EQ(server.Provider().Calls(), 0);
     ASSERT_TRUE(server.Logger().WaitFor("Handle request error: "));
@@ -215,8 +223,8 @@ TEST_F(ApiExchangeTest, MismatchingOperationIdEndsTheExchangeWithoutCallingThePr
                          "Mismatching operation identifier in HTTP header and payload"));
 
     // The same id in both places is fine, and reaches the call's context.
-    const Response answer =
-        Exchange(Post(Call("echo", R"({"__ctx":{"appCtx":{"opId":"same"}}})"), "lumo-operation-id: same\r\n"));
+    const Response answer = Exchange(
+        Post(Call("echo", R"({"__ctx":{"appCtx":{"opId":"same"}}})"), "lumo-operation-id: same\r\n"));
     EXPECT_EQ(answer.status, 200);
     const auto activation = server.Provider().LastActivation();
     ASSERT_NE(activation, nullptr);

@@ -3,11 +3,11 @@
 // for byte, and a logger that keeps its lines.
 #pragma once
 
-#include <sys/socket.h>
-#include <sys/time.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -125,7 +125,8 @@ public:
     std::string Name() const override { return "TestProvider"; }
 
     void Invoke(const Lumo::Core::MethodIdentifier& method, Lumo::Data::DataValuePtr input,
-                std::shared_ptr<Lumo::Core::AsyncActivation> activation, Lumo::Core::AsyncApiResultCb resultCb) override
+                std::shared_ptr<Lumo::Core::AsyncActivation> activation,
+                Lumo::Core::AsyncApiResultCb resultCb) override
     {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -142,7 +143,8 @@ public:
                 resultCb(Lumo::Core::MethodResult::FromOutput(input));
             });
         } else if (op == "fail") {
-            resultCb(Lumo::Core::MethodResult::FromError(ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {})));
+            resultCb(Lumo::Core::MethodResult::FromError(
+                ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {})));
         } else if (op == "size") {
             resultCb(Lumo::Core::MethodResult::FromOutput(
                 IntegerValue::Create(static_cast<int64_t>(Text(input, "text").size()))));
@@ -158,7 +160,8 @@ public:
             const bool pieceStream = Flag(input, "piece_stream");
             Spawn([count, finalStream, pieceStream, resultCb] {
                 for (int64_t i = 0; i < count; ++i) {
-                    auto piece = Lumo::Core::MethodResult::FromOutput(StringValue::Create("piece" + std::to_string(i)));
+                    auto piece = Lumo::Core::MethodResult::FromOutput(
+                        StringValue::Create("piece" + std::to_string(i)));
                     piece.SetMoreFollows(true);
                     piece.SetStream(pieceStream);
                     resultCb(piece);
@@ -362,17 +365,15 @@ public:
     }
 
     // True when the server has closed the connection and nothing more is unread.
-    bool ClosedByServer()
-    {
-        return buffer_.empty() && !Fill();
-    }
+    bool ClosedByServer() { return buffer_.empty() && !Fill(); }
 
     // Exactly `count` bytes.
     std::string ReadExactly(std::size_t count)
     {
         while (buffer_.size() < count) {
             if (!Fill()) {
-                throw std::runtime_error("connection closed after " + std::to_string(buffer_.size()) + " bytes");
+                throw std::runtime_error("connection closed after " + std::to_string(buffer_.size()) +
+                                         " bytes");
             }
         }
         std::string bytes = buffer_.substr(0, count);
@@ -392,7 +393,8 @@ public:
         response.reason = line.substr(13, line.size() - 14);
         while (std::getline(lines, line) && line != "\r") {
             const auto colon = line.find(": ");
-            response.headers.emplace_back(line.substr(0, colon), line.substr(colon + 2, line.size() - colon - 3));
+            response.headers.emplace_back(line.substr(0, colon),
+                                          line.substr(colon + 2, line.size() - colon - 3));
         }
         if (response.status == 100) {
             return response;
@@ -436,7 +438,8 @@ private:
         std::size_t at;
         while ((at = buffer_.find(end)) == std::string::npos) {
             if (!Fill()) {
-                throw std::runtime_error("connection closed before " + std::to_string(end.size()) + "-byte delimiter");
+                throw std::runtime_error("connection closed before " + std::to_string(end.size()) +
+                                         "-byte delimiter");
             }
         }
         std::string bytes = buffer_.substr(0, at + end.size());

@@ -1,7 +1,6 @@
 // The server as ordinary HTTP clients see it: curl posting a large body (it asks for
 // "100 Continue" by itself) and Python's http.client reusing one keep-alive connection.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -32,10 +31,7 @@ std::pair<std::string, int> RunShell(const std::string& command)
     return {output, ::pclose(pipe)};
 }
 
-bool Available(const std::string& tool)
-{
-    return RunShell("command -v " + tool).second == 0;
-}
+bool Available(const std::string& tool) { return RunShell("command -v " + tool).second == 0; }
 
 class RealClientTest : public ::testing::Test {
 protected:
@@ -59,8 +55,8 @@ TEST_F(RealClientTest, CurlPostsTwoMegabytesAfterContinueAndGetsItsAnswer)
     const auto bodyFile = dir_ / "body.json";
     std::ofstream(bodyFile) << Call("size", R"({"text":")" + text + R"("})");
     const auto [output, status] =
-        RunShell("curl -sS -v --max-time 20 -H 'Content-Type: application/json' --data-binary @" + bodyFile.string() +
-            " http://127.0.0.1:" + std::to_string(server.Port()) + "/api");
+        RunShell("curl -sS -v --max-time 20 -H 'Content-Type: application/json' --data-binary @" +
+                 bodyFile.string() + " http://127.0.0.1:" + std::to_string(server.Port()) + "/api");
     ASSERT_EQ(status, 0) << output;
     EXPECT_NE(output.find("Expect: 100-continue"), std::string::npos) << output;
     EXPECT_NE(output.find("HTTP/1.1 100 Continue"), std::string::npos) << output;
@@ -85,7 +81,8 @@ for i in range(3):
     print(answer.status, answer.getheader("Connection"), data["id"], json.dumps(data["result"]))
 print("connections", len(sockets))
 )";
-    const auto [output, status] = RunShell("python3 " + script.string() + " " + std::to_string(server.Port()));
+    const auto [output, status] =
+        RunShell("python3 " + script.string() + " " + std::to_string(server.Port()));
     ASSERT_EQ(status, 0) << output;
     for (int i = 0; i < 3; ++i) {
         EXPECT_NE(output.find("200 Keep-Alive " + std::to_string(i) + " "), std::string::npos) << output;

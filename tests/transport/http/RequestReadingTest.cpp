@@ -96,8 +96,8 @@ TEST_F(RequestReadingTest, ContentLengthIsReadWithAutomaticBase)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         Client client(server.Port());
-        client.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: " + c.value + "\r\n\r\n" +
-                    c.body + Post(Call("echo", R"({"next":true})")));
+        client.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: " + c.value +
+                    "\r\n\r\n" + c.body + Post(Call("echo", R"({"next":true})")));
         const Response first = client.ReadResponse();
         // Whole JSON, but no JSON-RPC request: the decoder's error, answered 200 with Content-Length.
         EXPECT_EQ(first.status, 200);
@@ -164,7 +164,8 @@ TEST_F(RequestReadingTest, ChunkedBodiesAreDecodedAcrossReadsAndOnlyExactCaseCou
     std::ostringstream size;
     size << std::hex << half2.size();
     // The next request arrives in the same read as the last chunk; it must not be lost.
-    client.Send(size.str() + ";ext=1\r\n" + half2 + "\r\n0\r\n\r\n" + Post(Call("echo", R"({"text":"behind"})")));
+    client.Send(size.str() + ";ext=1\r\n" + half2 + "\r\n0\r\n\r\n" +
+                Post(Call("echo", R"({"text":"behind"})")));
     const Response answer = client.ReadResponse();
     EXPECT_EQ(answer.status, 200);
     EXPECT_NE(answer.body.find("chunked body"), std::string::npos);
@@ -172,7 +173,8 @@ TEST_F(RequestReadingTest, ChunkedBodiesAreDecodedAcrossReadsAndOnlyExactCaseCou
 
     // "Chunked" is not "chunked": the body is taken as running to the end of the connection.
     Client capital(server.Port());
-    capital.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: Chunked\r\n\r\n" + body);
+    capital.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: Chunked\r\n\r\n" +
+                 body);
     capital.ShutdownWrite();
     EXPECT_NE(capital.ReadResponse().body.find("chunked body"), std::string::npos);
 }
@@ -183,8 +185,10 @@ TEST_F(RequestReadingTest, BrokenOrTruncatedBodiesGetTheJsonBadRequest)
         std::string request;
         bool shutdown;
     } cases[] = {
-        {"POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false},
-        {"POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab", true},
+        {"POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n",
+         false},
+        {"POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab",
+         true},
         {"POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 10\r\n\r\nabc", true},
     };
     for (const auto& c : cases) {
@@ -209,8 +213,9 @@ TEST_F(RequestReadingTest, ContinueIsSentOnlyWhenTheBodyIsAboutToBeRead)
 {
     const std::string body = Call("echo", R"({"text":"after continue"})");
     Client client(server.Port());
-    client.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nExpect: 100-Continue\r\nContent-Length: " +
-                std::to_string(body.size()) + "\r\n\r\n");
+    client.Send(
+        "POST / HTTP/1.1\r\nContent-Type: application/json\r\nExpect: 100-Continue\r\nContent-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n");
     // The client waits for the interim answer before it sends the body.
     EXPECT_EQ(client.ReadExactly(25), "HTTP/1.1 100 Continue\r\n\r\n");
     client.Send(body);
@@ -233,7 +238,9 @@ TEST_F(RequestReadingTest, OtherExpectationsGetTheFixedExpectationFailed)
     client.Send(Post(Call("echo"), "Expect: 100 Continue\r\n"));
     EXPECT_EQ(client.ReadToEnd(), kExpectationFailed);
     EXPECT_EQ(server.Provider().Calls(), 0);
-    EXPECT_EQ(server.Logger().Containing("Invalid Http request: Expect header value is not 100-continue").size(), 1u);
+    EXPECT_EQ(
+        server.Logger().Containing("Invalid Http request: Expect header value is not 100-continue").size(),
+        1u);
 }
 
 TEST_F(RequestReadingTest, PipelinedRequestsAreAnsweredInOrderAndCloseEndsTheConnection)
@@ -291,8 +298,9 @@ TEST_F(RequestReadingTest, BodyOfExactlyTheLimitIsAcceptedOneByteMoreIsRefused)
         Client client(server.Port());
         std::ostringstream size;
         size << std::hex << exact.size() + 1;
-        client.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n" +
-                    size.str() + "\r\n" + exact + " \r\n0\r\n\r\n");
+        client.Send(
+            "POST / HTTP/1.1\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n" +
+            size.str() + "\r\n" + exact + " \r\n0\r\n\r\n");
         const Response answer = client.ReadResponse();
         EXPECT_EQ(answer.status, 400);
         EXPECT_NE(answer.body.find("invalid_request"), std::string::npos);
@@ -312,7 +320,8 @@ TEST(RequestReadingTimeoutTest, AnIdleConnectionIsClosedWhenTheReadTimeoutPasses
     // A body that stalls half way is cut off too; the attempt to answer may or may not reach
     // the client, but the connection ends and the provider is never called.
     Client stalled(server.Port());
-    stalled.Send("POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 100\r\n\r\n{\"jsonrpc\"");
+    stalled.Send(
+        "POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 100\r\n\r\n{\"jsonrpc\"");
     (void)stalled.ReadToEnd();
     EXPECT_EQ(server.Provider().Calls(), 0);
 }
