@@ -14,11 +14,10 @@ namespace {
 
 using namespace Lumo::Data;
 
-std::string_view View(const rapidjson::Value& text) { return {text.GetString(), text.GetStringLength()}; }
 
-class Encoder {
+class DirectEncoder {
 public:
-    explicit Encoder(JsonWriter& writer) : writer_(writer) {}
+    explicit DirectEncoder(JsonWriter& writer) : writer_(writer) {}
 
     void Write(const DataValue& value)
     {
@@ -134,7 +133,7 @@ private:
 };
 
 // Builds a generic value from a parsed document; on the first fault records an error and returns null.
-class Decoder {
+class DirectDecoder {
 public:
     JsonDecodeResult Run(const rapidjson::Value& json)
     {
@@ -230,7 +229,7 @@ private:
 
 }  // namespace
 
-void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer) { Encoder(writer).Write(value); }
+void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer) { DirectEncoder(writer).Write(value); }
 
 std::string DirectJsonCodec::Encode(const DataValue& value)
 {
@@ -240,7 +239,7 @@ std::string DirectJsonCodec::Encode(const DataValue& value)
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json) { return Decoder().Run(json); }
+JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json) { return DirectDecoder().Run(json); }
 
 JsonDecodeResult DirectJsonCodec::Decode(std::string_view bytes)
 {

@@ -28,4 +28,16 @@ HeaderFields CollectHeaderFields(const HeaderRange& headers)
     return fields;
 }
 
+// `text` without the blanks and tabs HTTP allows around a field value.
+inline std::string_view TrimOptionalWhitespace(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 }  // namespace Lumo

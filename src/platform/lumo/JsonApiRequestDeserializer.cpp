@@ -34,7 +34,6 @@ std::string Quoted(std::string_view text)
     return quoted;
 }
 
-std::string_view View(const rapidjson::Value& json) { return {json.GetString(), json.GetStringLength()}; }
 
 bool IsIdentifierChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'; }
 

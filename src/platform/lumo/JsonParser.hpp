@@ -17,6 +17,12 @@
 
 namespace Lumo::Protocol::Json {
 
+// The text of a JSON string value, without a copy.
+inline std::string_view View(const rapidjson::Value& text)
+{
+    return {text.GetString(), text.GetStringLength()};
+}
+
 class JsonParser {
 public:
     // Deep enough for any data value the codecs accept (64 levels) inside an envelope.

@@ -15,16 +15,6 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // A locale reduced to what the matching looks at: language ("en") and region ("US", may be empty).
 struct Locale {
@@ -128,14 +118,14 @@ std::optional<std::vector<LanguageRange>> ParseAcceptLanguage(std::string_view v
     std::vector<LanguageRange> ranges;
     while (!value.empty()) {
         size_t comma = value.find(',');
-        std::string_view element = Trim(value.substr(0, comma));
+        std::string_view element = TrimOptionalWhitespace(value.substr(0, comma));
         value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
         if (element.empty()) {
             continue;
         }
         LanguageRange range;
         size_t semicolon = element.find(';');
-        std::string_view tag = Trim(element.substr(0, semicolon));
+        std::string_view tag = TrimOptionalWhitespace(element.substr(0, semicolon));
         if (tag != "*") {
             range.locale = ParseLocale(tag);
             if (!range.locale) {
@@ -143,7 +133,7 @@ std::optional<std::vector<LanguageRange>> ParseAcceptLanguage(std::string_view v
             }
         }
         if (semicolon != std::string_view::npos) {
-            std::string_view parameter = Trim(element.substr(semicolon + 1));
+            std::string_view parameter = TrimOptionalWhitespace(element.substr(semicolon + 1));
             if (parameter.size() < 2 || Lower(parameter[0]) != 'q' || parameter[1] != '=') {
                 return std::nullopt;
             }
@@ -174,7 +164,7 @@ std::optional<std::string_view> FindHeader(const HeaderFields& headers, std::str
 std::error_code ChooseLocale(std::optional<std::string_view> value, const std::vector<std::string>& supported,
                              std::string& locale)
 {
-    if (!value || Trim(*value).empty()) {
+    if (!value || TrimOptionalWhitespace(*value).empty()) {
         locale = supported.empty() ? Localizer::kDefaultLocale : supported.front();
         return {};
     }
@@ -227,7 +217,7 @@ std::error_code LocaleSpecHelpers::ExtractLocaleSpec(const Core::ExecutionContex
     if (!format) {
         result.formatLocale = result.locale;
     } else {
-        auto parsed = ParseLocale(Trim(*format));
+        auto parsed = ParseLocale(TrimOptionalWhitespace(*format));
         if (!parsed) {
             return make_error_code(L10nError::kBadLocaleHeader);
         }

@@ -9,7 +9,7 @@ namespace Lumo::L10n {
 
 namespace {
 
-std::string_view Trim(std::string_view text)
+std::string_view TrimBlanks(std::string_view text)
 {
     const char* blanks = " \t\r\n\f\v";
     size_t first = text.find_first_not_of(blanks);
@@ -23,7 +23,7 @@ std::string_view Trim(std::string_view text)
 // Enters one catalogue line into `entries`; false when the line is malformed.
 bool ParseLine(std::string_view raw, LocalizationBundle::MessageTable& entries)
 {
-    std::string_view line = Trim(raw);
+    std::string_view line = TrimBlanks(raw);
     if (line.empty() || line.front() == '#' || line.front() == ';') {
         return true;
     }
@@ -34,11 +34,11 @@ bool ParseLine(std::string_view raw, LocalizationBundle::MessageTable& entries)
     if (equals == std::string_view::npos) {
         return false;
     }
-    std::string_view key = Trim(line.substr(0, equals));
+    std::string_view key = TrimBlanks(line.substr(0, equals));
     if (key.empty()) {
         return false;
     }
-    entries.insert_or_assign(std::string(key), std::string(Trim(line.substr(equals + 1))));
+    entries.insert_or_assign(std::string(key), std::string(TrimBlanks(line.substr(equals + 1))));
     return true;
 }
 

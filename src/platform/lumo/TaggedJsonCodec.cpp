@@ -27,11 +27,10 @@ constexpr std::string_view kStructPrefix = "struct:";
 constexpr std::string_view kErrorPrefix = "error:";
 constexpr std::string_view kEnumPrefix = "enum:";
 
-std::string_view View(const rapidjson::Value& text) { return {text.GetString(), text.GetStringLength()}; }
 
-class Encoder {
+class TaggedEncoder {
 public:
-    explicit Encoder(JsonWriter& writer) : writer_(writer) {}
+    explicit TaggedEncoder(JsonWriter& writer) : writer_(writer) {}
 
     void Write(const DataValue& value)
     {
@@ -185,7 +184,7 @@ private:
 };
 
 // Builds a value from a parsed document; on the first fault records an error and returns null.
-class Decoder {
+class TaggedDecoder {
 public:
     JsonDecodeResult Run(const rapidjson::Value& json)
     {
@@ -410,7 +409,7 @@ private:
 
 }  // namespace
 
-void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer) { Encoder(writer).Write(value); }
+void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer) { TaggedEncoder(writer).Write(value); }
 
 std::string TaggedJsonCodec::Encode(const DataValue& value)
 {
@@ -420,7 +419,7 @@ std::string TaggedJsonCodec::Encode(const DataValue& value)
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json) { return Decoder().Run(json); }
+JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json) { return TaggedDecoder().Run(json); }
 
 JsonDecodeResult TaggedJsonCodec::Decode(std::string_view bytes)
 {

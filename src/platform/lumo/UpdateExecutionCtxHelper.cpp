@@ -34,16 +34,6 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower)
     return text.size() == lower.size() && StartsWithIgnoringCase(text, lower);
 }
 
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // The operation id rule: a header may supply the id the payload left out, but never one
 // that differs from it (nor two that differ from each other).
@@ -90,13 +80,13 @@ void ApplyContextHeaders(const HeaderFields& headers, ExecutionContext::Applicat
 // is of another scheme or malformed (base64 not strict, or no colon after decoding).
 std::optional<std::pair<std::string, std::string>> DecodeBasic(std::string_view value)
 {
-    value = Trim(value);
+    value = TrimOptionalWhitespace(value);
     constexpr std::string_view scheme = "basic";
     if (!StartsWithIgnoringCase(value, scheme) || value.size() == scheme.size() ||
         (value[scheme.size()] != ' ' && value[scheme.size()] != '\t')) {
         return std::nullopt;
     }
-    auto bytes = Protocol::Json::Base64::Decode(Trim(value.substr(scheme.size())));
+    auto bytes = Protocol::Json::Base64::Decode(TrimOptionalWhitespace(value.substr(scheme.size())));
     if (!bytes) {
         return std::nullopt;
     }

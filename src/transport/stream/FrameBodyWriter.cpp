@@ -1,3 +1,4 @@
+#include "transport/stream/Header.hpp"
 #include "transport/stream/FrameBodyWriter.hpp"
 
 #include <cstdio>
@@ -6,7 +7,6 @@ namespace Lumo::Transport::Http::HttpDetail {
 
 namespace {
 
-constexpr std::string_view kCrlf = "\r\n";
 
 }  // namespace
 

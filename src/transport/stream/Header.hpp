@@ -8,6 +8,9 @@
 
 namespace Lumo::Transport {
 
+// The line end of every HTTP head line and chunk frame.
+inline constexpr std::string_view kCrlf = "\r\n";
+
 class Header {
 public:
     // The field name as stored (requests: lower case; responses: as given).

@@ -1,3 +1,4 @@
+#include "transport/stream/Header.hpp"
 #include "transport/stream/ResponseHead.hpp"
 
 #include <cstdio>
@@ -8,7 +9,6 @@ namespace Lumo::Transport::Http::HttpDetail {
 namespace {
 
 constexpr std::size_t kReservedBuffers = 16;
-constexpr std::string_view kCrlf = "\r\n";
 constexpr std::string_view kFieldSeparator = ": ";
 
 }  // namespace

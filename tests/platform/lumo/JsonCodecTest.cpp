@@ -74,7 +74,7 @@ void ExpectTaggedRoundTrip(const DataValuePtr& value)
     EXPECT_EQ(TaggedJsonCodec::Encode(*decoded.value), json);
 }
 
-std::string FirstMessage(const ErrorValuePtr& error)
+std::string FirstMessageText(const ErrorValuePtr& error)
 {
     auto messages = error->GetField("messages")->As<ListValue>();
     auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items().at(0));
@@ -177,14 +177,14 @@ TEST(TaggedJsonTest, MalformedJsonIsAnInvalidArgumentWithOffset)
         JsonDecodeResult decoded = TaggedJsonCodec::Decode(text);
         ASSERT_FALSE(decoded.Ok()) << text;
         EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::InvalidArgument.Matches(*decoded.error));
-        EXPECT_THAT(FirstMessage(decoded.error), HasSubstr("Malformed JSON at offset")) << text;
+        EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("Malformed JSON at offset")) << text;
     }
     // Numbers too small for a double become zero; too large ones are refused.
     auto tiny = TaggedJsonCodec::Decode("[1e-999, -2.4e-330]");
     ASSERT_TRUE(tiny.Ok());
     EXPECT_EQ(*tiny.value, *ListValue::Create({DoubleValue::Create(0.0), DoubleValue::Create(-0.0)}));
     EXPECT_FALSE(TaggedJsonCodec::Decode("1e999").Ok());
-    EXPECT_EQ(FirstMessage(TaggedJsonCodec::Decode("[1,}").error),
+    EXPECT_EQ(FirstMessageText(TaggedJsonCodec::Decode("[1,}").error),
               "Malformed JSON at offset 3: Invalid value.");
 }
 
@@ -220,7 +220,7 @@ TEST(TaggedJsonTest, WellFormedButInvalidTaggedValuesNameThePlace)
         JsonDecodeResult decoded = TaggedJsonCodec::Decode(test.json);
         ASSERT_FALSE(decoded.Ok()) << test.json;
         EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::InvalidArgument.Matches(*decoded.error));
-        EXPECT_THAT(FirstMessage(decoded.error), HasSubstr(test.message)) << test.json;
+        EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr(test.message)) << test.json;
     }
 }
 
@@ -230,7 +230,7 @@ TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
     std::string tooDeep = TaggedJsonCodec::Encode(*Nested(TaggedJsonCodec::kMaxDepth + 1));
     JsonDecodeResult decoded = TaggedJsonCodec::Decode(tooDeep);
     ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(FirstMessage(decoded.error), HasSubstr("nested deeper than 64 levels"));
+    EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nested deeper than 64 levels"));
 
     // Far deeper than any parser stack would survive if parsing recursed.
     for (const std::string& open : {std::string("["), std::string("{\"optional\":")}) {
@@ -240,7 +240,7 @@ TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
         }
         decoded = TaggedJsonCodec::Decode(hostile);
         ASSERT_FALSE(decoded.Ok());
-        EXPECT_THAT(FirstMessage(decoded.error), HasSubstr("nesting deeper than 200 levels"));
+        EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nesting deeper than 200 levels"));
     }
 
     // Optionals inside optionals count as levels too.
@@ -260,7 +260,7 @@ TEST(TaggedJsonTest, LargeObjectsWithDuplicateKeysAreFoundQuickly)
     json += R"("k99999":0}})";
     JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
     ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(FirstMessage(decoded.error), HasSubstr("duplicate key \"k99999\""));
+    EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("duplicate key \"k99999\""));
 }
 
 TEST(DirectJsonTest, WritesPlainJson)
@@ -297,7 +297,7 @@ TEST(DirectJsonTest, RefusesWhatTheTaggedDecoderRefuses)
     EXPECT_TRUE(DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth))).Ok());
     auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth + 1)));
     ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(FirstMessage(decoded.error), HasSubstr("nested deeper than 64 levels"));
+    EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nested deeper than 64 levels"));
 }
 
 TEST(Utf8Test, AcceptsWellFormedTextOnly)
