@@ -201,7 +201,8 @@ void HttpServerTransaction::EndExchange(Data::ErrorValuePtr error)
     if (!error && request_.keepAlive) {
         Start(stream_, strand_, settings_);
     } else {
-        stream_->Close();
+        // The client may still be sending a body nobody read (a refused request).
+        stream_->CloseGracefully();
     }
 }
 

@@ -56,6 +56,8 @@ public:
 
     // Closes the connection; pending operations complete with an error.
     void Close() { stream_.Close(); }
+    // Ends the connection after its last answer; see TimeoutBaseStream::CloseGracefully.
+    void CloseGracefully() { stream_.CloseGracefully(); }
 
     // The stream below, for the peer address and socket options.
     TimeoutBaseStream& Lowest() noexcept { return stream_; }

@@ -15,7 +15,7 @@
 namespace Lumo::Transport::Http::HttpDetail {
 
 // Writes `bytes` under the write deadline, logs a failed delivery on `logger` (may be null),
-// closes the stream and then calls done(error_code).
+// ends the connection (gracefully after a delivered answer) and then calls done(error_code).
 template <class Stream, class ConstBuffers, class Handler>
 void AsyncWriteFixedAnswer(const std::shared_ptr<Stream>& stream, const ConstBuffers& bytes,
                            std::shared_ptr<Log::Logger> logger, Handler&& done)
@@ -27,7 +27,11 @@ void AsyncWriteFixedAnswer(const std::shared_ptr<Stream>& stream, const ConstBuf
             if (ec) {
                 Log::Write(logger.get(), Log::kInfo, "Failed to deliver response. EC: ", ec.message());
             }
-            stream->Close();
+            if (ec) {
+                stream->Close();
+            } else {
+                stream->CloseGracefully();
+            }
             done(ec);
         });
 }

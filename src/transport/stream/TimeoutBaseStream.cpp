@@ -2,6 +2,56 @@
 
 namespace Lumo::Asio {
 
+// The drain after a graceful close. Holds the connection's state until the peer closes,
+// the byte budget is spent or the timer fires, whichever comes first.
+class TimeoutBaseStream::Linger : public std::enable_shared_from_this<Linger> {
+public:
+    explicit Linger(std::shared_ptr<State> state) : state_(std::move(state)), timer_(state_->socket.get_executor()) {}
+
+    void Start()
+    {
+        timer_.expires_after(kLingerTime);
+        timer_.async_wait([self = shared_from_this()](const boost::system::error_code& ec) {
+            if (!ec) {
+                self->Finish();
+            }
+        });
+        DoRead();
+    }
+
+private:
+    void DoRead()
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        state_->socket.async_read_some(boost::asio::buffer(scratch_),
+                                       [self = shared_from_this()](const boost::system::error_code& ec,
+                                                                   std::size_t bytes) { self->OnRead(ec, bytes); });
+    }
+
+    void OnRead(const boost::system::error_code& ec, std::size_t bytes)
+    {
+        drained_ += bytes;
+        if (ec || drained_ >= kLingerBytes) {
+            Finish();
+            return;
+        }
+        DoRead();
+    }
+
+    void Finish()
+    {
+        timer_.cancel();
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        boost::system::error_code ignored;
+        state_->socket.close(ignored);
+    }
+
+    std::shared_ptr<State> state_;
+    boost::asio::steady_timer timer_;
+    std::size_t drained_ = 0;
+    char scratch_[4096];
+};
+
 TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts)
     : state_(std::make_shared<State>(std::move(socket), timeouts))
 {
@@ -10,6 +60,25 @@ TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts)
 TimeoutBaseStream::State::State(Socket s, const IOTimeouts& t)
     : timeouts(t), socket(std::move(s)), read(socket.get_executor()), write(socket.get_executor())
 {
+}
+
+void TimeoutBaseStream::CloseGracefully()
+{
+    boost::system::error_code ec;
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        state_->socket.shutdown(Socket::shutdown_send, ec);
+        for (Deadline* deadline : {&state_->read, &state_->write}) {
+            deadline->expiry = Clock::time_point::max();
+            deadline->timer.cancel();
+            deadline->waitPending = false;
+        }
+    }
+    if (ec) {
+        Close();
+        return;
+    }
+    std::make_shared<Linger>(state_)->Start();
 }
 
 void TimeoutBaseStream::Close()

@@ -55,6 +55,15 @@ public:
     // Closes the socket and stops both timers; pending operations complete with an error.
     void Close();
 
+    // Ends the connection without endangering the last answer: sends end of file, reads
+    // and drops what the peer still sends (at most kLingerBytes, for at most kLingerTime),
+    // then closes. Closing with unread bytes makes the kernel send a reset, which can
+    // destroy an answer the client has not read yet.
+    void CloseGracefully();
+
+    static constexpr std::size_t kLingerBytes = 1 << 20;
+    static constexpr std::chrono::milliseconds kLingerTime{2000};
+
     // The peer's address, or `ec` set when the socket has none (closed, not connected).
     boost::asio::ip::tcp::endpoint RemoteEndpoint(boost::system::error_code& ec) const;
 
@@ -127,6 +136,8 @@ private:
         Direction direction_;
         Handler handler_;
     };
+
+    class Linger;
 
     std::shared_ptr<State> state_;
 };
