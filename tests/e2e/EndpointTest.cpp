@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "support/DaemonProcess.hpp"
 #include "support/HttpExchange.hpp"
@@ -140,4 +141,21 @@ TEST(EndpointStartup, EndsTheProcessWhenTheServicesDatabaseHasNoPort)
     EXPECT_NE(log.find("getaddrinfo failed. Error: "), std::string::npos) << log;
     EXPECT_NE(log.find("VERIFY apps/lifecycle/lumo/lumocpp/endpoint:109"), std::string::npos) << log;
     EXPECT_EQ(log.find("Listening on"), std::string::npos) << log;
+}
+
+// A refused request whose body is still arriving: the answer must reach the client
+// before the connection ends, not be destroyed by a reset.
+TEST_F(EndpointTest, DeliversTheRefusalOfARequestWhoseBodyIsStillArriving)
+{
+    StartDaemon();
+    HttpExchange client("127.0.0.1", root_.Port());
+    ASSERT_TRUE(client.Connected());
+    std::string head = "POST / HTTP/1.1\r\nHost: localhost\r\nContent-Type: text/plain\r\nContent-Length: 1000000\r\n\r\n";
+    ASSERT_TRUE(client.Send(head + std::string(200'000, 'x')));
+    std::this_thread::sleep_for(200ms);
+    client.Send(std::string(200'000, 'y'));
+    std::string answer = client.Receive(SIZE_MAX, 3000ms);
+    EXPECT_EQ(answer.rfind("HTTP/1.1 400 Bad Request\r\n", 0), 0u) << answer.substr(0, 300);
+    EXPECT_NE(answer.find("invalid_content_type"), std::string::npos) << answer.substr(0, 600);
+    EXPECT_NE(answer.find("Connection: close\r\n"), std::string::npos) << answer.substr(0, 300);
 }
