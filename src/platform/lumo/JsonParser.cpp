@@ -116,6 +116,11 @@ Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document
     };
     document.Populate(generator);
     if (!result.IsError()) {
+        // The reader takes a NUL byte for the end of the input; whatever follows one would
+        // otherwise pass unseen.
+        if (stream.Tell() != text.size()) {
+            return JsonErrors::Malformed(stream.Tell(), "Unexpected bytes after the JSON value.");
+        }
         return nullptr;
     }
     std::string reason =

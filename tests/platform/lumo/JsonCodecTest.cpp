@@ -186,6 +186,12 @@ TEST(TaggedJsonTest, MalformedJsonIsAnInvalidArgumentWithOffset)
     EXPECT_FALSE(TaggedJsonCodec::Decode("1e999").Ok());
     EXPECT_EQ(FirstMessageText(TaggedJsonCodec::Decode("[1,}").error),
               "Malformed JSON at offset 3: Invalid value.");
+    // A NUL byte must not end the input early and hide what follows it.
+    using namespace std::string_view_literals;
+    EXPECT_EQ(FirstMessageText(TaggedJsonCodec::Decode("[1]\0[2]"sv).error),
+              "Malformed JSON at offset 3: Unexpected bytes after the JSON value.");
+    EXPECT_EQ(FirstMessageText(DirectJsonCodec::Decode("{}\0"sv).error),
+              "Malformed JSON at offset 2: Unexpected bytes after the JSON value.");
 }
 
 TEST(TaggedJsonTest, WellFormedButInvalidTaggedValuesNameThePlace)
