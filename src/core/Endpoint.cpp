@@ -41,6 +41,14 @@ std::string ErrorCodeText(const boost::system::error_code& ec)
     return text.str();
 }
 
+// Answers leave as a head, chunks and a last chunk in separate writes; without
+// TCP_NODELAY the last small write can wait for the client's delayed acknowledgement.
+void TuneSocket(tcp::socket& socket)
+{
+    boost::system::error_code ignored;
+    socket.set_option(tcp::no_delay(true), ignored);
+}
+
 }  // namespace
 
 Lumo::Transport::PicoHttp::ServerConfig Endpoint::DaemonConfig(uint16_t port)
@@ -77,6 +85,7 @@ Endpoint::~Endpoint()
 
 void Endpoint::Start()
 {
+    CSLogger::Log(3, "%s", config_.ToString().c_str());
     FeatureState_InitDeltaMode();
     Listen(config_.endpoint4, "IPv4");
     Listen(config_.endpoint6, "IPv6");
@@ -104,16 +113,18 @@ void Endpoint::Listen(const tcp::endpoint& address, const char* family)
                          " ec: ", ErrorCodeText(ec));
         return;
     }
-    boundPorts_.push_back(acceptor.local_endpoint().port());
+    // Logged as bound, so a port the kernel chose shows too.
+    tcp::endpoint bound = acceptor.local_endpoint(ec);
+    boundPorts_.push_back(bound.port());
     Lumo::Asio::StreamServerSpec spec;
     spec.timeouts = Lumo::Asio::IOTimeouts{config_.readTimeout, config_.writeTimeout};
     auto server = Lumo::Asio::StreamServer<>::Create(
-        Lumo::Asio::Acceptor(std::move(acceptor)), spec, nullptr,
+        Lumo::Asio::Acceptor(std::move(acceptor)), spec, TuneSocket,
         Lumo::Transport::PicoHttp::MakeConnectionHandler(provider_, config_, logger_), logger_);
     server->Start();
     servers_.push_back(server);
     std::ostringstream endpointText;
-    endpointText << address;
+    endpointText << bound;
     Lumo::Log::Write(logger_.get(), Lumo::Log::kInfo, "Listening on: ", endpointText.str());
 }
 
