@@ -6,6 +6,7 @@
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/JsonErrors.hpp"
 #include "platform/lumo/JsonParser.hpp"
+#include "platform/lumo/JsonDecoderBase.hpp"
 #include "platform/lumo/JsonPath.hpp"
 
 namespace Lumo::Protocol::Json {
@@ -133,41 +134,12 @@ private:
 };
 
 // Builds a generic value from a parsed document; on the first fault records an error and returns null.
-class DirectDecoder {
-public:
-    JsonDecodeResult Run(const rapidjson::Value& json)
-    {
-        DataValuePtr value = Read(json, 1);
-        if (value == nullptr) {
-            return {nullptr, error_};
-        }
-        return {std::move(value), nullptr};
-    }
+class DirectDecoder : public JsonDecoderBase<DirectDecoder, DirectJsonCodec::kMaxDepth> {
+    friend class JsonDecoderBase<DirectDecoder, DirectJsonCodec::kMaxDepth>;
 
 private:
-    DataValuePtr Fail(std::string reason)
+    DataValuePtr ReadValue(const rapidjson::Value& json, size_t depth)
     {
-        error_ = JsonErrors::InvalidValue(path_.ToString(), reason);
-        return nullptr;
-    }
-
-    template <typename Key>
-    DataValuePtr ReadChild(Key key, const rapidjson::Value& json, size_t depth)
-    {
-        path_.Push(key);
-        DataValuePtr value = Read(json, depth);
-        if (value != nullptr) {
-            path_.Pop();
-        }
-        return value;
-    }
-
-    DataValuePtr Read(const rapidjson::Value& json, size_t depth)
-    {
-        if (depth > DirectJsonCodec::kMaxDepth) {
-            return Fail("values nested deeper than " + std::to_string(DirectJsonCodec::kMaxDepth) +
-                        " levels");
-        }
         switch (json.GetType()) {
             case rapidjson::kNullType:
                 return OptionalValue::GetInstance();
@@ -223,8 +195,6 @@ private:
         return std::make_shared<const StructValue>(std::string(), std::move(fields));
     }
 
-    JsonPath path_;
-    ErrorValuePtr error_;
 };
 
 }  // namespace

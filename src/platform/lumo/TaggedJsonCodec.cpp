@@ -6,6 +6,7 @@
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/JsonErrors.hpp"
 #include "platform/lumo/JsonParser.hpp"
+#include "platform/lumo/JsonDecoderBase.hpp"
 #include "platform/lumo/JsonPath.hpp"
 
 namespace Lumo::Protocol::Json {
@@ -184,42 +185,12 @@ private:
 };
 
 // Builds a value from a parsed document; on the first fault records an error and returns null.
-class TaggedDecoder {
-public:
-    JsonDecodeResult Run(const rapidjson::Value& json)
-    {
-        DataValuePtr value = Read(json, 1);
-        if (value == nullptr) {
-            return {nullptr, error_};
-        }
-        return {std::move(value), nullptr};
-    }
+class TaggedDecoder : public JsonDecoderBase<TaggedDecoder, TaggedJsonCodec::kMaxDepth> {
+    friend class JsonDecoderBase<TaggedDecoder, TaggedJsonCodec::kMaxDepth>;
 
 private:
-    DataValuePtr Fail(std::string reason)
+    DataValuePtr ReadValue(const rapidjson::Value& json, size_t depth)
     {
-        error_ = JsonErrors::InvalidValue(path_.ToString(), reason);
-        return nullptr;
-    }
-
-    // Reads the child `json` of the current position, entered as `key` (member or index).
-    template <typename Key>
-    DataValuePtr ReadChild(Key key, const rapidjson::Value& json, size_t depth)
-    {
-        path_.Push(key);
-        DataValuePtr value = Read(json, depth);
-        if (value != nullptr) {
-            path_.Pop();
-        }
-        return value;
-    }
-
-    DataValuePtr Read(const rapidjson::Value& json, size_t depth)
-    {
-        if (depth > TaggedJsonCodec::kMaxDepth) {
-            return Fail("values nested deeper than " + std::to_string(TaggedJsonCodec::kMaxDepth) +
-                        " levels");
-        }
         switch (json.GetType()) {
             case rapidjson::kNullType:
                 return OptionalValue::GetInstance();
@@ -403,8 +374,6 @@ private:
         return std::make_shared<const Compound>(std::string(name), std::move(fields));
     }
 
-    JsonPath path_;
-    ErrorValuePtr error_;
 };
 
 }  // namespace
