@@ -14,6 +14,10 @@
 #include "platform/lumo/ExecutionContext.hpp"
 #include "platform/lumo/RequestLocalizer.hpp"
 
+namespace Api {
+class CallObserver;
+}
+
 namespace Lumo::Core {
 
 // Who the caller is, as an authentication filter established it.
@@ -32,6 +36,9 @@ struct AsyncActivation {
     L10n::RequestLocalizer requestLocalizer;
     std::string requestId;
     std::optional<AuthenticationData> authData;
+    // The observer of this call (its audit context), set by the call registrar; null when
+    // the chain observes no calls.
+    std::shared_ptr<Api::CallObserver> callObserver;
 };
 
 }  // namespace Lumo::Core
