@@ -22,6 +22,7 @@ function(hostprefd_test name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gmock GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "HOSTPREFD_BUILD_DIR=${CMAKE_BINARY_DIR};HOSTPREFD_SOURCE_DIR=${CMAKE_SOURCE_DIR};HOSTPREFD_FIXTURES=${CMAKE_SOURCE_DIR}/tests/fixtures"

@@ -13,6 +13,7 @@
 #include "platform/lumo/AsyncApiProvider.hpp"
 #include "platform/lumo/Logger.hpp"
 #include "platform/lumo/ScalarValue.hpp"
+#include "support/CollectingLogger.hpp"
 #include "support/HttpExchange.hpp"
 
 using namespace std::chrono_literals;
@@ -33,35 +34,6 @@ public:
     }
 };
 
-// Keeps every framework log line.
-class RecordingLogger : public Lumo::Log::Logger {
-public:
-    class Record : public Lumo::Log::LogRecord {
-    public:
-        explicit Record(RecordingLogger& owner) : owner_(owner) {}
-        std::ostream& Stream() override { return text_; }
-        ~Record() override
-        {
-            std::lock_guard<std::mutex> lock(owner_.mutex_);
-            owner_.lines_ += text_.str() + "\n";
-        }
-
-    private:
-        RecordingLogger& owner_;
-        std::ostringstream text_;
-    };
-    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t) override { return std::make_unique<Record>(*this); }
-    void Flush() override {}
-    std::string Lines()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::string lines_;
-};
 
 Lumo::Transport::PicoHttp::ServerConfig TestConfig(uint16_t port4, uint16_t port6)
 {
@@ -82,10 +54,17 @@ std::string Call(const char* address, uint16_t port)
     return client.Receive();
 }
 
+std::string AllLines(const TestSupport::CollectingLogger& logger)
+{
+    std::string text;
+    for (const auto& line : logger.Lines()) text += line.text + "\n";
+    return text;
+}
+
 class EndpointTest : public ::testing::Test {
 protected:
     boost::asio::io_context io_;
-    std::shared_ptr<RecordingLogger> logger_ = std::make_shared<RecordingLogger>();
+    std::shared_ptr<TestSupport::CollectingLogger> logger_ = std::make_shared<TestSupport::CollectingLogger>();
 };
 
 }  // namespace
@@ -95,14 +74,14 @@ TEST_F(EndpointTest, ServesTheProviderOnBothLoopbackListeners)
     Endpoint endpoint(std::make_shared<NamingProvider>(), io_, logger_, TestConfig(0, 0));
     endpoint.Start();
     auto ports = endpoint.BoundPorts();
-    ASSERT_EQ(ports.size(), 2u) << logger_->Lines();
+    ASSERT_EQ(ports.size(), 2u) << AllLines(*logger_);
     for (auto [address, port] : {std::pair{"127.0.0.1", ports[0]}, std::pair{"::1", ports[1]}}) {
         std::string answer = Call(address, port);
         EXPECT_EQ(answer.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << address << "\n" << answer;
         EXPECT_NE(answer.find("com.orvane.test.naming/get"), std::string::npos) << answer;
     }
-    EXPECT_NE(logger_->Lines().find("Listening on: 127.0.0.1:" + std::to_string(ports[0])), std::string::npos);
-    EXPECT_NE(logger_->Lines().find("Listening on: [::1]:" + std::to_string(ports[1])), std::string::npos);
+    EXPECT_NE(AllLines(*logger_).find("Listening on: 127.0.0.1:" + std::to_string(ports[0])), std::string::npos);
+    EXPECT_NE(AllLines(*logger_).find("Listening on: [::1]:" + std::to_string(ports[1])), std::string::npos);
     endpoint.Stop();
     EXPECT_TRUE(io_.stopped());
 }
@@ -124,9 +103,9 @@ TEST_F(EndpointTest, KeepsServingWhenOneListenerCannotOpen)
     endpoint.Start();
     auto ports = endpoint.BoundPorts();
     ASSERT_EQ(ports.size(), 1u);
-    EXPECT_NE(logger_->Lines().find("IPv4 Failed to listen on: 127.0.0.1:" + std::to_string(taken) + " ec: std:98"),
+    EXPECT_NE(AllLines(*logger_).find("IPv4 Failed to listen on: 127.0.0.1:" + std::to_string(taken) + " ec: std:98"),
               std::string::npos)
-        << logger_->Lines();
+        << AllLines(*logger_);
     EXPECT_NE(Call("::1", ports[0]).find("com.orvane.test.naming/get"), std::string::npos);
     endpoint.Stop();
     close(holder);

@@ -27,6 +27,7 @@
 #include "platform/lumo/AsyncApiProvider.hpp"
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/Logger.hpp"
+#include "support/CollectingLogger.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/StructValue.hpp"
 #include "transport/ServerConfig.hpp"
@@ -37,66 +38,7 @@
 
 namespace HttpTest {
 
-// Keeps every line written at any level.
-class CollectingLogger : public Lumo::Log::Logger {
-public:
-    struct Line {
-        uint32_t level;
-        std::string text;
-    };
-
-    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t level) override
-    {
-        return std::make_unique<Record>(*this, level);
-    }
-    void Flush() override {}
-
-    // Lines that contain `part`.
-    std::vector<Line> Containing(const std::string& part) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::vector<Line> found;
-        for (const Line& line : lines_) {
-            if (line.text.find(part) != std::string::npos) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
-
-    // Waits until a line containing `part` was written; false after `timeout`.
-    bool WaitFor(const std::string& part, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const
-    {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        while (Containing(part).empty()) {
-            if (std::chrono::steady_clock::now() > until) {
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return true;
-    }
-
-private:
-    class Record : public Lumo::Log::LogRecord {
-    public:
-        Record(CollectingLogger& owner, uint32_t level) : owner_(owner), level_(level) {}
-        std::ostream& Stream() override { return text_; }
-        ~Record() override
-        {
-            std::lock_guard<std::mutex> lock(owner_.mutex_);
-            owner_.lines_.push_back({level_, text_.str()});
-        }
-
-    private:
-        CollectingLogger& owner_;
-        uint32_t level_;
-        std::ostringstream text_;
-    };
-
-    mutable std::mutex mutex_;
-    std::vector<Line> lines_;
-};
+using CollectingLogger = TestSupport::CollectingLogger;
 
 // Answers calls of the service "test" from their input:
 //   echo     the input itself, at once, inside Invoke

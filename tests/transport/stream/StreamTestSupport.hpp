@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/lumo/Logger.hpp"
+#include "support/CollectingLogger.hpp"
 #include "transport/stream/TimeoutBaseStream.hpp"
 #include "util/Asio.hpp"
 
@@ -20,58 +21,7 @@ namespace StreamTest {
 
 using boost::asio::ip::tcp;
 
-// Keeps every line written at any level.
-class CollectingLogger : public Lumo::Log::Logger {
-public:
-    struct Line {
-        uint32_t level;
-        std::string text;
-    };
-
-    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t level) override
-    {
-        return std::make_unique<Record>(*this, level);
-    }
-    void Flush() override {}
-
-    std::vector<Line> Lines() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
-    }
-
-    // Lines that contain `part`.
-    std::vector<Line> Containing(const std::string& part) const
-    {
-        std::vector<Line> found;
-        for (const Line& line : Lines()) {
-            if (line.text.find(part) != std::string::npos) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
-
-private:
-    class Record : public Lumo::Log::LogRecord {
-    public:
-        Record(CollectingLogger& owner, uint32_t level) : owner_(owner), level_(level) {}
-        std::ostream& Stream() override { return text_; }
-        ~Record() override
-        {
-            std::lock_guard<std::mutex> lock(owner_.mutex_);
-            owner_.lines_.push_back({level_, text_.str()});
-        }
-
-    private:
-        CollectingLogger& owner_;
-        uint32_t level_;
-        std::ostringstream text_;
-    };
-
-    mutable std::mutex mutex_;
-    std::vector<Line> lines_;
-};
+using CollectingLogger = TestSupport::CollectingLogger;
 
 struct SocketPair {
     tcp::socket server;
