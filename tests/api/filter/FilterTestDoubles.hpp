@@ -1,0 +1,125 @@
+// Stand-ins around a filter under test: the next element of the chain, which records every
+// call and answers when told to, a dispatcher whose posted work runs when the test says so,
+// and a capture of the log lines written meanwhile.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../../platform/host/StderrCapture.hpp"
+#include "platform/host/CSLogger.hpp"
+#include "platform/host/Log.hpp"
+#include "platform/lumo/AsyncApiProvider.hpp"
+#include "platform/lumo/AsyncLocalProvider.hpp"
+
+namespace FilterTest {
+
+// The next element: keeps each call with its callback; Answer() delivers a result for it.
+class RecordingProvider : public Lumo::Core::AsyncApiProvider {
+public:
+    struct Call {
+        Lumo::Core::MethodIdentifier method;
+        Lumo::Data::DataValuePtr input;
+        std::shared_ptr<Lumo::Core::AsyncActivation> activation;
+        Lumo::Core::AsyncApiResultCb resultCb;
+        // The calling thread's "opId" log context entry while the call came in ("" if none).
+        std::string opIdSeen;
+    };
+
+    std::string Name() const override { return "RecordingProvider"; }
+
+    void Invoke(const Lumo::Core::MethodIdentifier& method, Lumo::Data::DataValuePtr input,
+                std::shared_ptr<Lumo::Core::AsyncActivation> activation, Lumo::Core::AsyncApiResultCb resultCb) override
+    {
+        const auto& context = CSLogger::CurrentContext::Entries();
+        const auto opId = context.find("opId");
+        calls.push_back({method, std::move(input), std::move(activation), std::move(resultCb),
+                         opId == context.end() ? std::string() : opId->second});
+        CSLogger::Log(2, "service runs %s", method.ToString().c_str());
+        if (answerAtOnce) {
+            Answer(calls.size() - 1, *answerAtOnce);
+        }
+    }
+
+    // Delivers `result` for call `index`.
+    void Answer(size_t index, Lumo::Core::MethodResult result) { calls.at(index).resultCb(std::move(result)); }
+
+    // When set, every call is answered with this result before Invoke returns.
+    std::optional<Lumo::Core::MethodResult> answerAtOnce;
+    std::vector<Call> calls;
+};
+
+// A dispatcher over a queue: posted work waits until RunAll().
+class QueueDispatcher {
+public:
+    Lumo::Provider::Dispatcher Get()
+    {
+        return [this](std::function<void()> work) { queue_.push_back(std::move(work)); };
+    }
+
+    // Runs posted work, including work posted meanwhile; returns how many ran.
+    size_t RunAll()
+    {
+        size_t ran = 0;
+        while (!queue_.empty()) {
+            auto work = std::move(queue_.front());
+            queue_.pop_front();
+            work();
+            ++ran;
+        }
+        return ran;
+    }
+
+private:
+    std::deque<std::function<void()>> queue_;
+};
+
+// One captured log line: its priority and its text (context entries included).
+struct LogLine {
+    int priority = -1;
+    std::string text;
+};
+
+// The log lines written while it is alive, through the standard-error mirror.
+class LogLines {
+public:
+    LogLines() { Log_SetStderrLevel(7); }
+    ~LogLines() { Log_SetStderrLevel(0); }
+
+    // Stops capturing and returns the lines in order.
+    std::vector<LogLine> Take()
+    {
+        std::vector<LogLine> lines;
+        for (const std::string& raw : capture_.TakeLines()) {
+            const size_t open = raw.find(": <");
+            const size_t close = raw.find("> ", open);
+            if (open == std::string::npos || close == std::string::npos) {
+                continue;
+            }
+            lines.push_back({std::stoi(raw.substr(open + 3, close - open - 3)), raw.substr(close + 2)});
+        }
+        Log_SetStderrLevel(0);
+        return lines;
+    }
+
+    // The index of the first line containing `part`, or -1.
+    static int Find(const std::vector<LogLine>& lines, const std::string& part)
+    {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].text.find(part) != std::string::npos) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+private:
+    StderrCapture capture_;
+};
+
+}  // namespace FilterTest
