@@ -91,7 +91,7 @@ TEST_F(HostInputFilterTest, ServicesOutsideTheSetAreNotChecked)
 TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
 {
     LogLines log;
-    Call({kHostsSettings, "apply"}, InputWithHost("esx-02.example"));
+    Call({kHostsSettings, "apply"}, InputWithHost("node-02.example"));
     Call({kDepots, "list"}, InputWithHost(Lumo::Data::OptionalValue::Create(Lumo::Data::StringValue::Create("LOCALHOST"))));
 
     EXPECT_TRUE(next_->calls.empty());
@@ -99,7 +99,7 @@ TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
     EXPECT_EQ(dispatcher_.RunAll(), 2u);
     ASSERT_EQ(results_.size(), 2u);
 
-    const std::vector<std::string> expectedHosts = {"esx-02.example", "LOCALHOST"};
+    const std::vector<std::string> expectedHosts = {"node-02.example", "LOCALHOST"};
     for (size_t i = 0; i < results_.size(); ++i) {
         ASSERT_TRUE(results_[i].IsError());
         const auto& error = *results_[i].Error();
@@ -115,7 +115,7 @@ TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
     }
 
     const auto lines = log.Take();
-    const int refused = LogLines::Find(lines, "Host parameter value is:esx-02.example. It should be:localhost");
+    const int refused = LogLines::Find(lines, "Host parameter value is:node-02.example. It should be:localhost");
     ASSERT_GE(refused, 0);
     EXPECT_EQ(lines[refused].priority, 0);
 }

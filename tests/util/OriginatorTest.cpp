@@ -1,0 +1,67 @@
+#include "util/Originator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "../platform/host/TempHostRoot.hpp"
+
+namespace {
+
+using LifeCycle::Originator;
+
+const std::string kSchemas = "/usr/lib/orvane/configmanager/schemas/";
+
+std::string FindError()
+{
+    try {
+        return "found " + Originator::FindBaseImageName();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+}
+
+TEST(OriginatorTest, NameIsTheBaseImageSchemaWithoutItsBuildSuffix)
+{
+    TempHostRoot root;
+    EXPECT_EQ(Originator::For("x"), "quarn[x]");
+    root.Write(kSchemas + "storage-services-1.2.0-24.1.0.json", "{}");
+    root.Write(kSchemas + "tarnio-base-8.0.3-24.1.0.json", "{}");
+    root.Write(kSchemas + "tarn-base-8.0.3-24.1.0.json", "{}");
+
+    EXPECT_FALSE(Originator::IsDpuHost());
+    EXPECT_EQ(Originator::FindBaseImageName(), "tarn-base-8.0.3");
+
+    // On a data-processing-unit host only its own base image counts.
+    root.Write("/etc/.tarnio", "");
+    EXPECT_TRUE(Originator::IsDpuHost());
+    EXPECT_EQ(Originator::FindBaseImageName(), "tarnio-base-8.0.3");
+}
+
+TEST(OriginatorTest, WithoutABaseImageSchemaThereIsNoName)
+{
+    TempHostRoot root;
+    EXPECT_EQ(FindError(), "Unable to find tarn-base schema");  // no directory at all
+
+    root.Write(kSchemas + "storage-services-1.2.0-24.1.0.json", "{}");
+    root.Write("/etc/.tarnio", "");
+    root.Write(kSchemas + "tarn-base-8.0.3-24.1.0.json", "{}");
+    EXPECT_EQ(FindError(), "Unable to find tarn-base schema");
+}
+
+TEST(OriginatorTest, DefaultIsRetriedUntilFoundAndThenKept)
+{
+    TempHostRoot root;
+    EXPECT_THROW(Originator::Default(), std::runtime_error);
+    EXPECT_THROW(Originator::Default(), std::runtime_error);
+
+    root.Write(kSchemas + "tarn-base-8.0.3-24.1.0.json", "{}");
+    EXPECT_EQ(Originator::Default(), "quarn[tarn-base-8.0.3]");
+
+    std::filesystem::remove(HostRoot::Path(kSchemas + "tarn-base-8.0.3-24.1.0.json"));
+    root.Write(kSchemas + "tarn-base-9.0.0-25.0.0.json", "{}");
+    EXPECT_EQ(Originator::Default(), "quarn[tarn-base-8.0.3]");
+}
+
+}  // namespace
