@@ -1,0 +1,193 @@
+// One-time lifecycle tickets and the authentication filter, through the call registrar so
+// that the audit records the daemon writes can be checked too.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "../authz/AuditLogReader.hpp"
+#include "api/authn/AsyncAuthnFilter.hpp"
+#include "api/authn/UserPassHandler.hpp"
+#include "api/authz/AuditContext.hpp"
+#include "api/authz/CallRegistrar.hpp"
+#include "platform/host/Ticket.hpp"
+#include "platform/lumo/ActivationHelpers.hpp"
+#include "platform/lumo/ListValue.hpp"
+#include "platform/lumo/LocalizableMessage.hpp"
+#include "platform/lumo/StandardError.hpp"
+#include "support/TempHostRoot.hpp"
+
+namespace {
+
+using AuditTest::ReadAuditLog;
+using AuditTest::RecordsOf;
+using Host::Settings::SettingsApi::Authn::UserPassHandler;
+namespace Core = Lumo::Core;
+
+// The service stand-in: remembers the user each call reached it with.
+class Terminal : public Core::AsyncApiProvider {
+public:
+    std::string Name() const override { return "Terminal"; }
+    void Invoke(const Core::MethodIdentifier&, Lumo::Data::DataValuePtr,
+                std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb resultCb) override
+    {
+        ++calls;
+        lastUser = Core::ActivationHelpers::ExtractUsername(*activation);
+        resultCb(Core::MethodResult::FromOutput(nullptr));
+    }
+
+    int calls = 0;
+    std::optional<std::string> lastUser;
+};
+
+std::string MessageText(const Core::MethodResult& result)
+{
+    auto list = Lumo::Data::ValueCast<Lumo::Data::ListValue>(result.Error()->GetField("messages"));
+    if (!list || list->Size() != 1) {
+        return "<not one message>";
+    }
+    return Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*list->Items()[0])->localized;
+}
+
+class TicketLoginTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("HOSTPREFD_ROOT", root_.Dir().c_str(), 1); }
+    void TearDown() override { ::unsetenv("HOSTPREFD_ROOT"); }
+
+    // Calls com.orvane.hub.tasks.get with the given credentials (nullopt: entry absent).
+    Core::MethodResult Call(std::optional<std::string> user, std::optional<std::string> password)
+    {
+        Core::ExecutionContext context;
+        if (user) {
+            context.securityContext.emplace("userName", Core::SecurityContextWrappedEntry::Plain(*user));
+        }
+        if (password) {
+            context.securityContext.emplace("password", Core::SecurityContextWrappedEntry::Secret(*password));
+        }
+        context.applicationContext.emplace("opId", "op-7");
+        Core::ActivationHelpers::SetPeerTcpBindingInfo(context, "::1", 50000);
+        std::optional<Core::MethodResult> answer;
+        chain_->Invoke({"com.orvane.hub.tasks", "get"}, nullptr, Core::AsyncActivation::GetInstance(context),
+                       [&answer](Core::MethodResult result) { answer = std::move(result); });
+        EXPECT_TRUE(answer.has_value()) << "the handler answers before Invoke returns";
+        return answer.value_or(Core::MethodResult::GetErrorInstance());
+    }
+
+    TestSupport::TempHostRoot root_;
+    std::shared_ptr<Terminal> service_ = std::make_shared<Terminal>();
+    std::shared_ptr<Core::AsyncApiProvider> chain_ = std::make_shared<Lumo::Observer::CallRegistrar>(
+        std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(std::make_shared<UserPassHandler>(), service_));
+};
+
+TEST_F(TicketLoginTest, LifecycleTicketWorksOnceThenIsRefused)
+{
+    std::string ticket = Ticket_Create("Lifecycle");
+    ASSERT_FALSE(ticket.empty());
+
+    Core::MethodResult first = Call(ticket, ticket);
+    ASSERT_FALSE(first.IsError());
+    EXPECT_EQ(service_->calls, 1);
+    EXPECT_EQ(service_->lastUser, ticket);
+    EXPECT_FALSE(root_.Exists(std::string(kTicketDirectory) + "/" + ticket));
+
+    Core::MethodResult second = Call(ticket, ticket);
+    ASSERT_TRUE(second.IsError());
+    EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*second.Error()));
+    EXPECT_EQ(MessageText(second), "Invalid lifecycle ticket");
+    EXPECT_EQ(service_->calls, 1) << "a refused call never reaches the service";
+
+    auto records = RecordsOf(ReadAuditLog(root_.Dir()), "service.lcticket.use");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_TRUE(records[0].success);
+    EXPECT_EQ(records[0].subject, "@unknown");
+    EXPECT_EQ(records[0].object, "com.orvane.hub.tasks:get");
+    EXPECT_EQ(records[0].items.count("reason"), 0u);
+    EXPECT_FALSE(records[1].success);
+    EXPECT_EQ(records[1].items["reason"], "Invalid lifecycle ticket");
+    EXPECT_EQ(records[1].items["ip"], "::1");
+    EXPECT_EQ(records[1].items["opID"], "op-7");
+    EXPECT_EQ(records[1].items["uniqueID"], "***");
+}
+
+TEST_F(TicketLoginTest, TicketOfAnotherServiceIsRefusedAndKept)
+{
+    std::string ticket = Ticket_Create("Backup");
+    ASSERT_FALSE(ticket.empty());
+
+    Core::MethodResult result = Call(ticket, ticket);
+    ASSERT_TRUE(result.IsError());
+    EXPECT_EQ(MessageText(result), "Invalid lifecycle ticket");
+    EXPECT_EQ(service_->calls, 0);
+    EXPECT_TRUE(root_.Exists(std::string(kTicketDirectory) + "/" + ticket));
+}
+
+TEST_F(TicketLoginTest, TicketsAreMatchedExactly)
+{
+    // The service name must be exactly "Lifecycle": another case is another service.
+    std::string lowerCase = Ticket_Create("lifecycle");
+    ASSERT_FALSE(lowerCase.empty());
+
+    EXPECT_TRUE(Call(lowerCase, lowerCase).IsError());
+    EXPECT_TRUE(root_.Exists(std::string(kTicketDirectory) + "/" + lowerCase));
+    // A path in place of a ticket must not escape the ticket directory.
+    root_.WriteFile("/var/run/orvane/escape", "Lifecycle\n");
+    EXPECT_TRUE(Call("../escape", "../escape").IsError());
+    EXPECT_TRUE(root_.Exists("/var/run/orvane/escape"));
+    EXPECT_EQ(service_->calls, 0);
+}
+
+TEST_F(TicketLoginTest, EmptyCredentialsTakeTheTicketPathAndFail)
+{
+    Core::MethodResult result = Call(std::string(), std::string());
+    ASSERT_TRUE(result.IsError());
+    EXPECT_EQ(MessageText(result), "Invalid lifecycle ticket");
+    auto records = RecordsOf(ReadAuditLog(root_.Dir()), "service.lcticket.use");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_FALSE(records[0].success);
+}
+
+TEST_F(TicketLoginTest, CallWithoutCredentialsPassesUnauthenticatedAndLeavesNoLoginRecord)
+{
+    Core::MethodResult result = Call(std::nullopt, std::nullopt);
+    EXPECT_FALSE(result.IsError());
+    EXPECT_EQ(service_->calls, 1);
+    EXPECT_EQ(service_->lastUser, std::nullopt);
+    auto records = ReadAuditLog(root_.Dir());
+    EXPECT_TRUE(RecordsOf(records, "service.lcticket.use").empty());
+    EXPECT_TRUE(RecordsOf(records, "service.password.use").empty());
+}
+
+// A handler that only counts how often it is asked and accepts everyone as "bob".
+class CountingHandler : public Lumo::Authn::AuthnHandler {
+public:
+    void Authenticate(std::shared_ptr<Core::AsyncActivation>, const Core::ExecutionContext::SecurityContext&,
+                      Completion done) override
+    {
+        ++asked;
+        done(Lumo::Authn::AuthnOutcome::Success({"bob", {}}));
+    }
+    bool HasCredentials(const Core::ExecutionContext::SecurityContext&) const override { return true; }
+    int asked = 0;
+};
+
+TEST(AsyncAuthnFilterTest, OnlyTheFirstSuccessfulHandlerCounts)
+{
+    auto service = std::make_shared<Terminal>();
+    auto inner = std::make_shared<CountingHandler>();
+    auto outer = std::make_shared<CountingHandler>();
+    auto chain = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
+        outer, std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(inner, service));
+
+    auto activation = Core::AsyncActivation::GetInstance({});
+    bool answered = false;
+    chain->Invoke({"s", "o"}, nullptr, activation, [&](Core::MethodResult) { answered = true; });
+
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(outer->asked, 1);
+    EXPECT_EQ(inner->asked, 0);
+    ASSERT_TRUE(activation->authData.has_value());
+    EXPECT_EQ(activation->authData->userName, "bob");
+    EXPECT_EQ(service->lastUser, "bob");
+}
+
+}  // namespace
