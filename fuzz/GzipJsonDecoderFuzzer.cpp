@@ -5,7 +5,6 @@
 #include <boost/iostreams/device/back_inserter.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,6 @@
 #include <boost/iostreams/device/array.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_streambuf.hpp>
-
 #include <ios>
 
 namespace LifeCycle {
@@ -27,20 +26,20 @@ std::string ZlibErrorText(int code)
 std::string GzipErrorText(const io::gzip_error& error)
 {
     switch (error.error()) {
-    case io::gzip::bad_header:
-        return "malformed gzip header";
-    case io::gzip::bad_footer:
-        return "malformed or missing gzip trailer (truncated stream)";
-    case io::gzip::bad_crc:
-        return "gzip checksum mismatch";
-    case io::gzip::bad_length:
-        return "gzip length mismatch";
-    case io::gzip::bad_method:
-        return "unsupported gzip compression method";
-    case io::gzip::zlib_error:
-        return ZlibErrorText(error.zlib_error_code());
-    default:
-        return "gzip error " + std::to_string(error.error());
+        case io::gzip::bad_header:
+            return "malformed gzip header";
+        case io::gzip::bad_footer:
+            return "malformed or missing gzip trailer (truncated stream)";
+        case io::gzip::bad_crc:
+            return "gzip checksum mismatch";
+        case io::gzip::bad_length:
+            return "gzip length mismatch";
+        case io::gzip::bad_method:
+            return "unsupported gzip compression method";
+        case io::gzip::zlib_error:
+            return ZlibErrorText(error.zlib_error_code());
+        default:
+            return "gzip error " + std::to_string(error.error());
     }
 }
 

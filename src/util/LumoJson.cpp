@@ -46,7 +46,8 @@ std::string LumoJson::Encode(const Lumo::Data::DataValuePtr& value)
 void LumoJson::LogAdapterMessages(const std::vector<Lumo::BaseMessage>& messages, const std::string& tag)
 {
     for (const Lumo::BaseMessage& message : messages) {
-        CSLogger::Log(0, "[%s] Could not adapt to native types : %s", tag.c_str(), message.DefaultMessage().c_str());
+        CSLogger::Log(0, "[%s] Could not adapt to native types : %s", tag.c_str(),
+                      message.DefaultMessage().c_str());
     }
 }
 

@@ -1,5 +1,3 @@
-#include "util/LumoJson.hpp"
-
 #include <gtest/gtest.h>
 
 #include "../platform/host/LogCapture.hpp"
@@ -9,6 +7,7 @@
 #include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/StructValue.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
+#include "util/LumoJson.hpp"
 #include "util/LumoJsonSerializationError.hpp"
 
 namespace {
@@ -18,7 +17,8 @@ using LifeCycle::LumoJson;
 using LifeCycle::LumoJsonSerializationError;
 using UtilTest::GzipOf;
 
-constexpr const char* kDepotsJson = R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
+constexpr const char* kDepotsJson =
+    R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
 
 // The failure lines written while `action` runs, and whether it threw LumoJsonSerializationError.
 std::pair<bool, std::vector<std::string>> RunCapturingFailure(const std::function<void()>& action)

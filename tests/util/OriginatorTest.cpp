@@ -1,11 +1,10 @@
-#include "util/Originator.hpp"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <stdexcept>
 
 #include "../platform/host/TempHostRoot.hpp"
+#include "util/Originator.hpp"
 
 namespace {
 

@@ -58,8 +58,8 @@ void HostInputFilter::Invoke(const Lumo::Core::MethodIdentifier& method, DataVal
         next_->Invoke(method, std::move(input), std::move(activation), std::move(resultCb));
         return;
     }
-    CSLogger::Log(2, "Checking the host parameter value for method:%s and service:%s", method.ToString().c_str(),
-                  method.ServiceId().c_str());
+    CSLogger::Log(2, "Checking the host parameter value for method:%s and service:%s",
+                  method.ToString().c_str(), method.ServiceId().c_str());
 
     const std::optional<std::string> host = HostParameter(input);
     if (!host || *host == kLocalHost) {

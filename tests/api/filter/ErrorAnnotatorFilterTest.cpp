@@ -1,11 +1,10 @@
-#include "api/filter/ErrorAnnotatorFilter.hpp"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "../../platform/host/TempHostRoot.hpp"
 #include "FilterTestDoubles.hpp"
+#include "api/filter/ErrorAnnotatorFilter.hpp"
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 
@@ -26,7 +25,8 @@ Lumo::Data::ErrorValuePtr SomeError()
 
 std::string OriginatorOf(const MethodResult& result)
 {
-    const auto field = Lumo::Data::ValueCast<Lumo::Data::StringValue>(result.Error()->GetField("__originator__"));
+    const auto field =
+        Lumo::Data::ValueCast<Lumo::Data::StringValue>(result.Error()->GetField("__originator__"));
     return field == nullptr ? std::string("<none>") : field->Get();
 }
 
@@ -34,7 +34,8 @@ class ErrorAnnotatorFilterTest : public ::testing::Test {
 protected:
     void Call(const std::shared_ptr<ErrorAnnotatorFilter>& filter)
     {
-        filter->Invoke(method_, nullptr, Lumo::Core::AsyncActivation::GetInstance(Lumo::Core::ExecutionContext{}),
+        filter->Invoke(method_, nullptr,
+                       Lumo::Core::AsyncActivation::GetInstance(Lumo::Core::ExecutionContext{}),
                        [this](MethodResult result) { results_.push_back(std::move(result)); });
     }
 

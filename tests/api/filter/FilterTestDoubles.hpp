@@ -34,7 +34,8 @@ public:
     std::string Name() const override { return "RecordingProvider"; }
 
     void Invoke(const Lumo::Core::MethodIdentifier& method, Lumo::Data::DataValuePtr input,
-                std::shared_ptr<Lumo::Core::AsyncActivation> activation, Lumo::Core::AsyncApiResultCb resultCb) override
+                std::shared_ptr<Lumo::Core::AsyncActivation> activation,
+                Lumo::Core::AsyncApiResultCb resultCb) override
     {
         const auto& context = CSLogger::CurrentContext::Entries();
         const auto opId = context.find("opId");
@@ -47,7 +48,10 @@ public:
     }
 
     // Delivers `result` for call `index`.
-    void Answer(size_t index, Lumo::Core::MethodResult result) { calls.at(index).resultCb(std::move(result)); }
+    void Answer(size_t index, Lumo::Core::MethodResult result)
+    {
+        calls.at(index).resultCb(std::move(result));
+    }
 
     // When set, every call is answered with this result before Invoke returns.
     std::optional<Lumo::Core::MethodResult> answerAtOnce;

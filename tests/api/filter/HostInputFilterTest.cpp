@@ -1,10 +1,9 @@
-#include "api/filter/HostInputFilter.hpp"
-
 #include <gtest/gtest.h>
 
 #include "FilterTestDoubles.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
+#include "api/filter/HostInputFilter.hpp"
 #include "platform/lumo/ListValue.hpp"
+#include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/OptionalValue.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/StandardError.hpp"
@@ -44,13 +43,12 @@ protected:
         filter_->Invoke(method, std::move(input),
                         Lumo::Core::AsyncActivation::GetInstance(Lumo::Core::ExecutionContext{}),
                         [this](MethodResult result) { results_.push_back(std::move(result)); });
-
     }
 
     std::shared_ptr<RecordingProvider> next_ = std::make_shared<RecordingProvider>();
     QueueDispatcher dispatcher_;
-    std::shared_ptr<HostInputFilter> filter_ =
-        std::make_shared<HostInputFilter>(next_, dispatcher_.Get(), HostInputFilter::ServiceIdSet{kHostsSettings, kDepots});
+    std::shared_ptr<HostInputFilter> filter_ = std::make_shared<HostInputFilter>(
+        next_, dispatcher_.Get(), HostInputFilter::ServiceIdSet{kHostsSettings, kDepots});
     std::vector<MethodResult> results_;
 };
 
@@ -63,7 +61,8 @@ TEST_F(HostInputFilterTest, HostScopedCallsForThisHostOrWithoutHostReachTheServi
     Call(apply, localhost);
     Call({kDepots, "list"}, InputWithHost(Lumo::Data::DataValuePtr()));
     Call({kDepots, "list"}, InputWithHost(Lumo::Data::OptionalValue::GetInstance()));
-    Call({kDepots, "list"}, InputWithHost(Lumo::Data::OptionalValue::Create(Lumo::Data::StringValue::Create("localhost"))));
+    Call({kDepots, "list"},
+         InputWithHost(Lumo::Data::OptionalValue::Create(Lumo::Data::StringValue::Create("localhost"))));
     Call({kDepots, "list"}, nullptr);
 
     ASSERT_EQ(next_->calls.size(), 5u);
@@ -73,8 +72,9 @@ TEST_F(HostInputFilterTest, HostScopedCallsForThisHostOrWithoutHostReachTheServi
 
     const auto lines = log.Take();
     const int checking =
-        LogLines::Find(lines, "Checking the host parameter value for method:com.orvane.tarn.hosts.settings.apply "
-                              "and service:com.orvane.tarn.hosts.settings");
+        LogLines::Find(lines,
+                       "Checking the host parameter value for method:com.orvane.tarn.hosts.settings.apply "
+                       "and service:com.orvane.tarn.hosts.settings");
     ASSERT_GE(checking, 0);
     EXPECT_EQ(lines[checking].priority, 2);
     EXPECT_EQ(LogLines::Find(lines, "Host parameter value is"), -1);
@@ -92,7 +92,8 @@ TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
 {
     LogLines log;
     Call({kHostsSettings, "apply"}, InputWithHost("node-02.example"));
-    Call({kDepots, "list"}, InputWithHost(Lumo::Data::OptionalValue::Create(Lumo::Data::StringValue::Create("LOCALHOST"))));
+    Call({kDepots, "list"},
+         InputWithHost(Lumo::Data::OptionalValue::Create(Lumo::Data::StringValue::Create("LOCALHOST"))));
 
     EXPECT_TRUE(next_->calls.empty());
     EXPECT_TRUE(results_.empty()) << "the refusal must not be answered synchronously";
@@ -115,7 +116,8 @@ TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
     }
 
     const auto lines = log.Take();
-    const int refused = LogLines::Find(lines, "Host parameter value is:node-02.example. It should be:localhost");
+    const int refused =
+        LogLines::Find(lines, "Host parameter value is:node-02.example. It should be:localhost");
     ASSERT_GE(refused, 0);
     EXPECT_EQ(lines[refused].priority, 0);
 }

@@ -1,8 +1,7 @@
-#include "api/filter/LogFilter.hpp"
-
 #include <gtest/gtest.h>
 
 #include "FilterTestDoubles.hpp"
+#include "api/filter/LogFilter.hpp"
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 
@@ -42,7 +41,8 @@ TEST_F(LogFilterTest, PassesTheCallOnUntouchedAndTheResultBackUnchanged)
     const auto output = Lumo::Data::StringValue::Create("answer");
 
     std::vector<MethodResult> received;
-    filter_->Invoke(method_, input, activation, [&](MethodResult result) { received.push_back(std::move(result)); });
+    filter_->Invoke(method_, input, activation,
+                    [&](MethodResult result) { received.push_back(std::move(result)); });
 
     ASSERT_EQ(next_->calls.size(), 1u);
     EXPECT_EQ(next_->calls[0].method, method_);
@@ -86,7 +86,8 @@ TEST_F(LogFilterTest, OpIdIsInEveryLineDuringTheCallAndGoneAfterTheResult)
 
 TEST_F(LogFilterTest, FailureIsLoggedAfterTheCallerHasTheError)
 {
-    next_->answerAtOnce = MethodResult::FromError(Lumo::Data::ErrorValue::Create("com.orvane.lumo.std.errors.error", {}));
+    next_->answerAtOnce =
+        MethodResult::FromError(Lumo::Data::ErrorValue::Create("com.orvane.lumo.std.errors.error", {}));
     LogLines log;
     int callbacks = 0;
     filter_->Invoke(method_, nullptr, ActivationWithOpId("op-7"), [&](MethodResult result) {
@@ -145,8 +146,8 @@ TEST_F(LogFilterTest, CallThatNeverGetsInClearsTheOpId)
     class Throwing : public Lumo::Core::AsyncApiProvider {
     public:
         std::string Name() const override { return "Throwing"; }
-        void Invoke(const MethodIdentifier&, Lumo::Data::DataValuePtr, std::shared_ptr<Lumo::Core::AsyncActivation>,
-                    Lumo::Core::AsyncApiResultCb) override
+        void Invoke(const MethodIdentifier&, Lumo::Data::DataValuePtr,
+                    std::shared_ptr<Lumo::Core::AsyncActivation>, Lumo::Core::AsyncApiResultCb) override
         {
             throw std::bad_weak_ptr();
         }
