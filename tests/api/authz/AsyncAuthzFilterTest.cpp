@@ -1,0 +1,108 @@
+// Authorization by entitlement: which rule applies, and what a caller without the right
+// entitlements or without any identity gets back.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "api/authz/AsyncAuthzFilter.hpp"
+#include "api/authz/AuditContext.hpp"
+
+namespace {
+
+namespace Core = Lumo::Core;
+using Com::Orvane::Lumo::Std::Errors::Unauthenticated;
+using Com::Orvane::Lumo::Std::Errors::Unauthorized;
+
+class EntitledService : public Core::AsyncApiProvider {
+public:
+    std::string Name() const override { return "EntitledService"; }
+    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr, std::shared_ptr<Core::AsyncActivation>,
+                Core::AsyncApiResultCb resultCb) override
+    {
+        reached.push_back(method.ToString());
+        resultCb(Core::MethodResult::FromOutput(nullptr));
+    }
+    std::vector<std::string> reached;
+};
+
+class AsyncAuthzFilterTest : public ::testing::Test {
+protected:
+    AsyncAuthzFilterTest()
+    {
+        auto info = std::make_shared<Lumo::Authz::AuthzInfo>();
+        info->rules["com.orvane.tarn.software"] = {"software.admin"};
+        info->rules["com.orvane.tarn.software.get"] = {"software.read"};
+        info->rules["com.orvane.hub.tasks"] = {"tasks.read", "tasks.cancel"};
+        info->anonymous = {"com.orvane.lumo.std.metadata"};
+        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) { posted_.push_back(work); };
+        filter_ = std::make_shared<Lumo::Authz::Filter::AsyncAuthzFilter>(
+            info, std::make_shared<Lumo::Authz::EntitlementChecker>(nullptr), dispatcher, service_, nullptr);
+    }
+
+    // The result of `service`.`operation` for a caller with `entitlements` (nullopt: no identity).
+    Core::MethodResult Call(const std::string& service, const std::string& operation,
+                            std::optional<std::set<std::string, std::less<>>> entitlements,
+                            std::shared_ptr<Api::AuditContext> audit = nullptr)
+    {
+        auto activation = Core::AsyncActivation::GetInstance({});
+        if (entitlements) {
+            activation->authData = Core::AuthenticationData{"svc-agent", *entitlements};
+        }
+        activation->callObserver = audit;
+        std::optional<Core::MethodResult> answer;
+        filter_->Invoke({service, operation}, nullptr, activation, [&answer](Core::MethodResult r) { answer = r; });
+        while (!posted_.empty()) {
+            auto work = std::move(posted_.front());
+            posted_.pop_front();
+            work();
+        }
+        EXPECT_TRUE(answer.has_value());
+        return answer.value_or(Core::MethodResult::GetErrorInstance());
+    }
+
+    std::shared_ptr<EntitledService> service_ = std::make_shared<EntitledService>();
+    std::deque<std::function<void()>> posted_;
+    std::shared_ptr<Lumo::Authz::Filter::AsyncAuthzFilter> filter_;
+};
+
+TEST_F(AsyncAuthzFilterTest, OperationRuleWinsOverItsServiceRule)
+{
+    EXPECT_FALSE(Call("com.orvane.tarn.software", "get", {{"software.read"}}).IsError());
+    auto set = Call("com.orvane.tarn.software", "set", {{"software.read"}});
+    ASSERT_TRUE(set.IsError());
+    EXPECT_TRUE(Unauthorized.Matches(*set.Error()));
+    EXPECT_FALSE(Call("com.orvane.tarn.software", "set", {{"software.admin"}}).IsError());
+    EXPECT_EQ(service_->reached,
+              (std::vector<std::string>{"com.orvane.tarn.software.get", "com.orvane.tarn.software.set"}));
+}
+
+TEST_F(AsyncAuthzFilterTest, EveryRequiredEntitlementIsNeeded)
+{
+    EXPECT_TRUE(Call("com.orvane.hub.tasks", "cancel", {{"tasks.read"}}).IsError());
+    EXPECT_FALSE(Call("com.orvane.hub.tasks", "cancel", {{"tasks.read", "tasks.cancel", "other"}}).IsError());
+    EXPECT_EQ(service_->reached.size(), 1u);
+}
+
+TEST_F(AsyncAuthzFilterTest, UnruledOperationsAreClosedAndOpenServicesNeedNoIdentity)
+{
+    auto unruled = Call("com.orvane.tarn.other", "get", {{"software.admin", "tasks.read"}});
+    ASSERT_TRUE(unruled.IsError());
+    EXPECT_TRUE(Unauthorized.Matches(*unruled.Error()));
+
+    auto nobody = Call("com.orvane.hub.tasks", "get", std::nullopt);
+    ASSERT_TRUE(nobody.IsError());
+    EXPECT_TRUE(Unauthenticated.Matches(*nobody.Error()));
+
+    EXPECT_FALSE(Call("com.orvane.lumo.std.metadata", "get", std::nullopt).IsError());
+    EXPECT_EQ(service_->reached, std::vector<std::string>{"com.orvane.lumo.std.metadata.get"});
+}
+
+TEST_F(AsyncAuthzFilterTest, RefusalIsToldToTheCallsObserver)
+{
+    auto audit = std::make_shared<Api::AuditContext>(Core::MethodIdentifier("com.orvane.hub.tasks", "cancel"), nullptr);
+    Call("com.orvane.hub.tasks", "cancel", {{"tasks.read"}}, audit);
+    EXPECT_TRUE(audit->AccessDenied());
+    EXPECT_EQ(audit->Get("AUTHZ_PARAM_PREFIXreason"), "missing entitlement tasks.cancel");
+}
+
+}  // namespace
