@@ -5,7 +5,8 @@
 namespace Lumo::Authn::Filter {
 
 void AsyncAuthnFilter::Invoke(const Core::MethodIdentifier& method, Data::DataValuePtr input,
-                              std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb resultCb)
+                              std::shared_ptr<Core::AsyncActivation> activation,
+                              Core::AsyncApiResultCb resultCb)
 {
     const auto& securityContext = activation->executionContext.securityContext;
     if (activation->authData || !handler_->HasCredentials(securityContext)) {
@@ -14,13 +15,15 @@ void AsyncAuthnFilter::Invoke(const Core::MethodIdentifier& method, Data::DataVa
     }
     auto done = [self = shared_from_this(), method, input = std::move(input), activation,
                  resultCb = std::move(resultCb)](AuthnOutcome outcome) mutable {
-        self->OnVerdict(std::move(outcome), method, std::move(input), std::move(activation), std::move(resultCb));
+        self->OnVerdict(std::move(outcome), method, std::move(input), std::move(activation),
+                        std::move(resultCb));
     };
     handler_->Authenticate(activation, securityContext, std::move(done));
 }
 
-void AsyncAuthnFilter::OnVerdict(AuthnOutcome outcome, const Core::MethodIdentifier& method, Data::DataValuePtr input,
-                                 std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb resultCb)
+void AsyncAuthnFilter::OnVerdict(AuthnOutcome outcome, const Core::MethodIdentifier& method,
+                                 Data::DataValuePtr input, std::shared_ptr<Core::AsyncActivation> activation,
+                                 Core::AsyncApiResultCb resultCb)
 {
     if (activation->callObserver) {
         activation->callObserver->OnAuthentication(outcome.Succeeded());

@@ -14,7 +14,8 @@
 
 namespace Lumo::Authn::Filter {
 
-class AsyncAuthnFilter : public Core::AsyncApiProvider, public std::enable_shared_from_this<AsyncAuthnFilter> {
+class AsyncAuthnFilter : public Core::AsyncApiProvider,
+                         public std::enable_shared_from_this<AsyncAuthnFilter> {
 public:
     AsyncAuthnFilter(std::shared_ptr<AuthnHandler> handler, std::shared_ptr<Core::AsyncApiProvider> next)
         : handler_(std::move(handler)), next_(std::move(next))

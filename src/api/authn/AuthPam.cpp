@@ -25,18 +25,18 @@ int AnswerWithPassword(int count, const struct pam_message** messages, struct pa
     }
     for (int i = 0; i < count; ++i) {
         switch (messages[i]->msg_style) {
-        case PAM_PROMPT_ECHO_OFF:
-        case PAM_PROMPT_ECHO_ON:
-            answers[i].resp = ::strdup(static_cast<const char*>(password));
-            if (answers[i].resp == nullptr) {
+            case PAM_PROMPT_ECHO_OFF:
+            case PAM_PROMPT_ECHO_ON:
+                answers[i].resp = ::strdup(static_cast<const char*>(password));
+                if (answers[i].resp == nullptr) {
+                    break;
+                }
+                continue;
+            case PAM_ERROR_MSG:
+            case PAM_TEXT_INFO:
+                continue;
+            default:
                 break;
-            }
-            continue;
-        case PAM_ERROR_MSG:
-        case PAM_TEXT_INFO:
-            continue;
-        default:
-            break;
         }
         // An unknown prompt or no memory: nothing is answered.
         for (int j = 0; j < count; ++j) {

@@ -35,7 +35,8 @@ public:
     // Checks the credentials in `securityContext` for the call of `activation` and reports
     // through `done`, exactly once, possibly before returning.
     virtual void Authenticate(std::shared_ptr<Core::AsyncActivation> activation,
-                              const Core::ExecutionContext::SecurityContext& securityContext, Completion done) = 0;
+                              const Core::ExecutionContext::SecurityContext& securityContext,
+                              Completion done) = 0;
 
     // Whether `securityContext` carries credentials of this handler's kind at all; a call
     // without any is passed on unauthenticated, and authorization decides about it.

@@ -25,8 +25,8 @@ std::vector<uint8_t> Sign(std::string_view text, std::string_view key)
 {
     std::vector<uint8_t> mac(EVP_MAX_MD_SIZE);
     unsigned int length = 0;
-    if (HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), reinterpret_cast<const uint8_t*>(text.data()),
-             text.size(), mac.data(), &length) == nullptr) {
+    if (HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()),
+             reinterpret_cast<const uint8_t*>(text.data()), text.size(), mac.data(), &length) == nullptr) {
         return {};
     }
     mac.resize(length);
@@ -75,7 +75,8 @@ std::optional<TokenHandler::Claims> ParseClaims(const std::vector<uint8_t>& json
 
 int64_t Now()
 {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 
@@ -93,8 +94,8 @@ std::string TokenHandler::Issue(const Claims& claims, std::string_view key)
     return payload + "." + Base64::Encode(Sign(payload, key));
 }
 
-std::optional<TokenHandler::Claims> TokenHandler::Verify(std::string_view token, std::string_view key, int64_t now,
-                                                         std::string& why)
+std::optional<TokenHandler::Claims> TokenHandler::Verify(std::string_view token, std::string_view key,
+                                                         int64_t now, std::string& why)
 {
     size_t dot = token.find('.');
     if (dot == std::string_view::npos) {
@@ -153,8 +154,8 @@ void TokenHandler::Authenticate(std::shared_ptr<Lumo::Core::AsyncActivation>,
     if (!claims) {
         Lumo::Log::Write(logger_.get(), Lumo::Log::kError, "Token authentication failed: ", why);
         done(Lumo::Authn::AuthnOutcome::Failure(Lumo::Data::ErrorFactory::GetError(
-            Com::Orvane::Lumo::Std::Errors::Unauthenticated, {Lumo::BaseMessage(kInvalidTokenId, kInvalidTokenText)},
-            Lumo::L10n::RequestLocalizer())));
+            Com::Orvane::Lumo::Std::Errors::Unauthenticated,
+            {Lumo::BaseMessage(kInvalidTokenId, kInvalidTokenText)}, Lumo::L10n::RequestLocalizer())));
         return;
     }
     done(Lumo::Authn::AuthnOutcome::Success({std::move(claims->user), std::move(claims->entitlements)}));

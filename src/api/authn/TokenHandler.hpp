@@ -48,7 +48,8 @@ public:
 
     // The claims of `token` when its signature under `key` is right and it has not expired
     // at `now` (seconds since the epoch); otherwise nullopt and `why` says what was wrong.
-    static std::optional<Claims> Verify(std::string_view token, std::string_view key, int64_t now, std::string& why);
+    static std::optional<Claims> Verify(std::string_view token, std::string_view key, int64_t now,
+                                        std::string& why);
 
     // The key bytes from kKeyPath below the host root, or nullopt when missing or too short.
     static std::optional<std::string> ReadKey();

@@ -43,7 +43,8 @@ std::string PeerAddress(const Lumo::Core::AsyncActivation& activation,
 
 }  // namespace
 
-bool UserPassHandler::HasCredentials(const Lumo::Core::ExecutionContext::SecurityContext& securityContext) const
+bool UserPassHandler::HasCredentials(
+    const Lumo::Core::ExecutionContext::SecurityContext& securityContext) const
 {
     return UserPassSecurityContextReader::GetUserName(securityContext) ||
            UserPassSecurityContextReader::GetPassword(securityContext);

@@ -17,7 +17,8 @@
 
 namespace Lumo::Authz::Filter {
 
-class AsyncAuthzFilter : public Core::AsyncApiProvider, public std::enable_shared_from_this<AsyncAuthzFilter> {
+class AsyncAuthzFilter : public Core::AsyncApiProvider,
+                         public std::enable_shared_from_this<AsyncAuthzFilter> {
 public:
     static constexpr const char* kNotEntitledId = "com.orvane.lumo.authz.not.entitled";
     static constexpr const char* kNotEntitledText = "Operation {1} is not permitted.";

@@ -36,12 +36,13 @@ std::optional<std::string> AuditContext::Get(std::string_view key) const
 
 std::string AuditContext::CallObject() const { return Method().ServiceId() + ":" + Method().OperationId(); }
 
-void AuditContext::WriteRecord(const std::string& eventId, const std::string& subject, const std::string& object,
-                               std::string_view prefix, bool success) const
+void AuditContext::WriteRecord(const std::string& eventId, const std::string& subject,
+                               const std::string& object, std::string_view prefix, bool success) const
 {
     if (eventId.empty() || subject.empty() || object.empty()) {
-        std::string reason = "One or more mandatory string arguments to function are empty. eventId:" + eventId +
-                             ";subject:" + subject + ";object:" + object;
+        std::string reason =
+            "One or more mandatory string arguments to function are empty. eventId:" + eventId +
+            ";subject:" + subject + ";object:" + object;
         OrvaneAudit_LogList(kIssueEvent, "tarn", "Service audit", false,
                             {AuditItem("location", kIssueLocation), AuditItem("reason", std::move(reason))});
         return;
@@ -60,8 +61,9 @@ void AuditContext::Finish(bool success)
     const std::string user = User().value_or("");
     if (Authentication() != AuthnOutcome::kNotRun) {
         if (auto event = Get(kAuthnEventKey)) {
-            WriteRecord(*event, Get(kAuthnSubjectKey).value_or(user), Get(kAuthnObjectKey).value_or(CallObject()),
-                        kAuthnParamPrefix, Authentication() == AuthnOutcome::kSucceeded);
+            WriteRecord(*event, Get(kAuthnSubjectKey).value_or(user),
+                        Get(kAuthnObjectKey).value_or(CallObject()), kAuthnParamPrefix,
+                        Authentication() == AuthnOutcome::kSucceeded);
         }
     }
     if (AccessDenied()) {

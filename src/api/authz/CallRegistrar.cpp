@@ -4,7 +4,8 @@
 
 namespace Lumo::Observer {
 
-CallRegistrar::CallRegistrar(std::shared_ptr<Core::AsyncApiProvider> next) : CallRegistrarBase(std::move(next))
+CallRegistrar::CallRegistrar(std::shared_ptr<Core::AsyncApiProvider> next)
+    : CallRegistrarBase(std::move(next))
 {
     Api::AuditSwitch::Decide();
 }

@@ -5,7 +5,8 @@
 namespace Lumo::Observer::Detail {
 
 void CallRegistrarBase::Invoke(const Core::MethodIdentifier& method, Data::DataValuePtr input,
-                               std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb resultCb)
+                               std::shared_ptr<Core::AsyncActivation> activation,
+                               Core::AsyncApiResultCb resultCb)
 {
     std::shared_ptr<Api::CallInfo> observer = CreateObserver(method);
     activation->callObserver = observer;

@@ -13,7 +13,8 @@
 
 namespace Lumo::Observer::Detail {
 
-class CallRegistrarBase : public Core::AsyncApiProvider, public std::enable_shared_from_this<CallRegistrarBase> {
+class CallRegistrarBase : public Core::AsyncApiProvider,
+                          public std::enable_shared_from_this<CallRegistrarBase> {
 public:
     explicit CallRegistrarBase(std::shared_ptr<Core::AsyncApiProvider> next) : next_(std::move(next)) {}
 

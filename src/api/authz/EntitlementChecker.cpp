@@ -2,8 +2,8 @@
 
 namespace Lumo::Authz {
 
-bool EntitlementChecker::Check(const AuthzInfo::Entitlements& required, const AuthzInfo::Entitlements& granted,
-                               std::string& missing) const
+bool EntitlementChecker::Check(const AuthzInfo::Entitlements& required,
+                               const AuthzInfo::Entitlements& granted, std::string& missing) const
 {
     for (const auto& entitlement : required) {
         if (!granted.contains(entitlement)) {

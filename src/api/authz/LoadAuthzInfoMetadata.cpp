@@ -73,7 +73,8 @@ bool LoadAuthzInfoMetadata::Load(std::istream& in, AuthzInfo& info, Log::Logger*
     }
     if (!fault.empty()) {
         Log::Write(logger, Log::kError, "Invalid authorization metadata: ", fault);
-        messages.emplace_back(kInvalidId, "Invalid authorization metadata: {1}", std::vector<std::string>{fault});
+        messages.emplace_back(kInvalidId, "Invalid authorization metadata: {1}",
+                              std::vector<std::string>{fault});
         return false;
     }
     info.rules.merge(loaded.rules);

@@ -24,7 +24,8 @@ public:
     // Adds the rules and open services of `in` to `info`. False, with a message in
     // `messages` and a log line, when the file is not such JSON or repeats a rule that
     // `info` already has; `info` is then left unchanged.
-    static bool Load(std::istream& in, AuthzInfo& info, Log::Logger* logger, std::vector<BaseMessage>& messages);
+    static bool Load(std::istream& in, AuthzInfo& info, Log::Logger* logger,
+                     std::vector<BaseMessage>& messages);
 };
 
 }  // namespace Lumo::Authz::Metadata

@@ -7,16 +7,22 @@
 namespace Lumo::Authz::Filter {
 
 RequireUserAuthz::RequireUserAuthz(std::shared_ptr<const AuthzRequireUserConfig> config,
-                                   Provider::Dispatcher dispatcher, std::shared_ptr<Core::AsyncApiProvider> next,
+                                   Provider::Dispatcher dispatcher,
+                                   std::shared_ptr<Core::AsyncApiProvider> next,
                                    std::shared_ptr<Log::Logger> logger)
-    : config_(std::move(config)), dispatcher_(std::move(dispatcher)), next_(std::move(next)), logger_(std::move(logger))
+    : config_(std::move(config)),
+      dispatcher_(std::move(dispatcher)),
+      next_(std::move(next)),
+      logger_(std::move(logger))
 {
 }
 
 void RequireUserAuthz::Invoke(const Core::MethodIdentifier& method, Data::DataValuePtr input,
-                              std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb resultCb)
+                              std::shared_ptr<Core::AsyncActivation> activation,
+                              Core::AsyncApiResultCb resultCb)
 {
-    if (!config_->IsUserRequired(method.ServiceId()) || Core::ActivationHelpers::ExtractUsername(*activation)) {
+    if (!config_->IsUserRequired(method.ServiceId()) ||
+        Core::ActivationHelpers::ExtractUsername(*activation)) {
         next_->Invoke(method, std::move(input), std::move(activation), std::move(resultCb));
         return;
     }
@@ -26,7 +32,8 @@ void RequireUserAuthz::Invoke(const Core::MethodIdentifier& method, Data::DataVa
 void RequireUserAuthz::Deny(const Core::MethodIdentifier& method, const Core::AsyncActivation& activation,
                             Core::AsyncApiResultCb resultCb)
 {
-    Log::Write(logger_.get(), Log::kWarning, "Access denied to ", method.ToString(), ": no authenticated user");
+    Log::Write(logger_.get(), Log::kWarning, "Access denied to ", method.ToString(),
+               ": no authenticated user");
     if (activation.callObserver) {
         // Without a user the record would have no subject; name the caller as unknown and
         // keep where the call came from.

@@ -15,7 +15,8 @@
 
 namespace Lumo::Authz::Filter {
 
-class RequireUserAuthz : public Core::AsyncApiProvider, public std::enable_shared_from_this<RequireUserAuthz> {
+class RequireUserAuthz : public Core::AsyncApiProvider,
+                         public std::enable_shared_from_this<RequireUserAuthz> {
 public:
     static constexpr const char* kUserRequiredId = "com.orvane.lumo.authz.user.required";
     static constexpr const char* kUserRequiredText = "Operation {1} requires an authenticated user.";

@@ -1,8 +1,8 @@
 // Password logins against a real PAM stack: the probe program runs the daemon's
 // authentication under pam_wrapper, whose pam_matrix module checks users, passwords and the
 // services each user may use against a small password file.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <security/_pam_types.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -208,7 +208,9 @@ TEST_F(PamLoginTest, TicketWithAnotherPasswordIsAPasswordLoginAndKeepsTheTicket)
 
 TEST_F(PamLoginTest, CredentialsThatAreNotPlainUtf8NeverReachPam)
 {
-    ProbeRun run = Run({{"al\xffice", "wonderland"}, {"alice", "wonder\xc0\xafland"}, {"alice", std::string("wonderland\0x", 12)}});
+    ProbeRun run = Run({{"al\xffice", "wonderland"},
+                        {"alice", "wonder\xc0\xafland"},
+                        {"alice", std::string("wonderland\0x", 12)}});
     ASSERT_EQ(run.exitCode, 0) << run.log;
     ASSERT_EQ(run.answers.size(), 3u) << run.log;
     for (const auto& answer : run.answers) {

@@ -76,7 +76,8 @@ protected:
     TestSupport::TempHostRoot root_;
     std::shared_ptr<Terminal> service_ = std::make_shared<Terminal>();
     std::shared_ptr<Core::AsyncApiProvider> chain_ = std::make_shared<Lumo::Observer::CallRegistrar>(
-        std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(std::make_shared<UserPassHandler>(), service_));
+        std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(std::make_shared<UserPassHandler>(),
+                                                                service_));
 };
 
 TEST_F(TicketLoginTest, LifecycleTicketWorksOnceThenIsRefused)

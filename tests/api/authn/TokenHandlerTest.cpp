@@ -49,10 +49,10 @@ TEST(TokenVerifyTest, ForgedOrDamagedTokensAreRefused)
     const std::string refused[] = {
         spliced,
         TokenHandler::Issue(Alice(), "another key of the same length, not ours"),
-        token.substr(0, dot),                       // no signature
-        token.substr(0, token.size() - 4) + "AAA=", // signature cut
-        token + "x",                                // signature no longer base64
-        "." + token.substr(dot + 1),                // no claims
+        token.substr(0, dot),                        // no signature
+        token.substr(0, token.size() - 4) + "AAA=",  // signature cut
+        token + "x",                                 // signature no longer base64
+        "." + token.substr(dot + 1),                 // no claims
         "",
     };
     for (const auto& candidate : refused) {
@@ -85,14 +85,16 @@ protected:
             std::shared_ptr<Core::AsyncActivation> reached;
         };
         auto next = std::make_shared<Next>();
-        auto filter =
-            std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(std::make_shared<TokenHandler>(nullptr), next);
+        auto filter = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
+            std::make_shared<TokenHandler>(nullptr), next);
         Core::ExecutionContext context;
-        context.securityContext.emplace(TokenHandler::kTokenKey, Core::SecurityContextWrappedEntry::Secret(token));
+        context.securityContext.emplace(TokenHandler::kTokenKey,
+                                        Core::SecurityContextWrappedEntry::Secret(token));
         refused = false;
-        filter->Invoke({"s", "o"}, nullptr, Core::AsyncActivation::GetInstance(context), [&](Core::MethodResult r) {
-            refused = r.IsError() && Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*r.Error());
-        });
+        filter->Invoke(
+            {"s", "o"}, nullptr, Core::AsyncActivation::GetInstance(context), [&](Core::MethodResult r) {
+                refused = r.IsError() && Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*r.Error());
+            });
         return next->reached;
     }
 

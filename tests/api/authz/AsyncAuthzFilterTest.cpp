@@ -16,8 +16,8 @@ using Com::Orvane::Lumo::Std::Errors::Unauthorized;
 class EntitledService : public Core::AsyncApiProvider {
 public:
     std::string Name() const override { return "EntitledService"; }
-    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr, std::shared_ptr<Core::AsyncActivation>,
-                Core::AsyncApiResultCb resultCb) override
+    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr,
+                std::shared_ptr<Core::AsyncActivation>, Core::AsyncApiResultCb resultCb) override
     {
         reached.push_back(method.ToString());
         resultCb(Core::MethodResult::FromOutput(nullptr));
@@ -34,7 +34,9 @@ protected:
         info->rules["com.orvane.tarn.software.get"] = {"software.read"};
         info->rules["com.orvane.hub.tasks"] = {"tasks.read", "tasks.cancel"};
         info->anonymous = {"com.orvane.lumo.std.metadata"};
-        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) { posted_.push_back(work); };
+        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) {
+            posted_.push_back(work);
+        };
         filter_ = std::make_shared<Lumo::Authz::Filter::AsyncAuthzFilter>(
             info, std::make_shared<Lumo::Authz::EntitlementChecker>(nullptr), dispatcher, service_, nullptr);
     }
@@ -50,7 +52,8 @@ protected:
         }
         activation->callObserver = audit;
         std::optional<Core::MethodResult> answer;
-        filter_->Invoke({service, operation}, nullptr, activation, [&answer](Core::MethodResult r) { answer = r; });
+        filter_->Invoke({service, operation}, nullptr, activation,
+                        [&answer](Core::MethodResult r) { answer = r; });
         while (!posted_.empty()) {
             auto work = std::move(posted_.front());
             posted_.pop_front();
@@ -99,7 +102,8 @@ TEST_F(AsyncAuthzFilterTest, UnruledOperationsAreClosedAndOpenServicesNeedNoIden
 
 TEST_F(AsyncAuthzFilterTest, RefusalIsToldToTheCallsObserver)
 {
-    auto audit = std::make_shared<Api::AuditContext>(Core::MethodIdentifier("com.orvane.hub.tasks", "cancel"), nullptr);
+    auto audit = std::make_shared<Api::AuditContext>(Core::MethodIdentifier("com.orvane.hub.tasks", "cancel"),
+                                                     nullptr);
     Call("com.orvane.hub.tasks", "cancel", {{"tasks.read"}}, audit);
     EXPECT_TRUE(audit->AccessDenied());
     EXPECT_EQ(audit->Get("AUTHZ_PARAM_PREFIXreason"), "missing entitlement tasks.cancel");

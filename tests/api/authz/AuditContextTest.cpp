@@ -9,9 +9,9 @@
 
 namespace {
 
+using Api::AuditContext;
 using AuditTest::ReadAuditLog;
 using AuditTest::RecordsOf;
-using Api::AuditContext;
 
 class AuditContextTest : public ::testing::Test {
 protected:
@@ -20,8 +20,9 @@ protected:
 
     std::shared_ptr<AuditContext> NewContext()
     {
-        return std::make_shared<AuditContext>(Lumo::Core::MethodIdentifier("com.orvane.hub.tasks", "list"),
-                                              [this](AuditContext&, bool success) { observed_.push_back(success); });
+        return std::make_shared<AuditContext>(
+            Lumo::Core::MethodIdentifier("com.orvane.hub.tasks", "list"),
+            [this](AuditContext&, bool success) { observed_.push_back(success); });
     }
 
     TestSupport::TempHostRoot root_;
@@ -45,8 +46,8 @@ TEST_F(AuditContextTest, FailedLoginWritesItsRecordWithOnlyItsOwnItems)
     EXPECT_EQ(records[0].subject, "bob");
     EXPECT_EQ(records[0].object, "com.orvane.hub.tasks:list");
     EXPECT_FALSE(records[0].success);
-    EXPECT_EQ(records[0].items, (std::map<std::string, std::string>{{"ip", "127.0.0.1"},
-                                                                    {"reason", "Invalid username or password"}}));
+    EXPECT_EQ(records[0].items, (std::map<std::string, std::string>{
+                                    {"ip", "127.0.0.1"}, {"reason", "Invalid username or password"}}));
     EXPECT_EQ(observed_, std::vector<bool>{false});
     // The call entries are in place for the observer.
     EXPECT_EQ(context->Get("eventID"), "api.call");

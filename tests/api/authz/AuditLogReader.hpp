@@ -40,7 +40,8 @@ inline std::vector<AuditRecord> ReadAuditLog(const std::string& root)
         record.object = doc["object"].GetString();
         record.success = doc["success"].GetBool();
         for (const auto& item : doc["items"].GetObject()) {
-            record.items[item.name.GetString()] = item.value.IsString() ? item.value.GetString() : "<non-string>";
+            record.items[item.name.GetString()] =
+                item.value.IsString() ? item.value.GetString() : "<non-string>";
         }
         records.push_back(record);
     }

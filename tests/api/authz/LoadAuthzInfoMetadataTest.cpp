@@ -26,7 +26,8 @@ TEST(LoadAuthzInfoMetadataTest, FilesAddUpAndAFileWithoutRulesAddsNothing)
                                                           "com.orvane.hub.tasks.cancel": ["tasks.read", "tasks.cancel"]},
                                                 "anonymous": ["com.orvane.lumo.std.metadata"]}})",
                          info, messages));
-    ASSERT_TRUE(LoadText(R"({"authorization": {"rules": {"com.orvane.tarn.software": []}}})", info, messages));
+    ASSERT_TRUE(
+        LoadText(R"({"authorization": {"rules": {"com.orvane.tarn.software": []}}})", info, messages));
     EXPECT_TRUE(messages.empty());
 
     EXPECT_EQ(info.Required({"com.orvane.hub.tasks", "get"}), AuthzInfo::Entitlements{"tasks.read"});

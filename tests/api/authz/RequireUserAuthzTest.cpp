@@ -24,8 +24,8 @@ namespace Core = Lumo::Core;
 class Reached : public Core::AsyncApiProvider {
 public:
     std::string Name() const override { return "Reached"; }
-    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr, std::shared_ptr<Core::AsyncActivation>,
-                Core::AsyncApiResultCb resultCb) override
+    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr,
+                std::shared_ptr<Core::AsyncActivation>, Core::AsyncApiResultCb resultCb) override
     {
         services.push_back(method.ServiceId());
         resultCb(Core::MethodResult::FromOutput(nullptr));
@@ -46,7 +46,10 @@ public:
         std::vector<std::string>& lines_;
         std::ostringstream text_;
     };
-    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t) override { return std::make_unique<Record>(lines); }
+    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t) override
+    {
+        return std::make_unique<Record>(lines);
+    }
     void Flush() override {}
     std::vector<std::string> lines;
 };
@@ -63,7 +66,9 @@ protected:
 
     std::shared_ptr<Core::AsyncApiProvider> Chain()
     {
-        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) { posted_.push_back(work); };
+        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) {
+            posted_.push_back(work);
+        };
         auto authz =
             std::make_shared<Lumo::Authz::Filter::RequireUserAuthz>(config_, dispatcher, service_, logger_);
         return std::make_shared<Lumo::Observer::CallRegistrar>(authz);
@@ -80,7 +85,8 @@ protected:
             activation->authData = Core::AuthenticationData{*user, {}};
         }
         std::optional<Core::MethodResult> answer;
-        Chain()->Invoke({service, "get"}, nullptr, activation, [&answer](Core::MethodResult r) { answer = r; });
+        Chain()->Invoke({service, "get"}, nullptr, activation,
+                        [&answer](Core::MethodResult r) { answer = r; });
         answeredAtOnce_ = answer.has_value();
         while (!posted_.empty()) {
             auto work = std::move(posted_.front());
@@ -131,8 +137,8 @@ TEST_F(RequireUserAuthzTest, UsersAndOpenServicesPass)
     ASSERT_TRUE(withUser && anonymous);
     EXPECT_FALSE(withUser->IsError());
     EXPECT_FALSE(anonymous->IsError());
-    EXPECT_EQ(service_->services,
-              (std::vector<std::string>{"com.orvane.hub.tasks", "com.orvane.lumo.std.introspection.operation"}));
+    EXPECT_EQ(service_->services, (std::vector<std::string>{"com.orvane.hub.tasks",
+                                                            "com.orvane.lumo.std.introspection.operation"}));
     EXPECT_TRUE(RecordsOf(ReadAuditLog(root_.Dir()), "service.access.denied").empty());
     EXPECT_TRUE(logger_->lines.empty());
 }

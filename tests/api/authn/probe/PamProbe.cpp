@@ -23,7 +23,8 @@ class EchoUser : public Lumo::Core::AsyncApiProvider {
 public:
     std::string Name() const override { return "EchoUser"; }
     void Invoke(const Lumo::Core::MethodIdentifier&, Lumo::Data::DataValuePtr,
-                std::shared_ptr<Lumo::Core::AsyncActivation> activation, Lumo::Core::AsyncApiResultCb resultCb) override
+                std::shared_ptr<Lumo::Core::AsyncActivation> activation,
+                Lumo::Core::AsyncApiResultCb resultCb) override
     {
         std::string user = Lumo::Core::ActivationHelpers::ExtractUsername(*activation).value_or("");
         resultCb(Lumo::Core::MethodResult::FromOutput(Lumo::Data::StringValue::Create(user)));
@@ -44,7 +45,8 @@ bool FromHex(const char* hex, std::string& out)
 
 std::string FirstMessage(const Lumo::Data::ErrorValue& error)
 {
-    auto list = Lumo::Data::ValueCast<Lumo::Data::ListValue>(error.GetField(Lumo::Data::ErrorValue::kMessagesField));
+    auto list =
+        Lumo::Data::ValueCast<Lumo::Data::ListValue>(error.GetField(Lumo::Data::ErrorValue::kMessagesField));
     if (!list || list->Size() == 0) {
         return "";
     }
@@ -61,7 +63,8 @@ int main(int argc, char** argv)
         return 2;
     }
     auto handler = std::make_shared<Host::Settings::SettingsApi::Authn::UserPassHandler>();
-    auto authn = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(handler, std::make_shared<EchoUser>());
+    auto authn =
+        std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(handler, std::make_shared<EchoUser>());
     auto chain = std::make_shared<Lumo::Observer::CallRegistrar>(authn);
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string user;
@@ -71,7 +74,8 @@ int main(int argc, char** argv)
         }
         Lumo::Core::ExecutionContext context;
         context.securityContext.emplace("userName", Lumo::Core::SecurityContextWrappedEntry::Plain(user));
-        context.securityContext.emplace("password", Lumo::Core::SecurityContextWrappedEntry::Secret(password));
+        context.securityContext.emplace("password",
+                                        Lumo::Core::SecurityContextWrappedEntry::Secret(password));
         context.applicationContext.emplace("opId", "probe-" + std::to_string(i / 2));
         Lumo::Core::ActivationHelpers::SetPeerTcpBindingInfo(context, "127.0.0.1", 40000);
         chain->Invoke({"com.orvane.hub.tasks", "get"}, nullptr,
