@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "../authz/AuditLogReader.hpp"
+#include "../authz/ChainDoubles.hpp"
 #include "api/authn/AsyncAuthnFilter.hpp"
 #include "api/authn/UserPassHandler.hpp"
 #include "api/authz/AuditContext.hpp"
@@ -23,22 +24,6 @@ using AuditTest::ReadAuditLog;
 using AuditTest::RecordsOf;
 using Host::Settings::SettingsApi::Authn::UserPassHandler;
 namespace Core = Lumo::Core;
-
-// The service stand-in: remembers the user each call reached it with.
-class Terminal : public Core::AsyncApiProvider {
-public:
-    std::string Name() const override { return "Terminal"; }
-    void Invoke(const Core::MethodIdentifier&, Lumo::Data::DataValuePtr,
-                std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb resultCb) override
-    {
-        ++calls;
-        lastUser = Core::ActivationHelpers::ExtractUsername(*activation);
-        resultCb(Core::MethodResult::FromOutput(nullptr));
-    }
-
-    int calls = 0;
-    std::optional<std::string> lastUser;
-};
 
 std::string MessageText(const Core::MethodResult& result)
 {
@@ -74,7 +59,7 @@ protected:
     }
 
     TestSupport::TempHostRoot root_;
-    std::shared_ptr<Terminal> service_ = std::make_shared<Terminal>();
+    std::shared_ptr<ChainTest::RecordingService> service_ = std::make_shared<ChainTest::RecordingService>();
     std::shared_ptr<Core::AsyncApiProvider> chain_ = std::make_shared<Lumo::Observer::CallRegistrar>(
         std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(std::make_shared<UserPassHandler>(),
                                                                 service_));
@@ -87,15 +72,14 @@ TEST_F(TicketLoginTest, LifecycleTicketWorksOnceThenIsRefused)
 
     Core::MethodResult first = Call(ticket, ticket);
     ASSERT_FALSE(first.IsError());
-    EXPECT_EQ(service_->calls, 1);
-    EXPECT_EQ(service_->lastUser, ticket);
+    EXPECT_EQ(service_->users, (std::vector<std::optional<std::string>>{ticket}));
     EXPECT_FALSE(root_.Exists(std::string(kTicketDirectory) + "/" + ticket));
 
     Core::MethodResult second = Call(ticket, ticket);
     ASSERT_TRUE(second.IsError());
     EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*second.Error()));
     EXPECT_EQ(MessageText(second), "Invalid lifecycle ticket");
-    EXPECT_EQ(service_->calls, 1) << "a refused call never reaches the service";
+    EXPECT_EQ(service_->users.size(), 1u) << "a refused call never reaches the service";
 
     auto records = RecordsOf(ReadAuditLog(root_.Dir()), "service.lcticket.use");
     ASSERT_EQ(records.size(), 2u);
@@ -118,7 +102,7 @@ TEST_F(TicketLoginTest, TicketOfAnotherServiceIsRefusedAndKept)
     Core::MethodResult result = Call(ticket, ticket);
     ASSERT_TRUE(result.IsError());
     EXPECT_EQ(MessageText(result), "Invalid lifecycle ticket");
-    EXPECT_EQ(service_->calls, 0);
+    EXPECT_TRUE(service_->users.empty());
     EXPECT_TRUE(root_.Exists(std::string(kTicketDirectory) + "/" + ticket));
 }
 
@@ -134,7 +118,7 @@ TEST_F(TicketLoginTest, TicketsAreMatchedExactly)
     root_.WriteFile("/var/run/orvane/escape", "Lifecycle\n");
     EXPECT_TRUE(Call("../escape", "../escape").IsError());
     EXPECT_TRUE(root_.Exists("/var/run/orvane/escape"));
-    EXPECT_EQ(service_->calls, 0);
+    EXPECT_TRUE(service_->users.empty());
 }
 
 TEST_F(TicketLoginTest, EmptyCredentialsTakeTheTicketPathAndFail)
@@ -151,8 +135,7 @@ TEST_F(TicketLoginTest, CallWithoutCredentialsPassesUnauthenticatedAndLeavesNoLo
 {
     Core::MethodResult result = Call(std::nullopt, std::nullopt);
     EXPECT_FALSE(result.IsError());
-    EXPECT_EQ(service_->calls, 1);
-    EXPECT_EQ(service_->lastUser, std::nullopt);
+    EXPECT_EQ(service_->users, (std::vector<std::optional<std::string>>{std::nullopt}));
     auto records = ReadAuditLog(root_.Dir());
     EXPECT_TRUE(RecordsOf(records, "service.lcticket.use").empty());
     EXPECT_TRUE(RecordsOf(records, "service.password.use").empty());
@@ -173,7 +156,7 @@ public:
 
 TEST(AsyncAuthnFilterTest, OnlyTheFirstSuccessfulHandlerCounts)
 {
-    auto service = std::make_shared<Terminal>();
+    auto service = std::make_shared<ChainTest::RecordingService>();
     auto inner = std::make_shared<CountingHandler>();
     auto outer = std::make_shared<CountingHandler>();
     auto chain = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
@@ -188,7 +171,7 @@ TEST(AsyncAuthnFilterTest, OnlyTheFirstSuccessfulHandlerCounts)
     EXPECT_EQ(inner->asked, 0);
     ASSERT_TRUE(activation->authData.has_value());
     EXPECT_EQ(activation->authData->userName, "bob");
-    EXPECT_EQ(service->lastUser, "bob");
+    EXPECT_EQ(service->users, (std::vector<std::optional<std::string>>{"bob"}));
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 // entitlements or without any identity gets back.
 #include <gtest/gtest.h>
 
-#include <deque>
-
+#include "ChainDoubles.hpp"
 #include "api/authz/AsyncAuthzFilter.hpp"
 #include "api/authz/AuditContext.hpp"
 
@@ -12,18 +11,6 @@ namespace {
 namespace Core = Lumo::Core;
 using Com::Orvane::Lumo::Std::Errors::Unauthenticated;
 using Com::Orvane::Lumo::Std::Errors::Unauthorized;
-
-class EntitledService : public Core::AsyncApiProvider {
-public:
-    std::string Name() const override { return "EntitledService"; }
-    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr,
-                std::shared_ptr<Core::AsyncActivation>, Core::AsyncApiResultCb resultCb) override
-    {
-        reached.push_back(method.ToString());
-        resultCb(Core::MethodResult::FromOutput(nullptr));
-    }
-    std::vector<std::string> reached;
-};
 
 class AsyncAuthzFilterTest : public ::testing::Test {
 protected:
@@ -34,11 +21,9 @@ protected:
         info->rules["com.orvane.tarn.software.get"] = {"software.read"};
         info->rules["com.orvane.hub.tasks"] = {"tasks.read", "tasks.cancel"};
         info->anonymous = {"com.orvane.lumo.std.metadata"};
-        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) {
-            posted_.push_back(work);
-        };
         filter_ = std::make_shared<Lumo::Authz::Filter::AsyncAuthzFilter>(
-            info, std::make_shared<Lumo::Authz::EntitlementChecker>(nullptr), dispatcher, service_, nullptr);
+            info, std::make_shared<Lumo::Authz::EntitlementChecker>(nullptr), posted_.Dispatcher(), service_,
+            nullptr);
     }
 
     // The result of `service`.`operation` for a caller with `entitlements` (nullopt: no identity).
@@ -54,17 +39,13 @@ protected:
         std::optional<Core::MethodResult> answer;
         filter_->Invoke({service, operation}, nullptr, activation,
                         [&answer](Core::MethodResult r) { answer = r; });
-        while (!posted_.empty()) {
-            auto work = std::move(posted_.front());
-            posted_.pop_front();
-            work();
-        }
+        posted_.RunAll();
         EXPECT_TRUE(answer.has_value());
         return answer.value_or(Core::MethodResult::GetErrorInstance());
     }
 
-    std::shared_ptr<EntitledService> service_ = std::make_shared<EntitledService>();
-    std::deque<std::function<void()>> posted_;
+    std::shared_ptr<ChainTest::RecordingService> service_ = std::make_shared<ChainTest::RecordingService>();
+    ChainTest::PostedWork posted_;
     std::shared_ptr<Lumo::Authz::Filter::AsyncAuthzFilter> filter_;
 };
 
@@ -75,7 +56,7 @@ TEST_F(AsyncAuthzFilterTest, OperationRuleWinsOverItsServiceRule)
     ASSERT_TRUE(set.IsError());
     EXPECT_TRUE(Unauthorized.Matches(*set.Error()));
     EXPECT_FALSE(Call("com.orvane.tarn.software", "set", {{"software.admin"}}).IsError());
-    EXPECT_EQ(service_->reached,
+    EXPECT_EQ(service_->methods,
               (std::vector<std::string>{"com.orvane.tarn.software.get", "com.orvane.tarn.software.set"}));
 }
 
@@ -83,7 +64,7 @@ TEST_F(AsyncAuthzFilterTest, EveryRequiredEntitlementIsNeeded)
 {
     EXPECT_TRUE(Call("com.orvane.hub.tasks", "cancel", {{"tasks.read"}}).IsError());
     EXPECT_FALSE(Call("com.orvane.hub.tasks", "cancel", {{"tasks.read", "tasks.cancel", "other"}}).IsError());
-    EXPECT_EQ(service_->reached.size(), 1u);
+    EXPECT_EQ(service_->methods.size(), 1u);
 }
 
 TEST_F(AsyncAuthzFilterTest, UnruledOperationsAreClosedAndOpenServicesNeedNoIdentity)
@@ -97,7 +78,7 @@ TEST_F(AsyncAuthzFilterTest, UnruledOperationsAreClosedAndOpenServicesNeedNoIden
     EXPECT_TRUE(Unauthenticated.Matches(*nobody.Error()));
 
     EXPECT_FALSE(Call("com.orvane.lumo.std.metadata", "get", std::nullopt).IsError());
-    EXPECT_EQ(service_->reached, std::vector<std::string>{"com.orvane.lumo.std.metadata.get"});
+    EXPECT_EQ(service_->methods, std::vector<std::string>{"com.orvane.lumo.std.metadata.get"});
 }
 
 TEST_F(AsyncAuthzFilterTest, RefusalIsToldToTheCallsObserver)

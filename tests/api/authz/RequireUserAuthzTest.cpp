@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <deque>
 #include <sstream>
 
 #include "AuditLogReader.hpp"
+#include "ChainDoubles.hpp"
 #include "api/authz/CallRegistrar.hpp"
 #include "api/authz/RequireUserAuthz.hpp"
 #include "platform/lumo/ActivationHelpers.hpp"
@@ -20,18 +20,6 @@ namespace {
 using AuditTest::ReadAuditLog;
 using AuditTest::RecordsOf;
 namespace Core = Lumo::Core;
-
-class Reached : public Core::AsyncApiProvider {
-public:
-    std::string Name() const override { return "Reached"; }
-    void Invoke(const Core::MethodIdentifier& method, Lumo::Data::DataValuePtr,
-                std::shared_ptr<Core::AsyncActivation>, Core::AsyncApiResultCb resultCb) override
-    {
-        services.push_back(method.ServiceId());
-        resultCb(Core::MethodResult::FromOutput(nullptr));
-    }
-    std::vector<std::string> services;
-};
 
 // Keeps the framework's log lines.
 class LinesLogger : public Lumo::Log::Logger {
@@ -66,11 +54,8 @@ protected:
 
     std::shared_ptr<Core::AsyncApiProvider> Chain()
     {
-        Lumo::Provider::Dispatcher dispatcher = [this](std::function<void()> work) {
-            posted_.push_back(work);
-        };
-        auto authz =
-            std::make_shared<Lumo::Authz::Filter::RequireUserAuthz>(config_, dispatcher, service_, logger_);
+        auto authz = std::make_shared<Lumo::Authz::Filter::RequireUserAuthz>(config_, posted_.Dispatcher(),
+                                                                             service_, logger_);
         return std::make_shared<Lumo::Observer::CallRegistrar>(authz);
     }
 
@@ -88,20 +73,16 @@ protected:
         Chain()->Invoke({service, "get"}, nullptr, activation,
                         [&answer](Core::MethodResult r) { answer = r; });
         answeredAtOnce_ = answer.has_value();
-        while (!posted_.empty()) {
-            auto work = std::move(posted_.front());
-            posted_.pop_front();
-            work();
-        }
+        posted_.RunAll();
         return answer;
     }
 
     TestSupport::TempHostRoot root_;
     std::shared_ptr<Lumo::Authz::AuthzRequireUserConfig> config_ =
         std::make_shared<Lumo::Authz::AuthzRequireUserConfig>();
-    std::shared_ptr<Reached> service_ = std::make_shared<Reached>();
+    std::shared_ptr<ChainTest::RecordingService> service_ = std::make_shared<ChainTest::RecordingService>();
     std::shared_ptr<LinesLogger> logger_ = std::make_shared<LinesLogger>();
-    std::deque<std::function<void()>> posted_;
+    ChainTest::PostedWork posted_;
     bool answeredAtOnce_ = false;
 };
 
@@ -117,7 +98,7 @@ TEST_F(RequireUserAuthzTest, CallWithoutUserIsRefusedOnALaterTurnAndRecorded)
     auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*list->Items()[0]);
     EXPECT_EQ(message->id, "com.orvane.lumo.authz.user.required");
     EXPECT_EQ(message->localized, "Operation com.orvane.hub.tasks.get requires an authenticated user.");
-    EXPECT_TRUE(service_->services.empty());
+    EXPECT_TRUE(service_->methods.empty());
 
     auto denied = RecordsOf(ReadAuditLog(root_.Dir()), "service.access.denied");
     ASSERT_EQ(denied.size(), 1u);
@@ -137,8 +118,9 @@ TEST_F(RequireUserAuthzTest, UsersAndOpenServicesPass)
     ASSERT_TRUE(withUser && anonymous);
     EXPECT_FALSE(withUser->IsError());
     EXPECT_FALSE(anonymous->IsError());
-    EXPECT_EQ(service_->services, (std::vector<std::string>{"com.orvane.hub.tasks",
-                                                            "com.orvane.lumo.std.introspection.operation"}));
+    EXPECT_EQ(service_->methods,
+              (std::vector<std::string>{"com.orvane.hub.tasks.get",
+                                        "com.orvane.lumo.std.introspection.operation.get"}));
     EXPECT_TRUE(RecordsOf(ReadAuditLog(root_.Dir()), "service.access.denied").empty());
     EXPECT_TRUE(logger_->lines.empty());
 }
@@ -157,7 +139,7 @@ TEST_F(RequireUserAuthzTest, UnlistedServicesAreClosedUnlessConfiguredOpen)
     auto listed = Call("com.orvane.hub.tasks");
     ASSERT_TRUE(listed.has_value());
     EXPECT_TRUE(listed->IsError());
-    EXPECT_EQ(service_->services, std::vector<std::string>{"com.orvane.unknown"});
+    EXPECT_EQ(service_->methods, std::vector<std::string>{"com.orvane.unknown.get"});
 }
 
 }  // namespace
