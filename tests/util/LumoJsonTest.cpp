@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "../platform/host/LogCapture.hpp"
+#include "CapturedLog.hpp"
 #include "GzipTestData.hpp"
 #include "platform/lumo/ListValue.hpp"
 #include "platform/lumo/OptionalValue.hpp"
@@ -21,16 +21,16 @@ constexpr const char* kDepotsJson =
     R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
 
 // The failure lines written while `action` runs, and whether it threw LumoJsonSerializationError.
-std::pair<bool, std::vector<std::string>> RunCapturingFailure(const std::function<void()>& action)
+std::pair<bool, std::vector<TestLog::LogLine>> RunCapturingFailure(const std::function<void()>& action)
 {
-    LogCapture log;
+    TestLog::CapturedLog log;
     bool threw = false;
     try {
         action();
     } catch (const LumoJsonSerializationError&) {
         threw = true;
     }
-    return {threw, log.Texts()};
+    return {threw, log.Take()};
 }
 
 TEST(LumoJsonTest, GzipTextDecodesToTheSameValueAsPlainText)
@@ -71,14 +71,18 @@ TEST(LumoJsonTest, BadTextThrowsAndSaysWhy)
     for (const std::string& text : {std::string("{\"a\":"), std::string("\x1f\x8b")}) {
         const auto [threw, lines] = RunCapturingFailure([&] { LumoJson::Decode(text); });
         EXPECT_TRUE(threw);
-        EXPECT_TRUE(LogCapture::AnyContains(lines, "Deserialize from JSON failed: ")) << text;
-        EXPECT_FALSE(LogCapture::AnyContains(lines, "Decompression failed"));
+        const int failed = TestLog::CapturedLog::Find(lines, "Deserialize from JSON failed: ");
+        ASSERT_GE(failed, 0) << text;
+        EXPECT_EQ(lines[failed].priority, 0);
+        EXPECT_EQ(TestLog::CapturedLog::Find(lines, "Decompression failed"), -1);
     }
 
     const std::string truncated = GzipOf(kDepotsJson).substr(0, 20);
     const auto [threw, lines] = RunCapturingFailure([&] { LumoJson::Decode(truncated); });
     EXPECT_TRUE(threw);
-    EXPECT_TRUE(LogCapture::AnyContains(lines, "Decompression failed: ")) << ::testing::PrintToString(lines);
+    const int failed = TestLog::CapturedLog::Find(lines, "Decompression failed: ");
+    ASSERT_GE(failed, 0);
+    EXPECT_EQ(lines[failed].priority, 0);
 
     // Well-formed JSON in the wrong form fails in the framework decoder.
     EXPECT_THROW(LumoJson::Decode(R"({"depots":[]})", JsonForm::kFramework), LumoJsonSerializationError);
@@ -86,19 +90,19 @@ TEST(LumoJsonTest, BadTextThrowsAndSaysWhy)
 
 TEST(LumoJsonTest, AdapterMessagesAreLoggedOnePerLineWithTheTag)
 {
-    LogCapture log;
+    TestLog::CapturedLog log;
     LumoJson::LogAdapterMessages({}, "List");
     LumoJson::LogAdapterMessages({Lumo::BaseMessage("lumo.data.unset.field", "Field {1} is unset", {"url"}),
                                   Lumo::BaseMessage("lumo.data.invalid.type", "Wrong type")},
                                  "ListDepots");
-    const auto lines = log.Texts();
     std::vector<std::string> adapter;
-    for (const auto& line : lines) {
-        if (line.find("Could not adapt") != std::string::npos) {
-            adapter.push_back(line);
+    for (const auto& line : log.Take()) {
+        if (line.text.find("Could not adapt") != std::string::npos) {
+            EXPECT_EQ(line.priority, 0);
+            adapter.push_back(line.text);
         }
     }
-    ASSERT_EQ(adapter.size(), 2u) << ::testing::PrintToString(lines);
+    ASSERT_EQ(adapter.size(), 2u);
     EXPECT_EQ(adapter[0], "[ListDepots] Could not adapt to native types : Field {1} is unset");
     EXPECT_EQ(adapter[1], "[ListDepots] Could not adapt to native types : Wrong type");
 }

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "../platform/host/TempHostRoot.hpp"
+#include "ScratchHostRoot.hpp"
 #include "util/Originator.hpp"
 
 namespace {
@@ -23,7 +23,7 @@ std::string FindError()
 
 TEST(OriginatorTest, NameIsTheBaseImageSchemaWithoutItsBuildSuffix)
 {
-    TempHostRoot root;
+    UtilTest::ScratchHostRoot root;
     EXPECT_EQ(Originator::For("x"), "quarn[x]");
     root.Write(kSchemas + "storage-services-1.2.0-24.1.0.json", "{}");
     root.Write(kSchemas + "tarnio-base-8.0.3-24.1.0.json", "{}");
@@ -40,7 +40,7 @@ TEST(OriginatorTest, NameIsTheBaseImageSchemaWithoutItsBuildSuffix)
 
 TEST(OriginatorTest, WithoutABaseImageSchemaThereIsNoName)
 {
-    TempHostRoot root;
+    UtilTest::ScratchHostRoot root;
     EXPECT_EQ(FindError(), "Unable to find tarn-base schema");  // no directory at all
 
     root.Write(kSchemas + "storage-services-1.2.0-24.1.0.json", "{}");
@@ -51,7 +51,7 @@ TEST(OriginatorTest, WithoutABaseImageSchemaThereIsNoName)
 
 TEST(OriginatorTest, DefaultIsRetriedUntilFoundAndThenKept)
 {
-    TempHostRoot root;
+    UtilTest::ScratchHostRoot root;
     EXPECT_THROW(Originator::Default(), std::runtime_error);
     EXPECT_THROW(Originator::Default(), std::runtime_error);
 

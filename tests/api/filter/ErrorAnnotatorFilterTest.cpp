@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "../../platform/host/TempHostRoot.hpp"
+#include "../../util/ScratchHostRoot.hpp"
 #include "FilterTestDoubles.hpp"
 #include "api/filter/ErrorAnnotatorFilter.hpp"
 #include "platform/lumo/ErrorValue.hpp"
@@ -110,7 +110,7 @@ TEST_F(ErrorAnnotatorFilterTest, AnUnknownOriginatorStillDeliversTheErrorOnce)
 
 TEST_F(ErrorAnnotatorFilterTest, DefaultOriginatorComesFromTheBaseImageSchema)
 {
-    TempHostRoot root;
+    UtilTest::ScratchHostRoot root;
     root.Write("/usr/lib/orvane/configmanager/schemas/tarn-base-8.0.3-24.1.0.json", "{}");
     auto filter = std::make_shared<ErrorAnnotatorFilter>(next_);
     next_->answerAtOnce = MethodResult::FromError(SomeError());

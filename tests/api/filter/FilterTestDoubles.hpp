@@ -1,6 +1,5 @@
 // Stand-ins around a filter under test: the next element of the chain, which records every
-// call and answers when told to, a dispatcher whose posted work runs when the test says so,
-// and a capture of the log lines written meanwhile.
+// call and answers when told to, and a dispatcher whose posted work runs when the test says so.
 #pragma once
 
 #include <deque>
@@ -11,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "../../platform/host/StderrCapture.hpp"
+#include "../../util/CapturedLog.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/Log.hpp"
 #include "platform/lumo/AsyncApiProvider.hpp"
@@ -47,10 +46,15 @@ public:
         }
     }
 
-    // Delivers `result` for call `index`.
+    // Delivers `result` for call `index`; after the final delivery the callback is dropped, as
+    // the chain does, so the filters it holds are released.
     void Answer(size_t index, Lumo::Core::MethodResult result)
     {
-        calls.at(index).resultCb(std::move(result));
+        Lumo::Core::AsyncApiResultCb resultCb = calls.at(index).resultCb;
+        if (!result.MoreFollows()) {
+            calls[index].resultCb = nullptr;
+        }
+        resultCb(std::move(result));
     }
 
     // When set, every call is answered with this result before Invoke returns.
@@ -81,49 +85,6 @@ public:
 
 private:
     std::deque<std::function<void()>> queue_;
-};
-
-// One captured log line: its priority and its text (context entries included).
-struct LogLine {
-    int priority = -1;
-    std::string text;
-};
-
-// The log lines written while it is alive, through the standard-error mirror.
-class LogLines {
-public:
-    LogLines() { Log_SetStderrLevel(7); }
-    ~LogLines() { Log_SetStderrLevel(0); }
-
-    // Stops capturing and returns the lines in order.
-    std::vector<LogLine> Take()
-    {
-        std::vector<LogLine> lines;
-        for (const std::string& raw : capture_.TakeLines()) {
-            const size_t open = raw.find(": <");
-            const size_t close = raw.find("> ", open);
-            if (open == std::string::npos || close == std::string::npos) {
-                continue;
-            }
-            lines.push_back({std::stoi(raw.substr(open + 3, close - open - 3)), raw.substr(close + 2)});
-        }
-        Log_SetStderrLevel(0);
-        return lines;
-    }
-
-    // The index of the first line containing `part`, or -1.
-    static int Find(const std::vector<LogLine>& lines, const std::string& part)
-    {
-        for (size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].text.find(part) != std::string::npos) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-
-private:
-    StderrCapture capture_;
 };
 
 }  // namespace FilterTest

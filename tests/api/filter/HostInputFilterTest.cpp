@@ -11,7 +11,7 @@
 
 namespace {
 
-using FilterTest::LogLines;
+using LogLines = TestLog::CapturedLog;
 using FilterTest::QueueDispatcher;
 using FilterTest::RecordingProvider;
 using Host::Settings::SettingsApi::Filter::HostInputFilter;

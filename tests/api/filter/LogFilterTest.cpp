@@ -7,7 +7,7 @@
 
 namespace {
 
-using FilterTest::LogLines;
+using LogLines = TestLog::CapturedLog;
 using FilterTest::RecordingProvider;
 using Host::Settings::SettingsApi::Filter::LogFilter;
 using Lumo::Core::MethodIdentifier;
