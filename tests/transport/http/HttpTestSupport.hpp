@@ -1,20 +1,15 @@
-// Helpers for the HTTP transaction tests: a server on a loopback port with its I/O thread,
-// a small provider that answers from its input, a blocking client that reads answers byte
-// for byte, and a logger that keeps its lines.
+// Helpers for the HTTP transaction tests: a server on a loopback port with its own I/O
+// thread, a provider that answers from its input, and a blocking client that reads
+// answers byte for byte.
 #pragma once
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,10 +21,9 @@
 
 #include "platform/lumo/AsyncApiProvider.hpp"
 #include "platform/lumo/ErrorValue.hpp"
-#include "platform/lumo/Logger.hpp"
-#include "support/CollectingLogger.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/StructValue.hpp"
+#include "support/CollectingLogger.hpp"
 #include "transport/ServerConfig.hpp"
 #include "transport/http/PicoHttpStreamHandler.hpp"
 #include "transport/stream/Acceptor.hpp"
@@ -38,78 +32,63 @@
 
 namespace HttpTest {
 
-using CollectingLogger = TestSupport::CollectingLogger;
-
 // Answers calls of the service "test" from their input:
-//   echo     the input itself, at once, inside Invoke
-//   later    the input, 50 ms later from a thread of its own
-//   fail     an error value "com.orvane.lumo.std.errors.not_found"
-//   size     the length of the input's string field "text"
-//   peer     the peer address and port the transport recorded
-//   stream   "count" deliveries with the continuation, then a final one; "final_stream"
-//            sets the stream flag on the final one, "piece_stream" on the others; all from
-//            a thread of its own
-//   silent   never answers
+//   echo    the input, at once         later   the input, 50 ms later from another thread
+//   fail    error value "...not_found"  size    the length of the string field "text"
+//   peer    the recorded peer address and port
+//   stream  "count" deliveries with the continuation, then "final", from another thread;
+//           "final_stream" / "piece_stream" set the stream flag on the last / the others
 class TestProvider : public Lumo::Core::AsyncApiProvider {
 public:
     ~TestProvider() override
     {
-        std::vector<std::thread> threads;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            threads.swap(threads_);
-        }
-        for (auto& thread : threads) {
+        for (auto& thread : threads_) {
             thread.join();
         }
     }
-
     std::string Name() const override { return "TestProvider"; }
 
     void Invoke(const Lumo::Core::MethodIdentifier& method, Lumo::Data::DataValuePtr input,
-                std::shared_ptr<Lumo::Core::AsyncActivation> activation,
-                Lumo::Core::AsyncApiResultCb resultCb) override
+                std::shared_ptr<Lumo::Core::AsyncActivation> activation, Lumo::Core::AsyncApiResultCb resultCb) override
     {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            lastActivation_ = activation;
-            ++calls_;
-        }
-        const std::string& op = method.OperationId();
         using namespace Lumo::Data;
+        using Lumo::Core::MethodResult;
+        std::lock_guard<std::mutex> lock(mutex_);
+        lastActivation_ = activation;
+        ++calls_;
+        const std::string& op = method.OperationId();
         if (op == "echo") {
-            resultCb(Lumo::Core::MethodResult::FromOutput(input));
+            resultCb(MethodResult::FromOutput(input));
         } else if (op == "later") {
-            Spawn([input, resultCb] {
+            threads_.emplace_back([input, resultCb] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                resultCb(Lumo::Core::MethodResult::FromOutput(input));
+                resultCb(MethodResult::FromOutput(input));
             });
         } else if (op == "fail") {
-            resultCb(Lumo::Core::MethodResult::FromError(
-                ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {})));
+            resultCb(MethodResult::FromError(ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {})));
         } else if (op == "size") {
-            resultCb(Lumo::Core::MethodResult::FromOutput(
-                IntegerValue::Create(static_cast<int64_t>(Text(input, "text").size()))));
+            const auto* text = Field<StringValue>(input, "text");
+            resultCb(MethodResult::FromOutput(IntegerValue::Create(text ? int64_t(text->Get().size()) : 0)));
         } else if (op == "peer") {
             const auto& peer = activation->executionContext.peer;
             auto out = StructValue::Create("");
             out->SetField("address", StringValue::Create(peer ? peer->address : ""));
             out->SetField("port", IntegerValue::Create(peer ? peer->port : 0));
-            resultCb(Lumo::Core::MethodResult::FromOutput(out));
+            resultCb(MethodResult::FromOutput(out));
         } else if (op == "stream") {
-            const int64_t count = Integer(input, "count");
-            const bool finalStream = Flag(input, "final_stream");
-            const bool pieceStream = Flag(input, "piece_stream");
-            Spawn([count, finalStream, pieceStream, resultCb] {
-                for (int64_t i = 0; i < count; ++i) {
-                    auto piece = Lumo::Core::MethodResult::FromOutput(
-                        StringValue::Create("piece" + std::to_string(i)));
+            const auto* count = Field<IntegerValue>(input, "count");
+            const auto* finalStream = Field<BooleanValue>(input, "final_stream");
+            const auto* pieceStream = Field<BooleanValue>(input, "piece_stream");
+            threads_.emplace_back([n = count ? count->Get() : 0, lastFlag = finalStream && finalStream->Get(),
+                                   pieceFlag = pieceStream && pieceStream->Get(), resultCb] {
+                for (int64_t i = 0; i < n; ++i) {
+                    auto piece = MethodResult::FromOutput(StringValue::Create("piece" + std::to_string(i)));
                     piece.SetMoreFollows(true);
-                    piece.SetStream(pieceStream);
+                    piece.SetStream(pieceFlag);
                     resultCb(piece);
                 }
-                auto last = Lumo::Core::MethodResult::FromOutput(StringValue::Create("final"));
-                last.SetStream(finalStream);
+                auto last = MethodResult::FromOutput(StringValue::Create("final"));
+                last.SetStream(lastFlag);
                 resultCb(last);
             });
         }
@@ -120,7 +99,6 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return calls_;
     }
-
     std::shared_ptr<Lumo::Core::AsyncActivation> LastActivation() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -128,34 +106,12 @@ public:
     }
 
 private:
-    static const Lumo::Data::DataValue* Field(const Lumo::Data::DataValuePtr& input, const char* name)
+    template <class T>
+    static const T* Field(const Lumo::Data::DataValuePtr& input, const char* name)
     {
         const auto* fields = input ? input->As<Lumo::Data::CompoundValue>() : nullptr;
-        return fields ? fields->GetField(name).get() : nullptr;
-    }
-    static std::string Text(const Lumo::Data::DataValuePtr& input, const char* name)
-    {
-        const auto* value = Field(input, name);
-        const auto* text = value ? value->As<Lumo::Data::StringValue>() : nullptr;
-        return text ? text->Get() : "";
-    }
-    static int64_t Integer(const Lumo::Data::DataValuePtr& input, const char* name)
-    {
-        const auto* value = Field(input, name);
-        const auto* number = value ? value->As<Lumo::Data::IntegerValue>() : nullptr;
-        return number ? number->Get() : 0;
-    }
-    static bool Flag(const Lumo::Data::DataValuePtr& input, const char* name)
-    {
-        const auto* value = Field(input, name);
-        const auto* flag = value ? value->As<Lumo::Data::BooleanValue>() : nullptr;
-        return flag && flag->Get();
-    }
-
-    void Spawn(std::function<void()> work)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        threads_.emplace_back(std::move(work));
+        const auto value = fields ? fields->GetField(name) : nullptr;
+        return value ? value->template As<T>() : nullptr;
     }
 
     mutable std::mutex mutex_;
@@ -164,57 +120,43 @@ private:
     int calls_ = 0;
 };
 
-struct ServerOptions {
-    uint64_t bodyLimit = 2500000;
-    std::chrono::milliseconds readTimeout{5000};
-    std::chrono::milliseconds writeTimeout{5000};
-};
-
 // The API served on 127.0.0.1 at a free port, with its own I/O thread.
 class TestServer {
 public:
-    using Options = ServerOptions;
-
-    explicit TestServer(Options options = Options{})
-        : provider_(std::make_shared<TestProvider>()), logger_(std::make_shared<CollectingLogger>())
+    explicit TestServer(std::chrono::milliseconds readTimeout = std::chrono::seconds(5))
     {
         Lumo::Transport::PicoHttp::ServerConfig config;
-        config.httpBodySizeLimitInBytes = options.bodyLimit;
-        config.readTimeout = options.readTimeout;
-        config.writeTimeout = options.writeTimeout;
-
+        config.httpBodySizeLimitInBytes = 2500000;
+        config.readTimeout = readTimeout;
+        config.writeTimeout = std::chrono::seconds(5);
         boost::asio::ip::tcp::acceptor acceptor(io_);
-        const boost::asio::ip::tcp::endpoint any(boost::asio::ip::address_v4::loopback(), 0);
-        if (Lumo::Asio::Acceptor::Listen(acceptor, any)) {
+        if (Lumo::Asio::Acceptor::Listen(acceptor, {boost::asio::ip::address_v4::loopback(), 0})) {
             throw std::runtime_error("cannot listen on loopback");
         }
         port_ = acceptor.local_endpoint().port();
         Lumo::Asio::StreamServerSpec spec;
-        spec.timeouts = {options.readTimeout, options.writeTimeout};
+        spec.timeouts = {config.readTimeout, config.writeTimeout};
         server_ = Lumo::Asio::StreamServer<>::Create(
             Lumo::Asio::Acceptor(std::move(acceptor)), spec, {},
             Lumo::Transport::PicoHttp::MakeConnectionHandler(provider_, config, logger_), logger_);
         server_->Start();
         thread_ = std::thread([this] { io_.run(); });
     }
-
     ~TestServer()
     {
-        work_.reset();
         io_.stop();
         thread_.join();
     }
 
     uint16_t Port() const { return port_; }
     TestProvider& Provider() { return *provider_; }
-    CollectingLogger& Logger() { return *logger_; }
+    TestSupport::CollectingLogger& Logger() { return *logger_; }
 
 private:
     boost::asio::io_context io_;
-    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_ =
-        boost::asio::make_work_guard(io_);
-    std::shared_ptr<TestProvider> provider_;
-    std::shared_ptr<CollectingLogger> logger_;
+    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_ = boost::asio::make_work_guard(io_);
+    std::shared_ptr<TestProvider> provider_ = std::make_shared<TestProvider>();
+    std::shared_ptr<TestSupport::CollectingLogger> logger_ = std::make_shared<TestSupport::CollectingLogger>();
     std::shared_ptr<Lumo::Asio::StreamServer<>> server_;
     uint16_t port_ = 0;
     std::thread thread_;
@@ -224,7 +166,6 @@ private:
 struct Response {
     std::string head;  // status line and header lines, up to and including the blank line
     int status = 0;
-    std::string reason;
     std::vector<std::pair<std::string, std::string>> headers;  // in wire order
     std::string body;                                          // de-chunked
     std::vector<std::string> chunks;                           // the chunks of a chunked body
@@ -240,12 +181,11 @@ struct Response {
     }
 };
 
-// A blocking loopback client on a plain socket; every read gives up after 5 seconds.
+// A blocking loopback client; every read gives up after 5 seconds.
 class Client {
 public:
-    explicit Client(uint16_t port)
+    explicit Client(uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         timeval timeout{5, 0};
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         sockaddr_in address{};
@@ -256,19 +196,11 @@ public:
             throw std::runtime_error("connect failed");
         }
     }
-    ~Client()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
+    ~Client() { ::close(fd_); }
 
     void Send(const std::string& bytes)
     {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
+        for (std::size_t sent = 0; sent < bytes.size();) {
             const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) {
                 throw std::runtime_error("send failed");
@@ -276,17 +208,14 @@ public:
             sent += static_cast<std::size_t>(n);
         }
     }
-
-    // Resets the connection: the server's next write on it fails.
+    // Resets the connection: the server's next read or write on it fails.
     void Abort()
     {
         linger hard{1, 0};
         ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
         ::close(fd_);
-        fd_ = -1;
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     }
-
-    // The client's own port.
     uint16_t LocalPort() const
     {
         sockaddr_in address{};
@@ -294,8 +223,6 @@ public:
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
         return ntohs(address.sin_port);
     }
-
-    // Ends the client's side of the connection (the server reads end of file).
     void ShutdownWrite() { ::shutdown(fd_, SHUT_WR); }
 
     // Everything until the server closes the connection; throws on a timeout.
@@ -305,22 +232,17 @@ public:
         }
         return std::exchange(buffer_, {});
     }
-
     // True when the server has closed the connection and nothing more is unread.
     bool ClosedByServer() { return buffer_.empty() && !Fill(); }
 
-    // Exactly `count` bytes.
     std::string ReadExactly(std::size_t count)
     {
         while (buffer_.size() < count) {
             if (!Fill()) {
-                throw std::runtime_error("connection closed after " + std::to_string(buffer_.size()) +
-                                         " bytes");
+                throw std::runtime_error("connection closed after " + std::to_string(buffer_.size()) + " bytes");
             }
         }
-        std::string bytes = buffer_.substr(0, count);
-        buffer_.erase(0, count);
-        return bytes;
+        return Take(count);
     }
 
     // The next response (an interim 100 response counts as one, without body).
@@ -332,27 +254,20 @@ public:
         std::string line;
         std::getline(lines, line);
         response.status = std::stoi(line.substr(9, 3));
-        response.reason = line.substr(13, line.size() - 14);
         while (std::getline(lines, line) && line != "\r") {
             const auto colon = line.find(": ");
-            response.headers.emplace_back(line.substr(0, colon),
-                                          line.substr(colon + 2, line.size() - colon - 3));
+            response.headers.emplace_back(line.substr(0, colon), line.substr(colon + 2, line.size() - colon - 3));
         }
         if (response.status == 100) {
             return response;
         }
         if (response.Header("Transfer-Encoding") == "chunked") {
-            for (;;) {
-                const std::string sizeLine = ReadUntil("\r\n");
-                const std::size_t size = std::stoul(sizeLine, nullptr, 16);
-                if (size == 0) {
-                    ReadExactly(2);
-                    break;
-                }
+            while (const std::size_t size = std::stoul(ReadUntil("\r\n"), nullptr, 16)) {
                 response.chunks.push_back(ReadExactly(size));
                 response.body += response.chunks.back();
                 ReadExactly(2);
             }
+            ReadExactly(2);
         } else if (auto length = response.Header("Content-Length")) {
             response.body = ReadExactly(std::stoul(*length));
         }
@@ -360,43 +275,42 @@ public:
     }
 
 private:
-    // Reads more bytes into the buffer; false at end of file.
+    // Reads more bytes into the buffer; false at end of file or reset.
     bool Fill()
     {
         char chunk[65536];
         const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-        if (n < 0) {
-            if (errno == ECONNRESET) {
-                return false;
-            }
+        if (n < 0 && errno != ECONNRESET) {
             throw std::runtime_error("read timed out or failed");
         }
-        buffer_.append(chunk, static_cast<std::size_t>(n));
+        buffer_.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
         return n > 0;
     }
-
     std::string ReadUntil(const std::string& end)
     {
         std::size_t at;
         while ((at = buffer_.find(end)) == std::string::npos) {
             if (!Fill()) {
-                throw std::runtime_error("connection closed before " + std::to_string(end.size()) +
-                                         "-byte delimiter");
+                throw std::runtime_error("connection closed before the delimiter");
             }
         }
-        std::string bytes = buffer_.substr(0, at + end.size());
-        buffer_.erase(0, at + end.size());
+        return Take(at + end.size());
+    }
+    std::string Take(std::size_t count)
+    {
+        std::string bytes = buffer_.substr(0, count);
+        buffer_.erase(0, count);
         return bytes;
     }
 
-    int fd_ = -1;
+    int fd_;
     std::string buffer_;
 };
 
 // A JSON-RPC call of "test.<op>" with `params` (a JSON object text).
-inline std::string Call(const std::string& op, const std::string& params = "{}", const std::string& id = "1")
+inline std::string Call(const std::string& op, const std::string& params = "{}")
 {
-    return R"({"jsonrpc":"2.0","id":)" + id + R"(,"method":"test.)" + op + R"(","params":)" + params + "}";
+    return R"({"jsonrpc":"2.0","id":1,"method":"test.)" + op + R"(","params":)" + params + "}";
 }
 
 // A POST of `body` with Content-Length and the given extra header lines (each ending "\r\n").
@@ -406,5 +320,7 @@ inline std::string Post(const std::string& body, const std::string& extraHeaders
     return "POST /api HTTP/1.1\r\nHost: localhost\r\nContent-Type: " + contentType +
            "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
 }
+
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 }  // namespace HttpTest

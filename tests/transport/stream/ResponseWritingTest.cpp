@@ -15,9 +15,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Lumo::Transport::Http::HttpResponseHeaderRangeBase;
 using Lumo::Transport::Http::HttpDetail::FrameBodyWriter;
-using Lumo::Transport::Http::HttpDetail::ResponseHead;
 
 template <class Buffers>
 std::string Flatten(const Buffers& buffers)
@@ -29,135 +27,99 @@ std::string Flatten(const Buffers& buffers)
     return bytes;
 }
 
-TEST(ResponseHeadTest, ChunkedHeadKeepsHeaderOrderAndEndsWithServer)
+TEST(ResponseHeadTest, HeadBytesAreExact)
 {
-    HttpResponseHeaderRangeBase headers;
-    headers.Add(":status", "200");
-    headers.Add(":reason", "OK");
-    headers.Add("Content-Type", "application/json");
-    headers.Add("Connection", "Keep-Alive");
-    headers.Add("lumo-error", "com.orvane.lumo.std.errors.not_found");
-    ResponseHead head;
-    head.Build(headers, 123, true);
-
-    EXPECT_EQ(Flatten(head.Buffers()),
-              "HTTP/1.1 200 OK\r\n"
-              "Transfer-Encoding: chunked\r\n"
-              "Content-Type: application/json\r\n"
-              "Connection: Keep-Alive\r\n"
-              "lumo-error: com.orvane.lumo.std.errors.not_found\r\n"
-              "Server: Lumo-PicoHttp\r\n"
-              "\r\n");
-}
-
-TEST(ResponseHeadTest, LengthFramingIsWrittenForEveryLengthIncludingZero)
-{
-    HttpResponseHeaderRangeBase headers;
-    headers.Add(":status", "400");
-    headers.Add(":reason", "Bad Request");
-    headers.Add("Connection", "close");
-    ResponseHead head;
-
-    head.Build(headers, 0, false);
-    EXPECT_EQ(Flatten(head.Buffers()),
-              "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\nServer: Lumo-PicoHttp\r\n\r\n");
-
-    // Rebuilding replaces the previous head; the largest length fits the scratch area.
-    head.Build(headers, std::numeric_limits<std::uint64_t>::max(), false);
-    EXPECT_EQ(Flatten(head.Buffers()),
-              "HTTP/1.1 400 Bad Request\r\nContent-Length: 18446744073709551615\r\nConnection: close\r\n"
-              "Server: Lumo-PicoHttp\r\n\r\n");
-}
-
-TEST(ResponseHeadTest, StatusPseudoHeadersAnywhereInTheListFormTheStatusLineOnly)
-{
-    HttpResponseHeaderRangeBase headers;
-    headers.Add("X-First", "1");
-    headers.Add(":reason", "Expectation Failed");
-    headers.Add("x-second", "two words");
-    headers.Add(":status", "417");
-    headers.Add("X-First", "again");  // duplicates and case are kept as given
-    ResponseHead head;
-    head.Build(headers, 7, false);
+    using Headers = std::vector<std::pair<std::string, std::string>>;
+    const struct {
+        std::string name;
+        Headers headers;
+        std::uint64_t length;
+        bool chunked;
+        std::string expected;
+    } rows[] = {
+        {"chunked, order kept, Server last",
+         {{":status", "200"}, {":reason", "OK"}, {"Content-Type", "application/json"}, {"Connection", "Keep-Alive"},
+          {"lumo-error", "com.orvane.lumo.std.errors.not_found"}},
+         123, true,
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Type: application/json\r\nConnection: Keep-Alive\r\n"
+         "lumo-error: com.orvane.lumo.std.errors.not_found\r\nServer: Lumo-PicoHttp\r\n\r\n"},
+        {"length zero", {{":status", "400"}, {":reason", "Bad Request"}, {"Connection", "close"}}, 0, false,
+         "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\nServer: Lumo-PicoHttp\r\n\r\n"},
+        {"largest length", {{":status", "400"}, {":reason", "Bad Request"}}, std::numeric_limits<std::uint64_t>::max(),
+         false, "HTTP/1.1 400 Bad Request\r\nContent-Length: 18446744073709551615\r\nServer: Lumo-PicoHttp\r\n\r\n"},
+        // Pseudo-headers anywhere form the status line only; duplicates and case are kept.
+        {"pseudo-headers anywhere",
+         {{"X-First", "1"}, {":reason", "Expectation Failed"}, {"x-second", "two words"}, {":status", "417"},
+          {"X-First", "again"}},
+         7, false,
+         "HTTP/1.1 417 Expectation Failed\r\nContent-Length: 7\r\nX-First: 1\r\nx-second: two words\r\n"
+         "X-First: again\r\nServer: Lumo-PicoHttp\r\n\r\npayload"},
+    };
+    Lumo::Transport::Http::HttpDetail::ResponseHead head;  // reused: each build replaces the last
     const std::string body = "payload";
-    head.AppendBody(boost::asio::buffer(body));
-
-    EXPECT_EQ(Flatten(head.Buffers()),
-              "HTTP/1.1 417 Expectation Failed\r\nContent-Length: 7\r\nX-First: 1\r\nx-second: two words\r\n"
-              "X-First: again\r\nServer: Lumo-PicoHttp\r\n\r\npayload");
+    for (const auto& row : rows) {
+        Lumo::Transport::Http::HttpResponseHeaderRangeBase headers;
+        for (const auto& [name, value] : row.headers) {
+            headers.Add(name, value);
+        }
+        head.Build(headers, row.length, row.chunked);
+        if (row.length == body.size()) {
+            head.AppendBody(boost::asio::buffer(body));
+        }
+        EXPECT_EQ(Flatten(head.Buffers()), row.expected) << row.name;
+    }
 }
 
 TEST(FrameBodyWriterTest, PiecesAreFramedWithLowerCaseHexLengths)
 {
-    const std::string alphabet = "abcdefghijklmnopqrstuvwxyz";
-    FrameBodyWriter::Writer writer(boost::asio::buffer(alphabet));
-    EXPECT_EQ(Flatten(writer.GatherList()), "1a\r\nabcdefghijklmnopqrstuvwxyz\r\n");
-
     const std::string big(65535, 'z');
-    writer.Reset(boost::asio::buffer(big));
-    EXPECT_EQ(writer.LengthDigits(), "ffff");
+    FrameBodyWriter::Writer writer(boost::asio::buffer(big));
     EXPECT_EQ(Flatten(writer.GatherList()), "ffff\r\n" + big + "\r\n");
-
     writer.Reset(boost::asio::const_buffer());
     EXPECT_EQ(Flatten(writer.GatherList()), FrameBodyWriter::kLastChunk);
 }
 
 class ChunkedWriteTest : public ::testing::Test {
 protected:
-    ChunkedWriteTest()
-        : pair_(StreamTest::ConnectedPair(io_)),
-          stream_(std::make_shared<Lumo::Asio::AsyncPutbackStream>(
-              Lumo::Asio::TimeoutBaseStream(std::move(pair_.server), Lumo::Asio::IOTimeouts{5s, 5s})))
-    {
-    }
-
-    // Everything the client receives until the server closes the connection.
-    std::string ReadAllOnClient()
-    {
-        std::string all;
-        char buffer[4096];
-        boost::system::error_code ec;
-        while (!ec) {
-            const std::size_t n = pair_.client.read_some(boost::asio::buffer(buffer), ec);
-            all.append(buffer, n);
-        }
-        return all;
-    }
-
     boost::asio::io_context io_;
-    StreamTest::SocketPair pair_;
-    std::shared_ptr<Lumo::Asio::AsyncPutbackStream> stream_;
+    StreamTest::SocketPair pair_ = StreamTest::ConnectedPair(io_);
+    std::shared_ptr<Lumo::Asio::AsyncPutbackStream> stream_ = std::make_shared<Lumo::Asio::AsyncPutbackStream>(
+        Lumo::Asio::TimeoutBaseStream(std::move(pair_.server), Lumo::Asio::IOTimeouts{5s, 5s}));
 };
 
 TEST_F(ChunkedWriteTest, EachBodyWriteLeavesAsOneChunkAndFinishWritesTheLastChunk)
 {
     Lumo::Transport::Http::HttpDetail::OutChunkedBodyStrm<Lumo::Asio::AsyncPutbackStream> body(stream_);
     const std::string first = "{\"id\":1,";
-    const std::string second = "\"result\":\"abcdefghijklmn\"}";
+    const std::string second = "\"result\":\"abcdefghijklmn\"}";  // 26 bytes
     std::vector<boost::system::error_code> results;
+    const auto record = [&](const boost::system::error_code& ec, std::size_t) { results.push_back(ec); };
 
-    body.AsyncWrite(boost::asio::buffer(first), [&](const boost::system::error_code& ec, std::size_t) {
-        results.push_back(ec);
-        body.AsyncWrite(boost::asio::buffer(second), [&](const boost::system::error_code& ec2, std::size_t) {
-            results.push_back(ec2);
-            body.AsyncFinish([&](const boost::system::error_code& ec3, std::size_t) {
-                results.push_back(ec3);
+    body.AsyncWrite(boost::asio::buffer(first), [&](const boost::system::error_code& ec, std::size_t n) {
+        record(ec, n);
+        body.AsyncWrite(boost::asio::buffer(second), [&](const boost::system::error_code& ec2, std::size_t n2) {
+            record(ec2, n2);
+            body.AsyncFinish([&](const boost::system::error_code& ec3, std::size_t n3) {
+                record(ec3, n3);
                 stream_->Close();
             });
         });
     });
     io_.run_for(5s);
 
-    ASSERT_EQ(results.size(), 3u);
-    for (const auto& ec : results) {
-        EXPECT_FALSE(ec) << ec.message();
+    EXPECT_EQ(results, std::vector<boost::system::error_code>(3));
+    std::string all;
+    char buffer[4096];
+    boost::system::error_code ec;
+    while (!ec) {
+        all.append(buffer, pair_.client.read_some(boost::asio::buffer(buffer), ec));
     }
-    EXPECT_EQ(ReadAllOnClient(), "8\r\n{\"id\":1,\r\n1a\r\n\"result\":\"abcdefghijklmn\"}\r\n0\r\n\r\n");
+    EXPECT_EQ(all, "8\r\n{\"id\":1,\r\n1a\r\n\"result\":\"abcdefghijklmn\"}\r\n0\r\n\r\n");
 }
 
 TEST_F(ChunkedWriteTest, FailedFixedAnswerIsLoggedAndStillClosesTheConnection)
 {
-    auto logger = std::make_shared<StreamTest::CollectingLogger>();
+    auto logger = std::make_shared<TestSupport::CollectingLogger>();
     stream_->Lowest().Lowest().shutdown(boost::asio::socket_base::shutdown_send);
     std::optional<boost::system::error_code> done;
     Lumo::Transport::Http::HttpDetail::AsyncWriteFixedAnswer(

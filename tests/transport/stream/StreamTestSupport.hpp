@@ -1,18 +1,14 @@
-// Helpers for the stream tests: a logger that keeps its lines, connected loopback socket
-// pairs, and a stream wrapper that records the size of every write operation.
+// Helpers for the stream tests: connected loopback socket pairs, a stream wrapper that
+// records the size of every write operation, and a byte pattern that shows misplaced slices.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/lumo/Logger.hpp"
 #include "support/CollectingLogger.hpp"
 #include "transport/stream/TimeoutBaseStream.hpp"
 #include "util/Asio.hpp"
@@ -20,8 +16,6 @@
 namespace StreamTest {
 
 using boost::asio::ip::tcp;
-
-using CollectingLogger = TestSupport::CollectingLogger;
 
 struct SocketPair {
     tcp::socket server;
@@ -53,21 +47,18 @@ public:
     template <class ConstBuffers, class Handler>
     void async_write_some(const ConstBuffers& buffers, Handler&& handler)
     {
-        offered_->push_back(boost::asio::buffer_size(buffers));
+        offered->push_back(boost::asio::buffer_size(buffers));
         inner_.async_write_some(buffers, std::forward<Handler>(handler));
     }
-
     executor_type get_executor() noexcept { return inner_.get_executor(); }
 
-    // Sizes of the write operations, shared so they survive the stream.
-    std::shared_ptr<std::vector<std::size_t>> Offered() const { return offered_; }
+    // Shared so the sizes survive the stream.
+    std::shared_ptr<std::vector<std::size_t>> offered = std::make_shared<std::vector<std::size_t>>();
 
 private:
     Lumo::Asio::TimeoutBaseStream inner_;
-    std::shared_ptr<std::vector<std::size_t>> offered_ = std::make_shared<std::vector<std::size_t>>();
 };
 
-// `size` bytes of a pattern that shows misplaced or repeated slices.
 inline std::string Pattern(std::size_t size)
 {
     std::string bytes(size, '\0');
