@@ -3,8 +3,6 @@
 // answers byte for byte.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -184,46 +182,22 @@ struct Response {
 // A blocking loopback client; every read gives up after 5 seconds.
 class Client {
 public:
-    explicit Client(uint16_t port) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
+    explicit Client(uint16_t port)
     {
+        socket_.connect({boost::asio::ip::address_v4::loopback(), port});
         timeval timeout{5, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            throw std::runtime_error("connect failed");
-        }
+        ::setsockopt(socket_.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     }
-    ~Client() { ::close(fd_); }
 
-    void Send(const std::string& bytes)
-    {
-        for (std::size_t sent = 0; sent < bytes.size();) {
-            const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) {
-                throw std::runtime_error("send failed");
-            }
-            sent += static_cast<std::size_t>(n);
-        }
-    }
+    void Send(const std::string& bytes) { boost::asio::write(socket_, boost::asio::buffer(bytes)); }
     // Resets the connection: the server's next read or write on it fails.
     void Abort()
     {
-        linger hard{1, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-        ::close(fd_);
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        socket_.set_option(boost::asio::socket_base::linger(true, 0));
+        socket_.close();
     }
-    uint16_t LocalPort() const
-    {
-        sockaddr_in address{};
-        socklen_t size = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        return ntohs(address.sin_port);
-    }
-    void ShutdownWrite() { ::shutdown(fd_, SHUT_WR); }
+    uint16_t LocalPort() const { return socket_.local_endpoint().port(); }
+    void ShutdownWrite() { socket_.shutdown(boost::asio::socket_base::shutdown_send); }
 
     // Everything until the server closes the connection; throws on a timeout.
     std::string ReadToEnd()
@@ -279,7 +253,7 @@ private:
     bool Fill()
     {
         char chunk[65536];
-        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        const ssize_t n = ::recv(socket_.native_handle(), chunk, sizeof chunk, 0);
         if (n < 0 && errno != ECONNRESET) {
             throw std::runtime_error("read timed out or failed");
         }
@@ -303,7 +277,8 @@ private:
         return bytes;
     }
 
-    int fd_;
+    boost::asio::io_context io_;
+    boost::asio::ip::tcp::socket socket_{io_, boost::asio::ip::tcp::v4()};
     std::string buffer_;
 };
 

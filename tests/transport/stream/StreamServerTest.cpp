@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,40 +19,29 @@ using Lumo::Asio::StreamServerSpec;
 using StreamTest::tcp;
 using Clock = std::chrono::steady_clock;
 
-// A real listening acceptor whose accept attempts can be made to fail by number.
-class ScriptedAcceptor {
+// A real listening acceptor whose accept attempt number `failAt` fails with `failure`.
+struct Script {
+    int failAt = 0;
+    boost::system::error_code failure;
+    int attempts = 0;
+};
+
+class ScriptedAcceptor : public Acceptor {
 public:
-    using Socket = tcp::socket;
-    using executor_type = Acceptor::executor_type;
-
-    struct Script {
-        std::map<int, boost::system::error_code> failures;  // by 1-based attempt number
-        int attempts = 0;
-    };
-
-    ScriptedAcceptor(Acceptor real, std::shared_ptr<Script> script)
-        : real_(std::move(real)), script_(std::move(script))
-    {
-    }
+    ScriptedAcceptor(Acceptor real, std::shared_ptr<Script> script) : Acceptor(std::move(real)), script_(std::move(script)) {}
 
     template <class Handler>
     void AsyncAccept(Handler&& handler)
     {
-        const auto failure = script_->failures.find(++script_->attempts);
-        if (failure == script_->failures.end()) {
-            real_.AsyncAccept(std::forward<Handler>(handler));
+        if (++script_->attempts != script_->failAt) {
+            Acceptor::AsyncAccept(std::forward<Handler>(handler));
             return;
         }
-        boost::asio::post(get_executor(), [handler = std::forward<Handler>(handler), ec = failure->second,
+        boost::asio::post(get_executor(), [handler = std::forward<Handler>(handler), ec = script_->failure,
                                            executor = get_executor()]() mutable { handler(ec, Socket(executor)); });
     }
 
-    std::string Describe() const { return real_.Describe(); }
-    void Close() { real_.Close(); }
-    executor_type get_executor() noexcept { return real_.get_executor(); }
-
 private:
-    Acceptor real_;
     std::shared_ptr<Script> script_;
 };
 
@@ -90,7 +78,7 @@ protected:
     }
 
     boost::asio::io_context io_;
-    std::shared_ptr<ScriptedAcceptor::Script> script_ = std::make_shared<ScriptedAcceptor::Script>();
+    std::shared_ptr<Script> script_ = std::make_shared<Script>();
     std::shared_ptr<TestSupport::CollectingLogger> logger_ = std::make_shared<TestSupport::CollectingLogger>();
     std::vector<std::shared_ptr<AsyncPutbackStream>> handedOff_;
     tcp::endpoint endpoint_;
@@ -137,7 +125,7 @@ TEST_F(StreamServerTest, AcceptedSocketsAreTunedWrappedAndHandedOffWithTheTimeou
 
 TEST_F(StreamServerTest, OtherAcceptErrorIsTerminalAndNoFurtherAcceptIsIssued)
 {
-    script_->failures[2] = boost::asio::error::no_permission;
+    *script_ = {2, boost::asio::error::no_permission};
     auto server = MakeServer(StreamServerSpec{{1s, 1s}});
     server->Start();
     tcp::socket first(io_);
@@ -161,7 +149,7 @@ TEST_F(StreamServerTest, OtherAcceptErrorIsTerminalAndNoFurtherAcceptIsIssued)
 
 TEST_F(StreamServerTest, StopDuringTheDelayLogsTheTimerErrorAndStops)
 {
-    script_->failures[1] = boost::system::error_code(EMFILE, boost::system::system_category());
+    *script_ = {1, boost::system::error_code(EMFILE, boost::system::system_category())};
     auto server = MakeServer(StreamServerSpec{{1s, 1s}, 10s});
     server->Start();
     RunUntil(io_, [&] { return server->CurrentState() == Server::State::kDelaying; }, 1s);
