@@ -1,82 +1,85 @@
-// Content-Length conversion: the automatic base, and the three kinds of refusal with the
-// categories that the transaction maps onto its answers.
-#include "transport/ParseContentLength.hpp"
-
+// Content-Length conversion with its automatic base and its three kinds of refusal, the texts of
+// the error categories, and the diagnostic text of the server configuration.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "transport/HttpError.hpp"
+#include "transport/ParseContentLength.hpp"
 #include "transport/PicoHttpError.hpp"
+#include "transport/ServerConfig.hpp"
 #include "transport/ToolsCategory.hpp"
 
 namespace Lumo::Transport::PicoHttp {
 namespace {
 
-TEST(ParseContentLength, ReadsTheNumberWithAutomaticBase)
+TEST(ParseContentLength, ValuesAndRefusals)
 {
-    const std::pair<std::string, std::uint64_t> cases[] = {
-        {"0", 0},   {"5", 5},     {"2500000", 2500000}, {"010", 8},           {"0x10", 16},
-        {"0X1f", 31}, {"00", 0},  {"0000000000000000000000007", 7},           {"0x0", 0},
-        {"18446744073709551615", 18446744073709551615u}, {"0xFFFFFFFFFFFFFFFF", 18446744073709551615u},
-        {"01777777777777777777777", 18446744073709551615u},
-    };
-    for (const auto& [text, expected] : cases) {
+    const std::pair<std::string, std::uint64_t> values[] = {{"0", 0},
+                                                            {"2500000", 2500000},
+                                                            {"010", 8},
+                                                            {"0x10", 16},
+                                                            {"0X1f", 31},
+                                                            {"0000000000000000000000007", 7},
+                                                            {"18446744073709551615", UINT64_MAX},
+                                                            {"0xFFFFFFFFFFFFFFFF", UINT64_MAX},
+                                                            {"01777777777777777777777", UINT64_MAX}};
+    for (const auto& [text, expected] : values) {
         std::uint64_t length = 12345;
         EXPECT_FALSE(ParseContentLength(text, length)) << text;
         EXPECT_EQ(length, expected) << text;
     }
-}
-
-TEST(ParseContentLength, RefusesMalformedValues)
-{
-    for (const std::string& text : std::vector<std::string>{"-1", "+5", "-18446744073709551606", " 5", "5 ", "\t5", "5\r", "12abc", "0x",
-                                   "08", "0xg", "1.5", "1e3", "5,5", "0x-1", std::string("5\0", 2)}) {
-        std::uint64_t length = 12345;
-        const std::error_code error = ParseContentLength(text, length);
-        EXPECT_EQ(error, std::error_code(Error::make_error_code(Error::invalid_request))) << text;
-        EXPECT_EQ(error.message(), "invalid request");
-        EXPECT_EQ(length, 12345u) << "unchanged on failure: " << text;
+    // Malformed text wins over the size of its digits; nothing is stored on a refusal.
+    const std::pair<std::error_code, std::vector<std::string>> refusals[] = {
+        {ToolsError::named_argument_not_found, {""}},
+        {Http::Error::make_error_code(Http::Error::message_too_long),
+         {"18446744073709551616", "99999999999999999999999", "0x10000000000000000",
+          "02000000000000000000000"}},
+        {Error::make_error_code(Error::invalid_request),
+         {"99999999999999999999999x", "-1", "-18446744073709551606", "+5", " 5", "5 ", "\t5", "12abc", "0x",
+          "08", "0xg", "1.5", "0x-1", std::string("5\0", 2)}}};
+    for (const auto& [error, texts] : refusals) {
+        for (const std::string& text : texts) {
+            std::uint64_t length = 12345;
+            EXPECT_EQ(ParseContentLength(text, length), error) << '"' << text << '"';
+            EXPECT_EQ(length, 12345u) << '"' << text << '"';
+        }
     }
 }
 
-TEST(ParseContentLength, TellsAnEmptyValueAndAnOverflowApart)
+// These texts reach clients inside error answers; codes out of range still have one.
+TEST(TransportErrorCategories, Texts)
 {
-    std::uint64_t length = 0;
-    const std::error_code empty = ParseContentLength("", length);
-    EXPECT_EQ(empty, ToolsError::named_argument_not_found);
-    EXPECT_STREQ(empty.category().name(), "Lumo Tools Error");
-
-    for (const char* text : {"18446744073709551616", "99999999999999999999999", "0x10000000000000000",
-                             "02000000000000000000000"}) {
-        const std::error_code overflow = ParseContentLength(text, length);
-        EXPECT_EQ(overflow, std::error_code(Http::Error::make_error_code(Http::Error::message_too_long))) << text;
-        EXPECT_STREQ(overflow.category().name(), "Lumo Transport Http");
-    }
-    // Malformed text wins over the size of its digits.
-    EXPECT_EQ(ParseContentLength("99999999999999999999999x", length).message(), "invalid request");
+    const std::error_category &pico = Error::transport_category(), &http = Http::Error::transport_category(),
+                              &tools = ToolsCategory::Instance();
+    const std::tuple<const std::error_category&, int, std::string> rows[] = {
+        {pico, 1, "headers parse error"},   {pico, 5, "invalid request"},
+        {pico, 7, "http headers too long"}, {pico, 0, "transport error"},
+        {pico, 8, "transport error"},       {http, 3, "end of body"},
+        {http, 4, "transport error"},       {tools, 2, "Empty Named specifier found."},
+        {tools, 3, "tools error"}};
+    for (const auto& [category, code, text] : rows)
+        EXPECT_EQ(category.message(code), text) << category.name() << code;
 }
 
-TEST(TransportErrorCategories, GiveTheirTextsAndAFallback)
+TEST(ServerConfig, DiagnosticText)
 {
-    const auto& pico = Error::transport_category();
-    EXPECT_STREQ(pico.name(), "Lumo Transport PicoHttp");
-    EXPECT_EQ(pico.message(1), "headers parse error");
-    EXPECT_EQ(pico.message(7), "http headers too long");
-    EXPECT_EQ(pico.message(8), "transport error");
-    EXPECT_EQ(pico.message(0), "transport error");
+    using namespace std::chrono_literals;
+    EXPECT_EQ(FormatDuration(90s), "1 minutes and 30 seconds");
+    EXPECT_EQ(FormatDuration(2us + 3ns), "2 microseconds and 3 nanoseconds");
 
-    const auto& http = Http::Error::transport_category();
-    EXPECT_STREQ(http.name(), "Lumo Transport Http");
-    EXPECT_EQ(http.message(3), "end of body");
-    EXPECT_EQ(http.message(4), "transport error");
-    EXPECT_NE(&pico, &http);
-
-    EXPECT_EQ(ToolsCategory::Instance().message(2), "Empty Named specifier found.");
-    EXPECT_EQ(ToolsCategory::Instance().message(3), "tools error");
-    // The same code in two categories is two different errors.
-    EXPECT_NE(Error::make_error_code(Error::chunk_parse_error), Http::Error::make_error_code(Http::Error::message_too_long));
+    ServerConfig config;
+    config.endpoint4 = {boost::asio::ip::address_v4::loopback(), 8307};
+    config.endpoint6 = {boost::asio::ip::address_v6::loopback(), 8307};
+    config.readTimeout = 1200s;
+    config.writeTimeout = 1800s;
+    config.httpBodySizeLimitInBytes = 2500000;
+    EXPECT_EQ(config.ToString(),
+              "ServerConfig{port:8307endpoint4:127.0.0.1:8307;endpoint6:[::1]:8307readTimeout:20 minutes"
+              ";writeTimeout:30 minutes;httpBodySizeLimitInBytes:2500000count:0;Localizer not set}");
 }
 
 }  // namespace
