@@ -43,9 +43,8 @@ std::string RandomRequest(std::mt19937& random)
     static const char* const kMethods[] = {"GET", "POST", "PUT", "DELETE", "OPTIONS", "PATCH", "M-SEARCH"};
     std::string message = std::string(kMethods[below(7)]) + " /" + text("abcXYZ019/._~%?=&-", 0, 30) +
                           (below(4) == 0 ? " HTTP/1.0\r\n" : " HTTP/1.1\r\n");
-    const bool chunked = below(2) == 0;
     for (std::size_t n = below(12); n > 0; --n) message += field();
-    if (!chunked) return message + "\r\n";
+    if (below(2) == 0) return message + "\r\n";
     message += "Transfer-Encoding: chunked\r\n";
     for (std::size_t n = below(5); n > 0; --n) message += field();
     message += "\r\n";
@@ -54,11 +53,7 @@ std::string RandomRequest(std::mt19937& random)
         char hex[20];
         std::snprintf(hex, sizeof hex, below(2) ? "%zx" : "%zX", size);
         message += std::string(below(3), '0') + hex + extension() + "\r\n" +
-                   text(std::string_view("\0\r\n\xff"
-                                         "ab0",
-                                         7),
-                        size, size) +
-                   "\r\n";
+                   text(std::string_view("\0\r\n\xffzab0", 8), size, size) + "\r\n";
     }
     message += std::string(1 + below(3), '0') + extension() + "\r\n";
     for (std::size_t n = below(3); n > 0; --n) message += field();
