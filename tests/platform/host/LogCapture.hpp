@@ -1,40 +1,72 @@
-// LogCapture: the host log lines written while it is alive, through the stderr mirror.
-//
-// Turns the mirror on at level 7 and captures descriptor 2; Texts() gives each line's
-// text without the timestamp and priority prefix. One at a time per process.
+// StderrCapture collects what any thread writes to descriptor 2 while it is alive;
+// LogCapture also mirrors the host log there at level 7. One capture at a time.
 #pragma once
 
-#include <algorithm>
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "StderrCapture.hpp"
 #include "platform/host/Log.hpp"
 
-class LogCapture {
+class StderrCapture {
 public:
-    LogCapture() { Log_SetStderrLevel(7); }
-    ~LogCapture() { Log_SetStderrLevel(0); }
-
-    // Stops capturing and returns the line texts.
-    std::vector<std::string> Texts()
+    StderrCapture() : file_(std::tmpfile())
     {
-        std::vector<std::string> texts;
-        for (const std::string& line : capture_.TakeLines()) {
-            const size_t start = line.find("> ");
-            texts.push_back(start == std::string::npos ? line : line.substr(start + 2));
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        dup2(fileno(file_), STDERR_FILENO);
+    }
+    virtual ~StderrCapture() { Take(); }
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+
+    // Restores stderr and returns everything written since construction.
+    std::string Take()
+    {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+            saved_ = -1;
+            std::rewind(file_);
+            char buffer[4096];
+            for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) {
+                text_.append(buffer, got);
+            }
+            std::fclose(file_);
         }
-        Log_SetStderrLevel(0);
-        return texts;
+        return text_;
     }
 
-    // Whether any of `texts` contains `part`.
-    static bool AnyContains(const std::vector<std::string>& texts, const std::string& part)
+    std::vector<std::string> TakeLines()
     {
-        return std::any_of(texts.begin(), texts.end(),
-                           [&](const std::string& text) { return text.find(part) != std::string::npos; });
+        std::vector<std::string> lines;
+        std::istringstream text(Take());
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
+        return lines;
     }
 
 private:
-    StderrCapture capture_;
+    FILE* file_;
+    int saved_ = -1;
+    std::string text_;
+};
+
+// The text of a mirrored line after its timestamp and "<priority> " prefix.
+inline std::string TextOf(const std::string& line)
+{
+    const size_t start = line.find("> ");
+    return start == std::string::npos ? line : line.substr(start + 2);
+}
+
+class LogCapture : public StderrCapture {
+public:
+    LogCapture() { Log_SetStderrLevel(7); }
+    ~LogCapture() override { Log_SetStderrLevel(0); }
+
+    // Whether a line written so far (capture ends with the first call) contains `part`.
+    bool Has(const std::string& part) { return Take().find(part) != std::string::npos; }
 };

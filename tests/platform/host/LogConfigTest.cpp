@@ -11,7 +11,6 @@ protected:
         Log_RemoveAllOutputs();
         Log_SetStderrLevel(0);
     }
-
     void TearDown() override { Log_RemoveAllOutputs(); }
 
     static LogOutput* NewOutput(const char* name, int level)
@@ -22,17 +21,12 @@ protected:
     }
 };
 
-TEST_F(LogConfigTest, NothingIsEnabledWithoutOutputs)
+TEST_F(LogConfigTest, TheMostVerboseOutputOrTheMirrorDecides)
 {
     for (int level = 0; level <= 8; ++level) {
-        EXPECT_FALSE(Log_IsEnabled(level)) << level;
+        EXPECT_FALSE(Log_IsEnabled(level)) << "no outputs, level " << level;
     }
-}
-
-TEST_F(LogConfigTest, TheMostVerboseOutputDecides)
-{
     ASSERT_TRUE(Log_AddOutput(NewOutput("quiet", 3)));
-    EXPECT_TRUE(Log_IsEnabled(1));
     EXPECT_TRUE(Log_IsEnabled(3));
     EXPECT_FALSE(Log_IsEnabled(4));
 
@@ -40,25 +34,18 @@ TEST_F(LogConfigTest, TheMostVerboseOutputDecides)
     ASSERT_TRUE(Log_AddOutput(verbose));
     EXPECT_TRUE(Log_IsEnabled(5));
     EXPECT_FALSE(Log_IsEnabled(6));
-
     // A level changed after adding takes effect at once, both ways.
     Log_SetOutputLevel(verbose, 7);
     EXPECT_TRUE(Log_IsEnabled(7));
     Log_SetOutputLevel(verbose, 0);
     EXPECT_FALSE(Log_IsEnabled(4));
     EXPECT_TRUE(Log_IsEnabled(3));
-
     EXPECT_FALSE(Log_IsEnabled(0)) << "level 0 is never a line";
     EXPECT_FALSE(Log_IsEnabled(8));
-}
 
-TEST_F(LogConfigTest, StderrMirrorCountsAsAnOutput)
-{
-    Log_SetStderrLevel(7);
-    EXPECT_TRUE(Log_IsEnabled(7));
-    Log_SetStderrLevel(4);
-    EXPECT_TRUE(Log_IsEnabled(4));
-    EXPECT_FALSE(Log_IsEnabled(5));
+    Log_SetStderrLevel(6);
+    EXPECT_TRUE(Log_IsEnabled(6));
+    EXPECT_FALSE(Log_IsEnabled(7));
 }
 
 TEST_F(LogConfigTest, AnOutputNameCanBeAddedOnceUntilAllAreRemoved)
@@ -75,14 +62,12 @@ TEST_F(LogConfigTest, AnOutputNameCanBeAddedOnceUntilAllAreRemoved)
     EXPECT_TRUE(Log_IsEnabled(7));
 }
 
-TEST_F(LogConfigTest, OutputsAreOnlyMadeThroughTheProcessInterface)
+TEST_F(LogConfigTest, BadOutputArgumentsAreRefusedWithoutCrashing)
 {
     LogCfgInterface* cfg = Log_CfgInterface();
-    EXPECT_EQ(cfg, Log_CfgInterface());
     EXPECT_EQ(Log_NewSyslogOutput("hostprefd", "syslog", 0, nullptr), nullptr);
     EXPECT_EQ(Log_NewSyslogOutput("", "syslog", 0, cfg), nullptr);
     EXPECT_EQ(Log_NewSyslogOutput("hostprefd", nullptr, 0, cfg), nullptr);
-
     // The start-up sequence must survive an output that could not be made.
     Log_SetOutputLevel(nullptr, 7);
     EXPECT_FALSE(Log_AddOutput(nullptr));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,10 +24,8 @@ protected:
         std::vector<rapidjson::Document> records;
         std::istringstream text(root_.Read(kAuditLogPath));
         for (std::string line; std::getline(text, line);) {
-            rapidjson::Document record;
-            record.Parse(line.c_str(), line.size());
-            EXPECT_FALSE(record.HasParseError()) << line.substr(0, 200);
-            records.push_back(std::move(record));
+            records.emplace_back().Parse(line.c_str(), line.size());
+            EXPECT_FALSE(records.back().HasParseError()) << line.substr(0, 200);
         }
         return records;
     }
@@ -33,33 +33,29 @@ protected:
     TempHostRoot root_;
 };
 
-TEST_F(OrvaneAuditTest, ARecordIsOneJsonLineWithItsTypedItems)
+TEST_F(OrvaneAuditTest, ARecordIsOneJsonLineWithItsTypedItemsFirstNameWins)
 {
     ASSERT_TRUE(OrvaneAudit_LogList("service.password.use", "bob", "hostprefd", false,
                                     {{"ip", "127.0.0.1"},
                                      {"attempts", 3},
                                      {"big", int64_t{1} << 40},
                                      {"locked", true},
-                                     {"reason", std::string("Invalid username or password")}}));
+                                     {"reason", std::string("Invalid username or password")},
+                                     {"ip", "second"}}));
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
     const rapidjson::Document& record = records[0];
-
     EXPECT_STREQ(record["event"].GetString(), "service.password.use");
     EXPECT_STREQ(record["subject"].GetString(), "bob");
     EXPECT_STREQ(record["object"].GetString(), "hostprefd");
     EXPECT_TRUE(record["success"].IsFalse());
     EXPECT_EQ(record["pid"].GetInt(), getpid());
-    EXPECT_TRUE(std::regex_match(record["time"].GetString(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
-    const auto& items = record["items"];
-    ASSERT_TRUE(items.IsObject());
-    EXPECT_EQ(items.MemberCount(), 5u);
-    EXPECT_STREQ(items["ip"].GetString(), "127.0.0.1");
-    EXPECT_EQ(items["attempts"].GetInt64(), 3);
-    EXPECT_EQ(items["big"].GetInt64(), int64_t{1} << 40);
-    EXPECT_TRUE(items["locked"].IsTrue());
-    EXPECT_STREQ(items["reason"].GetString(), "Invalid username or password");
+    EXPECT_TRUE(std::regex_match(record["time"].GetString(), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
+    rapidjson::StringBuffer items;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(items);
+    record["items"].Accept(writer);
+    EXPECT_EQ(std::string(items.GetString()), R"({"ip":"127.0.0.1","attempts":3,"big":1099511627776,"locked":true,)"
+                                              R"("reason":"Invalid username or password"})");
 }
 
 TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
@@ -70,15 +66,16 @@ TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
         "controls \x01\x1f\x7f and NUL \0 inside"s, "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
         "\"},\"success\":true,\"x\":{\"",           "\\u0041 stays text",
     };
+    const std::pair<std::string, std::string> replaced[] = {
+        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+        {"lone \xC3", "lone \xEF\xBF\xBD"},
+        {"surrogate \xED\xA0\x80!", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD!"},
+    };
     std::vector<AuditItem> items;
-    for (size_t i = 0; i < std::size(kept); ++i) {
-        items.emplace_back("k" + std::to_string(i), kept[i]);
+    for (size_t i = 0; i < std::size(kept); ++i) items.emplace_back("k" + std::to_string(i), kept[i]);
+    for (size_t i = 0; i < std::size(replaced); ++i) {
+        items.emplace_back("bad" + std::to_string(i), replaced[i].first);
     }
-    items.emplace_back("bad1",
-                       "a\xFF"
-                       "b");
-    items.emplace_back("bad2", "lone \xC3");
-    items.emplace_back("bad3", "surrogate \xED\xA0\x80!");
     items.emplace_back("na\"me\n", "odd key");
     ASSERT_TRUE(OrvaneAudit_LogList("api.call", "user\"\n", "svc:op", false, items));
 
@@ -91,11 +88,9 @@ TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
         const auto& value = parsed[("k" + std::to_string(i)).c_str()];
         EXPECT_EQ(std::string(value.GetString(), value.GetStringLength()), kept[i]) << i;
     }
-    EXPECT_STREQ(parsed["bad1"].GetString(),
-                 "a\xEF\xBF\xBD"
-                 "b");
-    EXPECT_STREQ(parsed["bad2"].GetString(), "lone \xEF\xBF\xBD");
-    EXPECT_STREQ(parsed["bad3"].GetString(), "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD!");
+    for (size_t i = 0; i < std::size(replaced); ++i) {
+        EXPECT_EQ(parsed[("bad" + std::to_string(i)).c_str()].GetString(), replaced[i].second) << i;
+    }
     EXPECT_STREQ(parsed["na\"me\n"].GetString(), "odd key");
     EXPECT_STREQ(records[0]["subject"].GetString(), "user\"\n");
     EXPECT_TRUE(records[0]["success"].IsFalse()) << "an injected field does not override the real one";
@@ -105,46 +100,28 @@ TEST_F(OrvaneAuditTest, LongValuesAreCutAndMarked)
 {
     const std::string huge = std::string(10, 'a') + std::string(3 * kAuditMaxValue, '\xC3');
     std::string accented;
-    for (size_t i = 0; i < kAuditMaxValue; ++i) {
-        accented += "\xC3\xA9";
-    }
+    for (size_t i = 0; i < kAuditMaxValue; ++i) accented += "\xC3\xA9";
     ASSERT_TRUE(OrvaneAudit_LogList("api.call", std::string(2 * kAuditMaxValue, 's'), "o", true,
                                     {{"accented", accented}, {"junk", huge}}));
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
-
-    const std::string subject = records[0]["subject"].GetString();
-    EXPECT_EQ(subject, std::string(kAuditMaxValue, 's') + "...[truncated]");
-    const std::string cut = records[0]["items"]["accented"].GetString();
-    EXPECT_EQ(cut, accented.substr(0, kAuditMaxValue) + "...[truncated]") << "cut between characters";
-    const std::string junk = records[0]["items"]["junk"].GetString();
-    EXPECT_LT(junk.size(), 3 * (kAuditMaxValue + 20));
-}
-
-TEST_F(OrvaneAuditTest, ARepeatedItemNameKeepsTheFirstValue)
-{
-    ASSERT_TRUE(
-        OrvaneAudit_LogList("api.call", "s", "o", true, {{"ip", "first"}, {"ip", "second"}, {"n", 1}}));
-    const auto records = Records();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]["items"].MemberCount(), 2u);
-    EXPECT_STREQ(records[0]["items"]["ip"].GetString(), "first");
+    EXPECT_EQ(std::string(records[0]["subject"].GetString()), std::string(kAuditMaxValue, 's') + "...[truncated]");
+    EXPECT_EQ(std::string(records[0]["items"]["accented"].GetString()),
+              accented.substr(0, kAuditMaxValue) + "...[truncated]")
+        << "cut between characters";
+    EXPECT_LT(records[0]["items"]["junk"].GetStringLength(), 3 * (kAuditMaxValue + 20));
 }
 
 TEST_F(OrvaneAuditTest, FailuresAreLoggedAndReturnedNeverFatal)
 {
     LogCapture log;
     EXPECT_FALSE(OrvaneAudit_LogList("", "s", "o", true, {}));
-    EXPECT_FALSE(std::filesystem::exists(HostRoot::Path(kAuditLogPath)))
-        << "nothing is written without an event";
-
+    EXPECT_FALSE(std::filesystem::exists(HostRoot::Path(kAuditLogPath))) << "nothing is written without an event";
     // A directory where the file should be: the open fails.
     std::filesystem::create_directories(HostRoot::Path(kAuditLogPath));
     EXPECT_FALSE(OrvaneAudit_LogList("api.call", "s", "o", true, {}));
-    const auto lines = log.Texts();
-
-    EXPECT_TRUE(LogCapture::AnyContains(lines, "without an event id"));
-    EXPECT_TRUE(LogCapture::AnyContains(lines, "Audit: cannot open"));
+    EXPECT_TRUE(log.Has("without an event id"));
+    EXPECT_TRUE(log.Has("Audit: cannot open"));
 }
 
 TEST_F(OrvaneAuditTest, ConcurrentWritersNeverInterleave)
@@ -161,10 +138,7 @@ TEST_F(OrvaneAuditTest, ConcurrentWritersNeverInterleave)
             }
         });
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-
+    for (auto& thread : threads) thread.join();
     const auto records = Records();
     ASSERT_EQ(records.size(), static_cast<size_t>(kThreads * kRecords));
     std::vector<int> next(kThreads, 0);

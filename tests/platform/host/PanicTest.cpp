@@ -13,18 +13,14 @@ protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(PanicDeathTest, VerifyWithAFixedSourceNamesItAndAborts)
-{
-    const int port = 0;
-    EXPECT_EXIT(VERIFY_AT(port != 0, "apps/lifecycle/lumo/lumocpp/endpoint", 109),
-                ::testing::KilledBySignal(SIGABRT), "^VERIFY apps/lifecycle/lumo/lumocpp/endpoint:109\n$");
-}
-
-TEST_F(PanicDeathTest, VerifyOfATrueConditionContinues)
+TEST_F(PanicDeathTest, VerifyEvaluatesOnceAndAbortsNamingItsSource)
 {
     int evaluated = 0;
     VERIFY(++evaluated == 1);
-    EXPECT_EQ(evaluated, 1) << "the condition is evaluated exactly once";
+    EXPECT_EQ(evaluated, 1) << "a true condition continues, evaluated exactly once";
+    const int port = 0;
+    EXPECT_EXIT(VERIFY_AT(port != 0, "apps/lifecycle/lumo/lumocpp/endpoint", 109), ::testing::KilledBySignal(SIGABRT),
+                "^VERIFY apps/lifecycle/lumo/lumocpp/endpoint:109\n$");
 }
 
 TEST_F(PanicDeathTest, NotReachedNamesThisFileAndLine)
@@ -37,8 +33,7 @@ TEST_F(PanicDeathTest, NotReachedNamesThisFileAndLine)
 TEST_F(PanicDeathTest, ALongPanicTextIsCutButStillEndsTheLine)
 {
     const std::string huge(5000, 'p');
-    EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT),
-                "^reason: p{900,1022}\n$");
+    EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT), "^reason: p{900,1022}\n$");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <thread>
 
 #include "platform/host/Poll.hpp"
@@ -14,7 +15,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 // Like the daemon's: a process-global flag that only a signal handler writes.
-// Threads other than the handler's set a flag with an atomic store.
 volatile sig_atomic_t signalFlag = 0;
 
 void OnSignal(int) { signalFlag = 1; }
@@ -22,9 +22,13 @@ void OnSignal(int) { signalFlag = 1; }
 class PollTest : public ::testing::Test {
 protected:
     void SetUp() override { Poll_InitDefault(); }
-    void TearDown() override { Poll_Exit(); }
+    void TearDown() override
+    {
+        if (helper_.joinable()) helper_.join();
+        Poll_Exit();
+    }
 
-    // Runs `body` on another thread after `delay`; joined by the destructor of the test.
+    // Runs `body` on another thread after `delay`.
     void After(milliseconds delay, std::function<void()> body)
     {
         helper_ = std::thread([delay, body = std::move(body)] {
@@ -33,18 +37,16 @@ protected:
         });
     }
 
-    ~PollTest() override
-    {
-        if (helper_.joinable()) {
-            helper_.join();
-        }
-    }
-
     std::thread helper_;
 };
 
-TEST_F(PollTest, ReturnsSoonAfterAnotherThreadSetsTheFlag)
+TEST_F(PollTest, ExitDropsTimersAndTheLoopNoticesAFlagSetByAnotherThread)
 {
+    int ticks = 0;
+    Poll_AddTimer(0, milliseconds(1), [&] { ++ticks; });
+    Poll_Exit();
+    Poll_InitDefault();
+
     volatile sig_atomic_t flag = 0;
     std::atomic<Clock::time_point> setAt{};
     After(milliseconds(120), [&] {
@@ -52,10 +54,10 @@ TEST_F(PollTest, ReturnsSoonAfterAnotherThreadSetsTheFlag)
         __atomic_store_n(&flag, 1, __ATOMIC_RELEASE);  // no wake-up: the loop must notice alone
     });
     Poll_Loop(1, &flag, 0);
-    const auto returnedAt = Clock::now();
 
     ASSERT_EQ(flag, 1);
-    EXPECT_LT(returnedAt - setAt.load(), milliseconds(100));
+    EXPECT_LT(Clock::now() - setAt.load(), milliseconds(100));
+    EXPECT_EQ(ticks, 0) << "a timer added before Poll_Exit ran";
 }
 
 TEST_F(PollTest, ReturnsOnARealSignalToTheLoopingThread)
@@ -75,7 +77,7 @@ TEST_F(PollTest, ReturnsOnARealSignalToTheLoopingThread)
 
     EXPECT_EQ(signalFlag, 1);
     EXPECT_GE(elapsed, milliseconds(70));
-    EXPECT_LT(elapsed, milliseconds(80) + milliseconds(100));
+    EXPECT_LT(elapsed, milliseconds(180));
 }
 
 TEST_F(PollTest, TimersRunOnTheLoopingThreadForTheirClassOnly)
@@ -86,15 +88,12 @@ TEST_F(PollTest, TimersRunOnTheLoopingThreadForTheirClassOnly)
     std::thread::id ranOn;
     Poll_AddTimer(0, milliseconds(5), [&] {
         ranOn = std::this_thread::get_id();
-        if (++mainTicks == 3) {
-            flag = 1;
-        }
+        flag = ++mainTicks == 3;
     });
     Poll_AddTimer(1, milliseconds(1), [&] { ++otherTicks; });
 
     const auto start = Clock::now();
     Poll_Loop(1, &flag, 0);
-
     EXPECT_EQ(mainTicks, 3);
     EXPECT_EQ(otherTicks, 0);
     EXPECT_EQ(ranOn, std::this_thread::get_id());
@@ -106,10 +105,9 @@ TEST_F(PollTest, ACallbackMayRemoveItselfAndOthersDueInTheSameRound)
     volatile sig_atomic_t flag = 0;
     int selfRemoving = 0;
     int removedByOther = 0;
-    PollTimerId victim = 0;
     // Same period, the remover registered first: both fall due together and the remover
     // runs first, so the victim must be skipped although it was already due.
-    PollTimerId self = 0;
+    PollTimerId self = 0, victim = 0;
     self = Poll_AddTimer(0, milliseconds(2), [&] {
         ++selfRemoving;
         EXPECT_TRUE(Poll_RemoveTimer(self));
@@ -119,24 +117,9 @@ TEST_F(PollTest, ACallbackMayRemoveItselfAndOthersDueInTheSameRound)
     Poll_AddTimer(0, milliseconds(30), [&] { flag = 1; });
 
     Poll_Loop(1, &flag, 0);
-
     EXPECT_EQ(selfRemoving, 1);
     EXPECT_EQ(removedByOther, 0);
     EXPECT_FALSE(Poll_RemoveTimer(self));
-}
-
-TEST_F(PollTest, ExitDropsEveryTimer)
-{
-    int ticks = 0;
-    Poll_AddTimer(0, milliseconds(1), [&] { ++ticks; });
-    Poll_Exit();
-    Poll_InitDefault();
-
-    volatile sig_atomic_t flag = 0;
-    After(milliseconds(30), [&] { __atomic_store_n(&flag, 1, __ATOMIC_RELEASE); });
-    Poll_Loop(1, &flag, 0);
-
-    EXPECT_EQ(ticks, 0);
 }
 
 TEST_F(PollTest, OneWaitLastsTheCheckIntervalUnlessWokenUp)

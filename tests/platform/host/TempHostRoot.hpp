@@ -1,7 +1,4 @@
-// TempHostRoot: a fresh, empty host root for one test, named by HOSTPREFD_ROOT.
-//
-// Created in the constructor, removed with everything in it by the destructor, which
-// also unsets HOSTPREFD_ROOT. One per test; not thread-safe (it changes the environment).
+// TempHostRoot: a fresh, empty host root named by HOSTPREFD_ROOT for the life of the object.
 #pragma once
 
 #include <cstdlib>
@@ -18,24 +15,20 @@ public:
     TempHostRoot()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "hostroot-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         dir_ = pattern;
         setenv("HOSTPREFD_ROOT", dir_.c_str(), 1);
     }
-
     ~TempHostRoot()
     {
         unsetenv("HOSTPREFD_ROOT");
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
     }
-
     TempHostRoot(const TempHostRoot&) = delete;
     TempHostRoot& operator=(const TempHostRoot&) = delete;
 
-    // Writes `content` to the host path `hostPath` below the root, making directories.
+    // Writes `content` to the host path below the root, making directories.
     void Write(const std::string& hostPath, const std::string& content) const
     {
         const std::filesystem::path local = HostRoot::Path(hostPath);
@@ -43,14 +36,11 @@ public:
         std::ofstream(local, std::ios::binary | std::ios::trunc) << content;
     }
 
-    // The whole content of the host path `hostPath` below the root ("" when missing).
     std::string Read(const std::string& hostPath) const
     {
         std::ifstream file(HostRoot::Path(hostPath), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-
-    const std::string& Dir() const { return dir_; }
 
 private:
     std::string dir_;

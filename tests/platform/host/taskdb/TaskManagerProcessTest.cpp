@@ -4,9 +4,7 @@
 #include <rapidjson/document.h>
 #include <signal.h>
 
-#include <chrono>
-#include <iostream>
-#include <set>
+#include <numeric>
 
 #include "TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskManager.hpp"
@@ -30,8 +28,7 @@ std::vector<int> SeqsOf(const std::vector<std::string>& notifications, int write
     std::vector<int> seqs;
     for (const std::string& text : notifications) {
         rapidjson::Document note;
-        note.Parse(text.c_str());
-        if (!note.HasParseError() && note["writer"].GetInt() == writer) {
+        if (!note.Parse(text.c_str()).HasParseError() && note["writer"].GetInt() == writer) {
             seqs.push_back(note["seq"].GetInt());
         }
     }
@@ -63,43 +60,27 @@ TEST_F(TaskStoreProcessTest, TwoProcessesWritingAtOnceLoseNoUpdate)
         writers.push_back(ForkChild([&, writer] {
             close(go[1]);
             char start;
-            if (read(go[0], &start, 1) != 0) {  // EOF: the parent let everyone go at once
-                return 3;
-            }
+            if (read(go[0], &start, 1) != 0) return 3;  // EOF: the parent let everyone go at once
             // Opened after fork: the connection is this process's own.
             auto store = TaskManager::FromPath(path_);
             const std::string own = "writer-" + std::to_string(writer);
             store->CreateTask(own, 0);
-            for (int seq = 0; seq < kUpdates; ++seq) {
-                store->AddNotification("shared", Notification(writer, seq));
-            }
+            for (int seq = 0; seq < kUpdates; ++seq) store->AddNotification("shared", Notification(writer, seq));
             store->SetSucceeded(own, "{}");
             return 0;
         }));
     }
     close(go[0]);
-    const auto begin = std::chrono::steady_clock::now();
     close(go[1]);
-    for (pid_t pid : writers) {
-        EXPECT_EQ(WaitChild(pid), 0);
-    }
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
-    std::cout << "[ measured ] " << kWriters << " processes x " << kUpdates
-              << " updates at once: " << elapsed.count() << " ms\n";
-    RecordProperty("elapsed_ms", static_cast<int>(elapsed.count()));
+    for (pid_t pid : writers) EXPECT_EQ(WaitChild(pid), 0);
 
     auto tasks = TaskManager::FromPath(path_)->GetAllTasks();
-    const auto& notes = tasks["shared"].notifications;
-    EXPECT_EQ(notes.size(), static_cast<size_t>(kWriters * kUpdates));
+    EXPECT_EQ(tasks["shared"].notifications.size(), static_cast<size_t>(kWriters * kUpdates));
     std::vector<int> expected(kUpdates);
-    for (int seq = 0; seq < kUpdates; ++seq) {
-        expected[seq] = seq;
-    }
+    std::iota(expected.begin(), expected.end(), 0);
     for (int writer = 0; writer < kWriters; ++writer) {
-        EXPECT_EQ(SeqsOf(notes, writer), expected) << "writer " << writer;
-        const auto& own = tasks["writer-" + std::to_string(writer)];
-        EXPECT_EQ(own.status, "SUCCEEDED");
+        EXPECT_EQ(SeqsOf(tasks["shared"].notifications, writer), expected) << "writer " << writer;
+        EXPECT_EQ(tasks["writer-" + std::to_string(writer)].status, "SUCCEEDED");
     }
     EXPECT_EQ(IntegrityCheck(path_), "ok");
 }
@@ -114,24 +95,18 @@ TEST_F(TaskStoreProcessTest, WriterKilledMidWriteLeavesEveryCommittedUpdate)
         for (int seq = 0;; ++seq) {
             store->AddNotification("shared", Notification(0, seq));
             // Reported only once committed: whatever the parent hears of must survive.
-            if (write(acks[1], &seq, sizeof seq) != sizeof seq) {
-                return 4;
-            }
+            if (write(acks[1], &seq, sizeof seq) != sizeof seq) return 4;
         }
     });
     close(acks[1]);
     int seq = -1;
     int heard = 0;
-    while (heard < 300 && read(acks[0], &seq, sizeof seq) == sizeof seq) {
-        ++heard;
-    }
+    while (heard < 300 && read(acks[0], &seq, sizeof seq) == sizeof seq) ++heard;
     ASSERT_EQ(heard, 300) << "the writer stopped early";
     kill(writer, SIGKILL);
     EXPECT_EQ(WaitChild(writer), 128 + SIGKILL);
     int lastAcked = seq;
-    while (read(acks[0], &seq, sizeof seq) == sizeof seq) {  // acks written before the kill
-        lastAcked = seq;
-    }
+    while (read(acks[0], &seq, sizeof seq) == sizeof seq) lastAcked = seq;  // acks written before the kill
     close(acks[0]);
 
     EXPECT_EQ(IntegrityCheck(path_), "ok");
@@ -141,12 +116,9 @@ TEST_F(TaskStoreProcessTest, WriterKilledMidWriteLeavesEveryCommittedUpdate)
     // landed between the last commit and its acknowledgement.
     ASSERT_GE(static_cast<int>(seqs.size()), lastAcked + 1);
     EXPECT_LE(static_cast<int>(seqs.size()), lastAcked + 2);
-    for (int i = 0; i < static_cast<int>(seqs.size()); ++i) {
-        ASSERT_EQ(seqs[i], i);
-    }
-    // And the store still takes writes.
+    for (int i = 0; i < static_cast<int>(seqs.size()); ++i) ASSERT_EQ(seqs[i], i);
     store->SetProgress("shared", 77, "");
-    EXPECT_EQ(store->GetTask("shared").completed, 77);
+    EXPECT_EQ(store->GetTask("shared").completed, 77) << "the store still takes writes";
 }
 
 TEST_F(TaskStoreProcessTest, ChildOpensItsOwnConnectionInsteadOfTheInheritedOne)
@@ -157,17 +129,10 @@ TEST_F(TaskStoreProcessTest, ChildOpensItsOwnConnectionInsteadOfTheInheritedOne)
     ASSERT_EQ(store->ConnectionOwner(), parent);
 
     const pid_t child = ForkChild([&] {
-        int faults = 0;
-        if (store->ConnectionOwner() != parent) {
-            faults |= 1;  // the inherited connection should still be the parent's
-        }
+        int faults = store->ConnectionOwner() != parent ? 1 : 0;  // inherited: still the parent's
         store->SetProgress("shared", 2, "child");
-        if (store->ConnectionOwner() != getpid()) {
-            faults |= 2;  // the child wrote through the parent's connection
-        }
-        if (store->GetTask("shared").message != "child") {
-            faults |= 4;
-        }
+        faults |= store->ConnectionOwner() != getpid() ? 2 : 0;  // wrote through the parent's
+        faults |= store->GetTask("shared").message != "child" ? 4 : 0;
         store.reset();  // destroying the manager must not close anything of the parent's
         return faults;
     });

@@ -13,14 +13,26 @@
 
 namespace {
 
+using TaskDB::TaskDBError;
 using TaskDB::TaskManager;
+using TaskStoreTest::Outcome;
 using TaskStoreTest::RawDb;
 using TaskStoreTest::TempDir;
 
 bool IsUtcTime(const std::string& text)
 {
-    static const std::regex format(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z)");
-    return std::regex_match(text, format);
+    return std::regex_match(text, std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z)"));
+}
+
+// The error `body` throws, "" when it throws none.
+std::string ErrorOf(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const TaskDBError& error) {
+        return error.what();
+    }
+    return "";
 }
 
 class TaskManagerTest : public ::testing::Test {
@@ -30,105 +42,70 @@ protected:
     // A second manager on the same file: what it reads came from disk, not from store_.
     TaskDB::TaskInfo ReadBack(const std::string& id) { return TaskManager::FromPath(path_)->GetTask(id); }
 
+    // The first layout: one table, NULLs allowed, notifications as a JSON array text.
+    void WriteFirstLayout(const std::string& path)
+    {
+        RawDb(path).Exec(
+            "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time "
+            "TEXT, completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
+            "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', "
+            "'2024-01-01T00:00:01.000Z', '2024-01-01T00:00:09.000Z', 100, 100, '{\"r\":1}', NULL, "
+            "'[{\"kind\":0},{\"kind\":1}]');"
+            "INSERT INTO tasks VALUES ('bad', 'FAILED', NULL, NULL, NULL, NULL, NULL, NULL, '{\"e\":2}', "
+            "'not json');"
+            "INSERT INTO tasks VALUES ('pending', NULL, '2024-01-02T00:00:00.000Z', NULL, NULL, 0, 0, NULL, "
+            "NULL, NULL);");
+    }
+
     TempDir dir_;
     std::string path_ = dir_.File("task-status.json.db");
     std::shared_ptr<TaskManager> store_ = TaskManager::FromPath(path_);
 };
 
-TEST_F(TaskManagerTest, RecordsEachStepOfATaskLife)
+TEST_F(TaskManagerTest, RecordsEachStepOfATaskLifeAndEachFinalUpdateReplacesTheOutcome)
 {
     store_->CreateNamedTask("t1", "apply", 5, "root");
-    TaskDB::TaskInfo created = ReadBack("t1");
-    EXPECT_EQ(created.id, "t1");
-    EXPECT_EQ(created.operation, "apply");
-    EXPECT_EQ(created.user, "root");
-    EXPECT_EQ(created.status, "PENDING");
-    EXPECT_TRUE(IsUtcTime(created.created)) << created.created;
-    EXPECT_EQ(created.startTime, "");
-    EXPECT_EQ(created.startProgress, 5);
-    EXPECT_EQ(created.completed, 0);
-    EXPECT_EQ(created.total, 0);
+    const TaskDB::TaskInfo created = ReadBack("t1");
+    EXPECT_EQ(created.operation + " " + created.user + " " + std::to_string(created.startProgress), "apply root 5");
+    EXPECT_EQ(Outcome(created), "PENDING 0/0 msg= result= error= id= args= notes=");
+    EXPECT_TRUE(IsUtcTime(created.created) && created.startTime.empty()) << created.created;
 
     store_->StartTask("t1", 5);
-    TaskDB::TaskInfo started = ReadBack("t1");
-    EXPECT_EQ(started.status, "RUNNING");
-    EXPECT_TRUE(IsUtcTime(started.startTime)) << started.startTime;
-    EXPECT_GE(started.startTime, created.created);
-    EXPECT_EQ(started.endTime, "");
-    EXPECT_EQ(started.completed, 5);
-    EXPECT_EQ(started.total, 100);
+    const TaskDB::TaskInfo started = ReadBack("t1");
+    EXPECT_EQ(Outcome(started), "RUNNING 5/100 msg= result= error= id= args= notes=");
+    EXPECT_TRUE(IsUtcTime(started.startTime) && started.startTime >= created.created) << started.startTime;
 
     // Progress is stored as given, even outside 0..100.
-    store_->SetProgress("t1", 250, "");
-    EXPECT_EQ(ReadBack("t1").completed, 250);
-    store_->SetProgress("t1", -7, "");
-    EXPECT_EQ(ReadBack("t1").completed, -7);
-    store_->SetProgress("t1", 42, "copying");
-    store_->AddNotification("t1", R"({"kind":0,"id":"a"})");
-    store_->AddNotification("t1", R"({"kind":2,"id":"b"})");
+    for (int progress : {250, -7, 42}) {
+        store_->SetProgress("t1", progress, progress == 42 ? "copying" : "");
+        EXPECT_EQ(ReadBack("t1").completed, progress);
+    }
+    store_->AddNotification("t1", R"({"kind":0})");
+    store_->AddNotification("t1", R"({"kind":2})");
     store_->SetSucceeded("t1", R"({"ok":true})");
-
-    TaskDB::TaskInfo done = ReadBack("t1");
-    EXPECT_EQ(done.status, "SUCCEEDED");
-    EXPECT_EQ(done.completed, 42);
-    EXPECT_EQ(done.message, "copying");
+    const TaskDB::TaskInfo done = TaskManager::FromPath(path_)->GetAllTasks()["t1"];
+    EXPECT_EQ(Outcome(done), R"(SUCCEEDED 42/100 msg=copying result={"ok":true} error= id= args= notes={"kind":0};{"kind":2};)");
     EXPECT_EQ(done.startTime, started.startTime);
-    EXPECT_TRUE(IsUtcTime(done.endTime)) << done.endTime;
-    EXPECT_GE(done.endTime, done.startTime);
-    EXPECT_EQ(done.result, R"({"ok":true})");
-    EXPECT_EQ(done.notifications,
-              (std::vector<std::string>{R"({"kind":0,"id":"a"})", R"({"kind":2,"id":"b"})"}));
-    EXPECT_TRUE(done.errorText.empty());
+    EXPECT_TRUE(IsUtcTime(done.endTime) && done.endTime >= done.startTime) << done.endTime;
 
-    // GetAllTasks reads the same record as GetTask.
-    auto all = TaskManager::FromPath(path_)->GetAllTasks();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all["t1"].notifications, done.notifications);
-    EXPECT_EQ(all["t1"].endTime, done.endTime);
-}
+    store_->SetFailedWithMessage("t1", "com.orvane.tarn.x.error", {"first", "", "third"});
+    EXPECT_EQ(Outcome(ReadBack("t1")), R"(FAILED 42/100 msg=copying result= error= id=com.orvane.tarn.x.error args=[first][][third] notes={"kind":0};{"kind":2};)");
+    store_->SetFailed("t1", R"({"partial":1})", R"({"error":"e"})");
+    EXPECT_EQ(Outcome(ReadBack("t1")), R"(FAILED 42/100 msg=copying result={"partial":1} error={"error":"e"} id= args= notes={"kind":0};{"kind":2};)");
+    store_->SetFailed("t1", R"({"error":"f"})");
+    EXPECT_EQ(Outcome(ReadBack("t1")), R"(FAILED 42/100 msg=copying result= error={"error":"f"} id= args= notes={"kind":0};{"kind":2};)");
 
-TEST_F(TaskManagerTest, EachFinalUpdateReplacesTheWholeOutcome)
-{
-    store_->CreateTask("t", 5);
-    store_->StartTask("t", 5);
-
-    store_->SetFailedWithMessage("t", "com.orvane.tarn.x.error", {"first", "", "third"});
-    TaskDB::TaskInfo byMessage = ReadBack("t");
-    EXPECT_EQ(byMessage.status, "FAILED");
-    EXPECT_EQ(byMessage.errorId, "com.orvane.tarn.x.error");
-    EXPECT_EQ(byMessage.errorArgs, (std::vector<std::string>{"first", "", "third"}));
-
-    store_->SetFailed("t", R"({"partial":1})", R"({"error":"e"})");
-    TaskDB::TaskInfo withResult = ReadBack("t");
-    EXPECT_EQ(withResult.result, R"({"partial":1})");
-    EXPECT_EQ(withResult.errorText, R"({"error":"e"})");
-    EXPECT_EQ(withResult.errorId, "");
-    EXPECT_TRUE(withResult.errorArgs.empty());
-
-    store_->SetFailed("t", R"({"error":"f"})");
-    TaskDB::TaskInfo errorOnly = ReadBack("t");
-    EXPECT_EQ(errorOnly.result, "");
-    EXPECT_EQ(errorOnly.errorText, R"({"error":"f"})");
-
-    store_->SetSucceeded("t", "");
-    TaskDB::TaskInfo succeeded = ReadBack("t");
-    EXPECT_EQ(succeeded.status, "SUCCEEDED");
-    EXPECT_EQ(succeeded.errorText, "");
-}
-
-TEST_F(TaskManagerTest, TaskEndedBeforeItStartedGetsAStartTime)
-{
     store_->CreateTask("aborted", 5);
     store_->SetFailed("aborted", R"({"error":"aborted"})");
-    TaskDB::TaskInfo task = ReadBack("aborted");
-    EXPECT_EQ(task.status, "FAILED");
-    EXPECT_FALSE(task.endTime.empty());
-    EXPECT_EQ(task.startTime, task.endTime);
+    const TaskDB::TaskInfo aborted = ReadBack("aborted");
+    EXPECT_EQ(aborted.status, "FAILED");
+    EXPECT_TRUE(!aborted.endTime.empty() && aborted.startTime == aborted.endTime)
+        << "a task ended before it started gets a start time";
 }
 
-TEST_F(TaskManagerTest, UnknownIdsThrowAndChangeNothing)
+TEST_F(TaskManagerTest, UnknownOrDuplicateIdsThrowAndChangeNothing)
 {
-    store_->CreateTask("known", 5);
+    store_->CreateNamedTask("known", "first", 5);
     using TaskDB::TaskNotFound;
     EXPECT_THROW(store_->StartTask("other", 5), TaskNotFound);
     EXPECT_THROW(store_->SetProgress("other", 1, ""), TaskNotFound);
@@ -138,21 +115,15 @@ TEST_F(TaskManagerTest, UnknownIdsThrowAndChangeNothing)
     EXPECT_THROW(store_->SetFailed("other", "{}", "{}"), TaskNotFound);
     EXPECT_THROW(store_->SetFailedWithMessage("other", "id", {"arg"}), TaskNotFound);
     EXPECT_THROW(store_->GetTask("other"), TaskNotFound);
+    EXPECT_THROW(store_->CreateNamedTask("known", "second", 5), TaskDB::TaskAlreadyExists);
+    EXPECT_THROW(store_->CreateTask("known", 5), TaskDB::TaskAlreadyExists);
+    EXPECT_THROW(store_->CreateTask("", 5), TaskDBError);
 
     // A failed operation leaves no stray rows behind (its transaction rolled back).
     RawDb raw(path_);
-    EXPECT_EQ(raw.Query("SELECT count(*) FROM task_notifications"), "0");
-    EXPECT_EQ(raw.Query("SELECT count(*) FROM task_error_args"), "0");
+    EXPECT_EQ(raw.Query("SELECT count(*) FROM task_notifications") + raw.Query("SELECT count(*) FROM task_error_args"), "00");
     EXPECT_EQ(store_->GetAllTasks().size(), 1u);
-}
-
-TEST_F(TaskManagerTest, DuplicateCreateThrowsAndKeepsTheFirstRecord)
-{
-    store_->CreateNamedTask("t", "first", 5);
-    EXPECT_THROW(store_->CreateNamedTask("t", "second", 5), TaskDB::TaskAlreadyExists);
-    EXPECT_THROW(store_->CreateTask("t", 5), TaskDB::TaskAlreadyExists);
-    EXPECT_EQ(ReadBack("t").operation, "first");
-    EXPECT_THROW(store_->CreateTask("", 5), TaskDB::TaskDBError);
+    EXPECT_EQ(ReadBack("known").operation, "first");
 }
 
 TEST_F(TaskManagerTest, InitializeOnAnExistingStoreKeepsItsRecords)
@@ -161,46 +132,31 @@ TEST_F(TaskManagerTest, InitializeOnAnExistingStoreKeepsItsRecords)
     store_->StartTask("kept", 5);
     store_->AddNotification("kept", "{}");
     const TaskDB::TaskInfo before = ReadBack("kept");
-
     store_->Initialize();
     auto other = TaskManager::FromPath(path_);
     other->Initialize();
-
     const TaskDB::TaskInfo after = other->GetTask("kept");
-    EXPECT_EQ(after.operation, before.operation);
-    EXPECT_EQ(after.user, before.user);
-    EXPECT_EQ(after.status, "RUNNING");
-    EXPECT_EQ(after.startTime, before.startTime);
-    EXPECT_EQ(after.notifications.size(), 1u);
-    RawDb raw(path_);
-    EXPECT_EQ(raw.Query("PRAGMA journal_mode"), "wal");
-    EXPECT_EQ(raw.Query("PRAGMA user_version"), "1");
+    EXPECT_EQ(after.user + " " + after.startTime + " " + Outcome(after),
+              before.user + " " + before.startTime + " RUNNING 5/100 msg= result= error= id= args= notes={};");
+    EXPECT_EQ(RawDb(path_).Query("PRAGMA journal_mode"), "wal");
 }
 
-TEST_F(TaskManagerTest, WriterWaitsForAnotherConnectionsLock)
+TEST_F(TaskManagerTest, WriterWaitsForAnotherConnectionsLockAndThreadsMayShareOneManager)
 {
     store_->CreateTask("t", 5);
     RawDb holder(path_);
-    holder.Exec("BEGIN IMMEDIATE");
-    holder.Exec("UPDATE tasks SET message = 'held' WHERE id = 't'");
+    holder.Exec("BEGIN IMMEDIATE; UPDATE tasks SET message = 'held' WHERE id = 't'");
     const auto begin = std::chrono::steady_clock::now();
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         holder.Exec("COMMIT");
     });
     store_->SetProgress("t", 10, "after");
-    const auto waited = std::chrono::steady_clock::now() - begin;
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(250));
     releaser.join();
-    EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_EQ(ReadBack("t").message, "after");
-    EXPECT_EQ(ReadBack("t").completed, 10);
-}
 
-TEST_F(TaskManagerTest, ThreadsMayShareOneManager)
-{
-    store_->CreateTask("t", 5);
-    constexpr int kThreads = 4;
-    constexpr int kEach = 100;
+    constexpr int kThreads = 4, kEach = 100;
     std::vector<std::thread> threads;
     for (int thread = 0; thread < kThreads; ++thread) {
         threads.emplace_back([&, thread] {
@@ -210,58 +166,30 @@ TEST_F(TaskManagerTest, ThreadsMayShareOneManager)
             }
         });
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    std::vector<std::string> notes = ReadBack("t").notifications;
+    for (auto& thread : threads) thread.join();
+    std::vector<int> notes;
+    for (const std::string& note : ReadBack("t").notifications) notes.push_back(std::stoi(note));
+    std::sort(notes.begin(), notes.end());
     ASSERT_EQ(notes.size(), static_cast<size_t>(kThreads * kEach));
-    std::sort(notes.begin(), notes.end(),
-              [](const auto& a, const auto& b) { return std::stoi(a) < std::stoi(b); });
-    for (int i = 0; i < kThreads * kEach; ++i) {
-        EXPECT_EQ(notes[i], std::to_string(i));
-    }
+    for (int i = 0; i < kThreads * kEach; ++i) EXPECT_EQ(notes[i], i);
 }
 
-class TaskStoreFileTest : public ::testing::Test {
-protected:
-    TempDir dir_;
-    std::string path_ = dir_.File("task-status.json.db");
-};
-
-// The first layout: one table, NULLs allowed, notifications as a JSON array text.
-void WriteFirstLayout(const std::string& path)
+TEST_F(TaskManagerTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
 {
-    RawDb raw(path);
-    raw.Exec(
-        "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time TEXT,"
-        " completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
-        "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', "
-        "'2024-01-01T00:00:01.000Z',"
-        " '2024-01-01T00:00:09.000Z', 100, 100, '{\"r\":1}', NULL, '[{\"kind\":0},{\"kind\":1}]');"
-        "INSERT INTO tasks VALUES ('bad', 'FAILED', NULL, NULL, NULL, NULL, NULL, NULL, '{\"e\":2}', 'not "
-        "json');"
-        "INSERT INTO tasks VALUES ('pending', NULL, '2024-01-02T00:00:00.000Z', NULL, NULL, 0, 0, NULL, "
-        "NULL, NULL);");
-}
-
-TEST_F(TaskStoreFileTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
-{
-    WriteFirstLayout(path_);
-    auto store = TaskManager::FromPath(path_);
+    const std::string path = dir_.File("old.db");
+    auto store = TaskManager::FromPath(path);
+    EXPECT_THROW(store->CreateTask("t", 5), TaskDBError);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "only Initialize may create the file";
+    WriteFirstLayout(path);
+    EXPECT_NE(ErrorOf([&] { store->GetAllTasks(); }).find("not initialized"), std::string::npos);
     store->Initialize();
 
     auto tasks = store->GetAllTasks();
     ASSERT_EQ(tasks.size(), 3u);
-    const TaskDB::TaskInfo& done = tasks["done"];
-    EXPECT_EQ(done.status, "SUCCEEDED");
-    EXPECT_EQ(done.startTime, "2024-01-01T00:00:01.000Z");
-    EXPECT_EQ(done.endTime, "2024-01-01T00:00:09.000Z");
-    EXPECT_EQ(done.completed, 100);
-    EXPECT_EQ(done.result, R"({"r":1})");
-    EXPECT_EQ(done.notifications, (std::vector<std::string>{R"({"kind":0})", R"({"kind":1})"}));
-    EXPECT_EQ(tasks["bad"].errorText, R"({"e":2})");
-    EXPECT_EQ(tasks["bad"].notifications, std::vector<std::string>{"not json"});
-    EXPECT_EQ(tasks["pending"].status, "");
+    EXPECT_EQ(Outcome(tasks["done"]), R"(SUCCEEDED 100/100 msg= result={"r":1} error= id= args= notes={"kind":0};{"kind":1};)");
+    EXPECT_EQ(tasks["done"].startTime + " " + tasks["done"].endTime, "2024-01-01T00:00:01.000Z 2024-01-01T00:00:09.000Z");
+    EXPECT_EQ(Outcome(tasks["bad"]), R"(FAILED 0/0 msg= result= error={"e":2} id= args= notes=not json;)");
+    EXPECT_EQ(Outcome(tasks["pending"]), " 0/0 msg= result= error= id= args= notes=");
     EXPECT_EQ(tasks["pending"].created, "2024-01-02T00:00:00.000Z");
 
     // Upgraded records take the new operations, after what they already had.
@@ -269,63 +197,32 @@ TEST_F(TaskStoreFileTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
     EXPECT_EQ(store->GetTask("done").notifications.back(), R"({"kind":2})");
     store->StartTask("pending", 5);
     EXPECT_EQ(store->GetTask("pending").status, "RUNNING");
-
-    RawDb raw(path_);
+    RawDb raw(path);
     EXPECT_EQ(raw.Query("PRAGMA user_version"), "1");
     EXPECT_EQ(raw.Query("SELECT count(*) FROM sqlite_master WHERE name = 'tasks_first_layout'"), "0");
     EXPECT_EQ(raw.Query("PRAGMA integrity_check"), "ok");
 }
 
-TEST_F(TaskStoreFileTest, OperationsRefuseAStoreThatWasNotInitialized)
+TEST_F(TaskManagerTest, BadFilesAndDirectoriesAreRefusedAndLeftAlone)
 {
-    auto store = TaskManager::FromPath(path_);
-    EXPECT_THROW(store->GetAllTasks(), TaskDB::TaskDBError);
-    EXPECT_THROW(store->CreateTask("t", 5), TaskDB::TaskDBError);
-    EXPECT_FALSE(std::filesystem::exists(path_)) << "only Initialize may create the file";
+    const std::string newer = dir_.File("newer.db");
+    RawDb(newer).Exec("CREATE TABLE tasks (id TEXT); PRAGMA user_version = 7;");
+    EXPECT_THROW(TaskManager::FromPath(newer)->Initialize(), TaskDBError) << "a newer layout";
+    EXPECT_EQ(RawDb(newer).Query("PRAGMA user_version"), "7");
 
-    WriteFirstLayout(path_);
-    try {
-        store->GetAllTasks();
-        FAIL() << "an old layout was read without Initialize";
-    } catch (const TaskDB::TaskDBError& error) {
-        EXPECT_NE(std::string(error.what()).find("not initialized"), std::string::npos) << error.what();
-    }
-}
-
-TEST_F(TaskStoreFileTest, NewerLayoutIsRefusedAndLeftAlone)
-{
-    {
-        RawDb raw(path_);
-        raw.Exec("CREATE TABLE tasks (id TEXT); PRAGMA user_version = 7;");
-    }
-    EXPECT_THROW(TaskManager::FromPath(path_)->Initialize(), TaskDB::TaskDBError);
-    EXPECT_EQ(RawDb(path_).Query("PRAGMA user_version"), "7");
-}
-
-TEST_F(TaskStoreFileTest, GarbageFileGivesAClearErrorAndStaysAsItWas)
-{
+    const std::string garbagePath = dir_.File("garbage.db");
     const std::string garbage(4096, '\x5a');
-    std::ofstream(path_, std::ios::binary) << garbage;
-    auto store = TaskManager::FromPath(path_);
-    try {
-        store->Initialize();
-        FAIL() << "Initialize accepted a file that is no database";
-    } catch (const TaskDB::TaskDBError& error) {
-        const std::string what = error.what();
-        EXPECT_NE(what.find(path_), std::string::npos) << what;
-        EXPECT_NE(what.find("not a database"), std::string::npos) << what;
-    }
-    EXPECT_THROW(store->GetAllTasks(), TaskDB::TaskDBError);
-    std::ifstream in(path_, std::ios::binary);
-    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(content, garbage);
-}
+    std::ofstream(garbagePath, std::ios::binary) << garbage;
+    auto store = TaskManager::FromPath(garbagePath);
+    const std::string what = ErrorOf([&] { store->Initialize(); });
+    EXPECT_TRUE(what.find(garbagePath) != std::string::npos && what.find("not a database") != std::string::npos)
+        << what;
+    EXPECT_THROW(store->GetAllTasks(), TaskDBError);
+    std::ifstream in(garbagePath, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), garbage);
 
-TEST_F(TaskStoreFileTest, MissingDirectoryFailsWithoutCreatingIt)
-{
-    const std::string path = dir_.File("absent/task-status.json.db");
-    EXPECT_THROW(TaskManager::FromPath(path)->Initialize(), TaskDB::TaskDBError);
-    EXPECT_FALSE(std::filesystem::exists(dir_.File("absent")));
+    EXPECT_THROW(TaskManager::FromPath(dir_.File("absent/task-status.json.db"))->Initialize(), TaskDBError);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("absent"))) << "a missing directory is not created";
 }
 
 TEST(TaskTimeTest, FormatsUtcWithMilliseconds)

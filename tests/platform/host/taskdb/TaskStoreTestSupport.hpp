@@ -6,23 +6,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
 
+#include "platform/host/taskdb/TaskInfo.hpp"
+
 namespace TaskStoreTest {
 
-// A directory that exists for the life of the object.
 class TempDir {
 public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "taskdb-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
     ~TempDir()
@@ -34,7 +32,6 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
 
 private:
     std::filesystem::path path_;
@@ -45,12 +42,7 @@ class RawDb {
 public:
     explicit RawDb(const std::string& path)
     {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-            SQLITE_OK) {
-            std::string message = sqlite3_errmsg(db_);
-            sqlite3_close(db_);
-            throw std::runtime_error("cannot open " + path + ": " + message);
-        }
+        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("cannot open " + path);
         sqlite3_busy_timeout(db_, 5000);
     }
     ~RawDb() { sqlite3_close(db_); }
@@ -59,11 +51,8 @@ public:
 
     void Exec(const std::string& sql)
     {
-        char* message = nullptr;
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-            std::string text = message != nullptr ? message : "?";
-            sqlite3_free(message);
-            throw std::runtime_error(sql + ": " + text);
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
         }
     }
 
@@ -86,10 +75,19 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-inline std::string IntegrityCheck(const std::string& path)
+// A record's outcome fields on one line, for comparing whole records at once.
+inline std::string Outcome(const TaskDB::TaskInfo& task)
 {
-    return RawDb(path).Query("PRAGMA integrity_check");
+    std::string text = task.status + " " + std::to_string(task.completed) + "/" + std::to_string(task.total) +
+                       " msg=" + task.message + " result=" + task.result + " error=" + task.errorText +
+                       " id=" + task.errorId + " args=";
+    for (const std::string& arg : task.errorArgs) text += "[" + arg + "]";
+    text += " notes=";
+    for (const std::string& note : task.notifications) text += note + ";";
+    return text;
 }
+
+inline std::string IntegrityCheck(const std::string& path) { return RawDb(path).Query("PRAGMA integrity_check"); }
 
 // Runs `body` in a forked child whose exit status is body's result (255 when it
 // throws). The child leaves with _exit so nothing of the parent's is torn down twice.
@@ -107,15 +105,11 @@ inline pid_t ForkChild(const std::function<int()>& body)
     return pid;
 }
 
-// Waits for a child; its exit status, or 128 + signal when a signal ended it.
+// A child's exit status, or 128 + signal when a signal ended it.
 inline int WaitChild(pid_t pid)
 {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
+    while (waitpid(pid, &status, 0) < 0) if (errno != EINTR) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
