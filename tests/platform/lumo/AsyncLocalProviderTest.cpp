@@ -4,24 +4,25 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/lumo/AsyncLocalProvider.hpp"
-#include "platform/lumo/DummyMutex.hpp"
 #include "platform/lumo/DataValues.hpp"
+#include "platform/lumo/DummyMutex.hpp"
 
-using namespace Lumo;
-using Provider::AsyncLocalProvider;
-
+namespace Lumo::Provider {
 namespace {
 
+using Container = AsyncApiInterfaceConcurrentContainer<DummyMutex>;
+
 // Answers every call with the operation id it was called with.
-class EchoService : public Provider::AsyncApiInterface {
+class EchoService : public AsyncApiInterface {
 public:
     const std::string& ServiceId() const override { return id_; }
     const std::vector<std::string>& OperationIds() const override { return operations_; }
-    void Invoke(const Core::MethodIdentifier& method, Data::DataValuePtr, std::shared_ptr<Core::AsyncActivation>,
-                Core::AsyncApiResultCb resultCb) override
+    void Invoke(const Core::MethodIdentifier& method, Data::DataValuePtr,
+                std::shared_ptr<Core::AsyncActivation>, Core::AsyncApiResultCb resultCb) override
     {
         ++calls;
         resultCb(Core::MethodResult::FromOutput(Data::StringValue::Create(method.OperationId())));
@@ -33,81 +34,59 @@ private:
     std::vector<std::string> operations_ = {"get", "list"};
 };
 
-class AsyncLocalProviderTest : public ::testing::Test {
-protected:
-    std::shared_ptr<AsyncLocalProvider<DummyMutex>> MakeProvider()
-    {
-        auto container = Provider::AsyncApiInterfaceConcurrentContainer<DummyMutex>::GetInstance({service_});
-        return std::make_shared<AsyncLocalProvider<DummyMutex>>(
-            [this](std::function<void()> work) { posted_.push_back(std::move(work)); }, container);
-    }
-
-    std::vector<Core::MethodResult> Call(AsyncLocalProvider<DummyMutex>& provider, std::string service,
-                                         std::string operation)
-    {
+TEST(AsyncLocalProviderTest, RoutesKnownOperationsLaterAndRefusesUnknownOnes)
+{
+    auto service = std::make_shared<EchoService>();
+    std::vector<std::function<void()>> posted;
+    auto provider = std::make_shared<AsyncLocalProvider<DummyMutex>>(
+        [&](std::function<void()> work) { posted.push_back(std::move(work)); },
+        Container::GetInstance({service}));
+    auto call = [&](std::string serviceId, std::string operation) {
         std::vector<Core::MethodResult> results;
-        provider.Invoke(Core::MethodIdentifier(std::move(service), std::move(operation)), nullptr,
-                        Core::AsyncActivation::GetInstance({}),
-                        [&results](Core::MethodResult result) { results.push_back(std::move(result)); });
+        provider->Invoke(Core::MethodIdentifier(std::move(serviceId), std::move(operation)), nullptr,
+                         Core::AsyncActivation::GetInstance({}),
+                         [&results](Core::MethodResult result) { results.push_back(std::move(result)); });
         EXPECT_TRUE(results.empty()) << "the provider answered before its posted work ran";
-        RunPosted();
-        return results;
+        for (auto& work : std::exchange(posted, {})) work();
+        EXPECT_EQ(results.size(), 1u);
+        return results.empty() ? Core::MethodResult::FromOutput(nullptr) : std::move(results[0]);
+    };
+
+    auto result = call("com.orvane.test.echo", "list");
+    ASSERT_FALSE(result.IsError());
+    EXPECT_EQ(*result.Output(), *Data::StringValue::Create("list"));
+    EXPECT_EQ(service->calls, 1);
+
+    struct Row {
+        std::string service, operation, messageId, text;
+    } rows[] = {
+        {"com.orvane.test.missing", "get", "lumo.provider.service.not.found",
+         "Service 'com.orvane.test.missing' is not available."},
+        {"com.orvane.test.echo", "delete", "lumo.provider.operation.not.found",
+         "Operation 'delete' is not available in service 'com.orvane.test.echo'."},
+    };
+    for (const Row& row : rows) {
+        result = call(row.service, row.operation);
+        ASSERT_TRUE(result.IsError()) << row.messageId;
+        EXPECT_EQ(result.Error()->Name(), "com.orvane.lumo.std.errors.operation_not_found");
+        auto messages = Data::ValueCast<Data::ListValue>(result.Error()->GetField("messages"));
+        ASSERT_TRUE(messages && messages->Size() > 0) << row.messageId;
+        auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0]);
+        ASSERT_TRUE(message) << row.messageId;
+        EXPECT_EQ(message->id, row.messageId);
+        EXPECT_EQ(message->localized, row.text);
     }
-
-    void RunPosted()
-    {
-        auto work = std::move(posted_);
-        posted_.clear();
-        for (auto& item : work) item();
-    }
-
-    std::shared_ptr<EchoService> service_ = std::make_shared<EchoService>();
-    std::vector<std::function<void()>> posted_;
-};
-
-std::string FirstMessageId(const Core::MethodResult& result)
-{
-    auto messages = Data::ValueCast<Data::ListValue>(result.Error()->GetField("messages"));
-    if (!messages || messages->Size() == 0) return "";
-    auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0]);
-    return message ? message->id + " " + message->localized : "";
+    EXPECT_EQ(service->calls, 1);
 }
 
-}  // namespace
-
-TEST_F(AsyncLocalProviderTest, RoutesAKnownOperationOnALaterTurn)
+TEST(AsyncLocalProviderTest, RefusesCallsOnceNobodyOwnsIt)
 {
-    auto provider = MakeProvider();
-    auto results = Call(*provider, "com.orvane.test.echo", "list");
-    ASSERT_EQ(results.size(), 1u);
-    ASSERT_FALSE(results[0].IsError());
-    EXPECT_EQ(results[0].Output()->As<Data::StringValue>()->Get(), "list");
-    EXPECT_EQ(service_->calls, 1);
-}
-
-TEST_F(AsyncLocalProviderTest, AnswersOperationNotFoundForUnknownServicesAndOperations)
-{
-    auto provider = MakeProvider();
-    auto noService = Call(*provider, "com.orvane.test.missing", "get");
-    auto noOperation = Call(*provider, "com.orvane.test.echo", "delete");
-    for (const std::vector<Core::MethodResult>* results : {&noService, &noOperation}) {
-        ASSERT_EQ(results->size(), 1u);
-        ASSERT_TRUE((*results)[0].IsError());
-        EXPECT_EQ((*results)[0].Error()->Name(), "com.orvane.lumo.std.errors.operation_not_found");
-    }
-    EXPECT_EQ(FirstMessageId(noService[0]),
-              "lumo.provider.service.not.found Service 'com.orvane.test.missing' is not available.");
-    EXPECT_EQ(FirstMessageId(noOperation[0]),
-              "lumo.provider.operation.not.found Operation 'delete' is not available in service "
-              "'com.orvane.test.echo'.");
-    EXPECT_EQ(service_->calls, 0);
-}
-
-TEST_F(AsyncLocalProviderTest, RefusesCallsOnceNobodyOwnsIt)
-{
-    auto container = Provider::AsyncApiInterfaceConcurrentContainer<DummyMutex>::GetInstance({service_});
-    AsyncLocalProvider<DummyMutex> unowned([](std::function<void()>) {}, container);
+    AsyncLocalProvider<DummyMutex> unowned([](std::function<void()>) {},
+                                           Container::GetInstance({std::make_shared<EchoService>()}));
     EXPECT_THROW(unowned.Invoke(Core::MethodIdentifier("com.orvane.test.echo", "get"), nullptr,
                                 Core::AsyncActivation::GetInstance({}), [](Core::MethodResult) {}),
                  std::bad_weak_ptr);
 }
+
+}  // namespace
+}  // namespace Lumo::Provider

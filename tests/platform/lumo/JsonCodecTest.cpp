@@ -64,16 +64,6 @@ DataValuePtr Nested(size_t levels)
     return value;
 }
 
-void ExpectTaggedRoundTrip(const DataValuePtr& value)
-{
-    std::string json = TaggedJsonCodec::Encode(*value);
-    JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
-    ASSERT_TRUE(decoded.Ok()) << json << "\n" << decoded.error->ToString();
-    EXPECT_EQ(*decoded.value, *value) << json << "\n" << decoded.value->ToString();
-    // The encoding is deterministic, so a second trip gives the same text.
-    EXPECT_EQ(TaggedJsonCodec::Encode(*decoded.value), json);
-}
-
 std::string FirstMessageText(const ErrorValuePtr& error)
 {
     auto messages = error->GetField("messages")->As<ListValue>();
@@ -81,13 +71,14 @@ std::string FirstMessageText(const ErrorValuePtr& error)
     return message ? message->localized : "<no message>";
 }
 
-TEST(TaggedJsonTest, EveryKindSurvivesARoundTrip) { ExpectTaggedRoundTrip(EveryKind()); }
-
-TEST(TaggedJsonTest, EdgeValuesSurviveARoundTrip)
+TEST(TaggedJsonTest, EveryKindAndEdgeValueSurvivesARoundTrip)
 {
-    const DataValuePtr values[] = {
+    std::vector<DataValuePtr> values = {
+        EveryKind(),
         VoidValue::GetInstance(),
         OptionalValue::GetInstance(),
+        ListValue::Create(),
+        Str(""),
         OptionalValue::Create(OptionalValue::GetInstance()),
         OptionalValue::Create(VoidValue::GetInstance()),
         OptionalValue::Create(OptionalValue::Create(Int(0))),
@@ -95,45 +86,39 @@ TEST(TaggedJsonTest, EdgeValuesSurviveARoundTrip)
         Int(std::numeric_limits<int64_t>::min()),
         DoubleValue::Create(1.0),
         DoubleValue::Create(-0.0),
-        DoubleValue::Create(1e300),
         DoubleValue::Create(5e-324),
         DoubleValue::Create(std::numeric_limits<double>::quiet_NaN()),
         DoubleValue::Create(HUGE_VAL),
         DoubleValue::Create(-HUGE_VAL),
-        Str(""),
         Str("Grüße, 世界 \xF0\x9F\x98\x80 \"quoted\" \\ \n\t"),
         Str(std::string("nul\0inside", 10)),
         SecretValue::Create(""),
         BinaryValue::Create({}),
         BinaryValue::Create({0}),
         BinaryValue::Create({1, 2}),
-        ListValue::Create(),
-        MapValue::Create(),
         std::make_shared<StructValue>(""),
         std::make_shared<StructValue>("weird:type name"),
         ErrorValue::GetInstance("system_error"),
         EnumValue::Create("", ""),
         Nested(TaggedJsonCodec::kMaxDepth),
     };
-    for (const auto& value : values) {
-        ExpectTaggedRoundTrip(value);
-    }
-}
-
-TEST(TaggedJsonTest, ManyRandomDoublesKeepEveryBit)
-{
+    // Random bit patterns: every finite double must keep every bit.
     std::mt19937_64 random(7);
     for (int i = 0; i < 2000; ++i) {
         uint64_t bits = random();
         double number;
         std::memcpy(&number, &bits, sizeof(number));
-        if (!std::isfinite(number)) {
-            continue;
+        if (std::isfinite(number)) {
+            values.push_back(DoubleValue::Create(number));
         }
-        auto decoded = TaggedJsonCodec::Decode(TaggedJsonCodec::Encode(*DoubleValue::Create(number)));
-        ASSERT_TRUE(decoded.Ok());
-        double back = decoded.value->As<DoubleValue>()->Get();
-        ASSERT_EQ(std::memcmp(&back, &number, sizeof(number)), 0) << number;
+    }
+    for (const auto& value : values) {
+        std::string json = TaggedJsonCodec::Encode(*value);
+        JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
+        ASSERT_TRUE(decoded.Ok()) << json << "\n" << decoded.error->ToString();
+        EXPECT_EQ(*decoded.value, *value) << json << "\n" << decoded.value->ToString();
+        // The encoding is deterministic, so a second trip gives the same text.
+        EXPECT_EQ(TaggedJsonCodec::Encode(*decoded.value), json);
     }
 }
 
@@ -153,53 +138,20 @@ TEST(TaggedJsonTest, FormIsCompactAndReadable)
     EXPECT_EQ(TaggedJsonCodec::Encode(*ErrorValue::GetInstance("boom")), R"({"error:boom":{}})");
 }
 
-TEST(TaggedJsonTest, WritesIntoACallersWriterInsideAnEnvelope)
+// Malformed JSON and well-formed JSON that is no tagged value are both invalid arguments; the
+// message names the offset or the place in the value.
+TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
 {
-    rapidjson::StringBuffer buffer;
-    JsonWriter writer(buffer);
-    writer.StartObject();
-    writer.Key("result");
-    TaggedJsonCodec::Write(*ListValue::Create({Int(1)}), writer);
-    writer.EndObject();
-    EXPECT_STREQ(buffer.GetString(), R"({"result":[1]})");
-
-    rapidjson::Document document;
-    document.Parse(R"({"params": {"struct:P": {"host": "localhost"}}})");
-    auto decoded = TaggedJsonCodec::FromJson(document["params"]);
-    ASSERT_TRUE(decoded.Ok());
-    EXPECT_EQ(decoded.value->As<StructValue>()->GetField("host")->As<StringValue>()->Get(), "localhost");
-}
-
-TEST(TaggedJsonTest, MalformedJsonIsAnInvalidArgumentWithOffset)
-{
-    for (const char* text : {"", "{", "[1,", "{\"a\":}", "[1] [2]", "nul", "'x'", "[1,]", "\"\xC3\x28\"",
-                             "{\"a\" 1}", "NaN", "01", "\"unterminated"}) {
-        JsonDecodeResult decoded = TaggedJsonCodec::Decode(text);
-        ASSERT_FALSE(decoded.Ok()) << text;
-        EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::InvalidArgument.Matches(*decoded.error));
-        EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("Malformed JSON at offset")) << text;
-    }
-    // Numbers too small for a double become zero; too large ones are refused.
-    auto tiny = TaggedJsonCodec::Decode("[1e-999, -2.4e-330]");
-    ASSERT_TRUE(tiny.Ok());
-    EXPECT_EQ(*tiny.value, *ListValue::Create({DoubleValue::Create(0.0), DoubleValue::Create(-0.0)}));
-    EXPECT_FALSE(TaggedJsonCodec::Decode("1e999").Ok());
-    EXPECT_EQ(FirstMessageText(TaggedJsonCodec::Decode("[1,}").error),
-              "Malformed JSON at offset 3: Invalid value.");
-    // A NUL byte must not end the input early and hide what follows it.
-    using namespace std::string_view_literals;
-    EXPECT_EQ(FirstMessageText(TaggedJsonCodec::Decode("[1]\0[2]"sv).error),
-              "Malformed JSON at offset 3: Unexpected bytes after the JSON value.");
-    EXPECT_EQ(FirstMessageText(DirectJsonCodec::Decode("{}\0"sv).error),
-              "Malformed JSON at offset 2: Unexpected bytes after the JSON value.");
-}
-
-TEST(TaggedJsonTest, WellFormedButInvalidTaggedValuesNameThePlace)
-{
+    using namespace std::string_literals;
     struct Case {
-        const char* json;
+        std::string json;
         const char* message;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
+        {"[1,}", "Malformed JSON at offset 3: Invalid value."},
+        // A NUL byte must not end the input early and hide what follows it.
+        {"[1]\0[2]"s, "Malformed JSON at offset 3: Unexpected bytes after the JSON value."},
+        {"1e999", "Malformed JSON at offset"},
         {R"({})", "Invalid data value at /: a tagged value is an object of exactly one member, found 0"},
         {R"({"a":1,"b":2})", "found 2"},
         {R"({"nonsense":1})", "Invalid data value at /nonsense: unknown tag \"nonsense\""},
@@ -222,12 +174,22 @@ TEST(TaggedJsonTest, WellFormedButInvalidTaggedValuesNameThePlace)
         {"18446744073709551616", "integer 18446744073709551616 is out of the 64-bit range"},
         {"-9223372036854775809", "out of the 64-bit range"},
     };
+    for (const char* text : {"", "{", "[1,", "{\"a\":}", "[1] [2]", "nul", "'x'", "[1,]", "\"\xC3\x28\"",
+                             "{\"a\" 1}", "NaN", "01", "\"unterminated"}) {
+        cases.push_back({text, "Malformed JSON at offset"});
+    }
     for (const auto& test : cases) {
         JsonDecodeResult decoded = TaggedJsonCodec::Decode(test.json);
         ASSERT_FALSE(decoded.Ok()) << test.json;
         EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::InvalidArgument.Matches(*decoded.error));
         EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr(test.message)) << test.json;
     }
+    EXPECT_EQ(FirstMessageText(DirectJsonCodec::Decode("{}\0"s).error),
+              "Malformed JSON at offset 2: Unexpected bytes after the JSON value.");
+    // Numbers too small for a double become zero.
+    auto tiny = TaggedJsonCodec::Decode("[1e-999, -2.4e-330]");
+    ASSERT_TRUE(tiny.Ok());
+    EXPECT_EQ(*tiny.value, *ListValue::Create({DoubleValue::Create(0.0), DoubleValue::Create(-0.0)}));
 }
 
 TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
@@ -281,32 +243,28 @@ TEST(DirectJsonTest, WritesPlainJson)
     EXPECT_EQ(DirectJsonCodec::Encode(*DoubleValue::Create(std::nan(""))), "null");
 }
 
-TEST(DirectJsonTest, DecodesIntoGenericValuesThatReencodeIdentically)
+TEST(DirectJsonTest, DecodesGenericValuesAndRefusesWhatTheTaggedDecoderRefuses)
 {
     const char* json = R"({"name":"a","n":-5,"x":2.5,"ok":true,"none":null,"list":[1,"two",[]],"obj":{}})";
     JsonDecodeResult decoded = DirectJsonCodec::Decode(json);
     ASSERT_TRUE(decoded.Ok()) << decoded.error->ToString();
     const auto* object = decoded.value->As<StructValue>();
     ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->TypeName(), "");
     EXPECT_EQ(object->GetField("none"), OptionalValue::GetInstance());
     EXPECT_EQ(object->GetField("n")->Kind(), DataKind::kInteger);
     EXPECT_EQ(object->GetField("x")->Kind(), DataKind::kDouble);
     EXPECT_EQ(DirectJsonCodec::Encode(*decoded.value), json);
-}
 
-TEST(DirectJsonTest, RefusesWhatTheTaggedDecoderRefuses)
-{
-    EXPECT_FALSE(DirectJsonCodec::Decode("[").Ok());
-    EXPECT_FALSE(DirectJsonCodec::Decode(R"({"a":1,"a":1})").Ok());
-    EXPECT_FALSE(DirectJsonCodec::Decode("99999999999999999999").Ok());
+    for (const char* bad : {"[", R"({"a":1,"a":1})", "99999999999999999999"}) {
+        EXPECT_FALSE(DirectJsonCodec::Decode(bad).Ok()) << bad;
+    }
     EXPECT_TRUE(DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth))).Ok());
-    auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth + 1)));
+    decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth + 1)));
     ASSERT_FALSE(decoded.Ok());
     EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nested deeper than 64 levels"));
 }
 
-TEST(Utf8Test, AcceptsWellFormedTextOnly)
+TEST(Utf8Test, ValidatesRepairsAndKeepsEncodedJsonValid)
 {
     for (const char* good :
          {"", "ascii", "\xC2\xA9", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF"}) {
@@ -320,10 +278,7 @@ TEST(Utf8Test, AcceptsWellFormedTextOnly)
                            "b\xE2\x82"),
               "a\xEF\xBF\xBD"
               "b\xEF\xBF\xBD\xEF\xBF\xBD");
-}
 
-TEST(Utf8Test, EncodersNeverEmitInvalidJson)
-{
     // Tool output may carry bytes that are not UTF-8; the encoded answer must still parse.
     auto value = StructValue::Create("T\xFF");
     value->SetField("out\xC0", Str("Latin-1 caf\xE9"));
@@ -332,8 +287,8 @@ TEST(Utf8Test, EncodersNeverEmitInvalidJson)
         EXPECT_TRUE(DirectJsonCodec::Decode(json).Ok()) << json;
     }
     auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*value));
-    EXPECT_EQ(decoded.value->As<StructValue>()->GetField("out\xEF\xBF\xBD")->As<StringValue>()->Get(),
-              "Latin-1 caf\xEF\xBF\xBD");
+    EXPECT_EQ(*decoded.value->As<StructValue>()->GetField("out\xEF\xBF\xBD"),
+              *Str("Latin-1 caf\xEF\xBF\xBD"));
 }
 
 }  // namespace

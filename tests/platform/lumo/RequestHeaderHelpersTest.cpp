@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,33 +30,31 @@ struct FakeHeader {
 
 using Headers = std::vector<FakeHeader>;
 
-ExecutionContext PayloadWithCredentials()
-{
-    ExecutionContext context;
-    context.securityContext.emplace("userName", SecurityContextWrappedEntry::Plain("payload-user"));
-    context.securityContext.emplace("password", SecurityContextWrappedEntry::Secret("payload-pw"));
-    return context;
-}
-
 TEST(UpdateExecutionCtxHelper, OperationIdHeaderFillsOrMustMatchThePayload)
 {
-    ExecutionContext empty;
-    EXPECT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"lumo-operation-id", "op-7"}}, kList, empty));
-    EXPECT_EQ(empty.applicationContext.at("opId"), "op-7");
-
-    ExecutionContext same;
-    same.applicationContext["opId"] = "op-7";
-    EXPECT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"lumo-operation-id", "op-7"}}, kList, same));
-
-    ExecutionContext differs;
-    differs.applicationContext["opId"] = "op-7";
-    EXPECT_FALSE(UpdateExecutionCtxHelper::Update(Headers{{"lumo-operation-id", "op-8"}}, kList, differs));
-    EXPECT_EQ(differs.applicationContext.at("opId"), "op-7");
-
-    // Two headers that disagree are as bad as a header that disagrees with the payload.
-    ExecutionContext twice;
-    EXPECT_FALSE(UpdateExecutionCtxHelper::Update(
-        Headers{{"lumo-operation-id", "a"}, {"lumo-operation-id", "b"}}, kList, twice));
+    struct Row {
+        const char* name;
+        std::optional<std::string> payload;
+        Headers headers;
+        bool accepted;
+        std::string opId;
+    } rows[] = {
+        {"fills", std::nullopt, {{"lumo-operation-id", "op-7"}}, true, "op-7"},
+        {"matches", "op-7", {{"lumo-operation-id", "op-7"}}, true, "op-7"},
+        {"differs", "op-7", {{"lumo-operation-id", "op-8"}}, false, "op-7"},
+        // Two headers that disagree are as bad as a header that disagrees with the payload.
+        {"twice", std::nullopt, {{"lumo-operation-id", "a"}, {"lumo-operation-id", "b"}}, false, ""},
+    };
+    for (const Row& row : rows) {
+        ExecutionContext context;
+        if (row.payload) {
+            context.applicationContext["opId"] = *row.payload;
+        }
+        EXPECT_EQ(UpdateExecutionCtxHelper::Update(row.headers, kList, context), row.accepted) << row.name;
+        if (!row.opId.empty()) {
+            EXPECT_EQ(context.applicationContext["opId"], row.opId) << row.name;
+        }
+    }
 }
 
 TEST(UpdateExecutionCtxHelper, ContextHeadersNeverOverrideThePayload)
@@ -77,50 +76,42 @@ TEST(UpdateExecutionCtxHelper, ContextHeadersNeverOverrideThePayload)
 
 TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
 {
+    // Rows without a password leave the credentials alone.
     struct Case {
-        std::string value;
-        bool used;
-        std::string user;
-        std::string password;
+        std::string value, user, password;
     };
     const Case cases[] = {
-        {"Basic cm9vdDpzM2NyM3Q=", true, "root", "s3cr3t"},      // root:s3cr3t
-        {"basic   cm9vdDpzM2NyM3Q=  ", true, "root", "s3cr3t"},  // scheme in any case, blanks
-        {"Basic cm9vdDphOmI=", true, "root", "a:b"},             // root:a:b, the first colon splits
-        {"Basic OmVtcHR5LXVzZXI=", true, "", "empty-user"},      // :empty-user
-        {"Basic cm9vdA==", false, "", ""},                       // root, no colon
-        {"Basic cm9vdDpzM2NyM3Q", false, "", ""},                // padding missing
-        {"Basic cm9v dDpzM2NyM3Q=", false, "", ""},              // blank inside
-        {"Basic cm9vdDpzM2NyM3Q*", false, "", ""},               // not base64
-        {"Basic", false, "", ""},
-        {"Basiccm9vdDpzM2NyM3Q=", false, "", ""},
-        {"Bearer cm9vdDpzM2NyM3Q=", false, "", ""},
+        {"Basic cm9vdDpzM2NyM3Q=", "root", "s3cr3t"},      // root:s3cr3t
+        {"basic   cm9vdDpzM2NyM3Q=  ", "root", "s3cr3t"},  // scheme in any case, blanks
+        {"Basic cm9vdDphOmI=", "root", "a:b"},             // root:a:b, the first colon splits
+        {"Basic OmVtcHR5LXVzZXI=", "", "empty-user"},      // :empty-user
+        {"Basic cm9vdA=="},                                // root, no colon
+        {"Basic cm9vdDpzM2NyM3Q"},                         // padding missing
+        {"Basic cm9v dDpzM2NyM3Q="},                       // blank inside
+        {"Basic cm9vdDpzM2NyM3Q*"},                        // not base64
+        {"Basic"},
+        {"Basiccm9vdDpzM2NyM3Q="},
+        {"Bearer cm9vdDpzM2NyM3Q="},
     };
     for (const Case& c : cases) {
         ExecutionContext context;
         ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", c.value}}, kList, context))
             << c.value;
-        if (!c.used) {
-            EXPECT_TRUE(context.securityContext.empty()) << c.value;
-            continue;
+        ExecutionContext::SecurityContext expected;
+        if (!c.password.empty()) {
+            expected = {{"userName", SecurityContextWrappedEntry::Plain(c.user)},
+                        {"password", SecurityContextWrappedEntry::Secret(c.password)}};
         }
-        EXPECT_EQ(context.securityContext.at("userName"), SecurityContextWrappedEntry::Plain(c.user))
-            << c.value;
-        EXPECT_EQ(context.securityContext.at("password"), SecurityContextWrappedEntry::Secret(c.password))
-            << c.value;
+        EXPECT_EQ(context.securityContext, expected) << c.value;
     }
 
-    // Credentials in the payload win; the header is ignored, not merged.
-    ExecutionContext payload = PayloadWithCredentials();
-    ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", "Basic cm9vdDpzM2NyM3Q="}}, kList,
-                                                 payload));
-    EXPECT_EQ(payload.securityContext, PayloadWithCredentials().securityContext);
-
+    // Credentials in the payload win; the header is ignored, not merged, even when only a user is given.
     ExecutionContext onlyUser;
     onlyUser.securityContext.emplace("userName", SecurityContextWrappedEntry::Plain("u"));
     ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"authorization", "Basic cm9vdDpzM2NyM3Q="}}, kList,
                                                  onlyUser));
     EXPECT_FALSE(onlyUser.securityContext.contains("password"));
+    EXPECT_EQ(onlyUser.securityContext.at("userName"), SecurityContextWrappedEntry::Plain("u"));
 }
 
 TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
@@ -148,90 +139,58 @@ TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
     EXPECT_EQ(seen.size(), 1u);  // a refusal stops the chain
 }
 
-L10n::LocaleSpec Extract(
-    const Headers& headers, std::error_code& error, ExecutionContext context = {},
-    const std::vector<std::string>& supported = L10n::LocaleSpecHelpers::DefaultSupportedLocales())
+// The payload's format locale wins over the header; on error the spec is left alone.
+TEST(LocaleSpecHelpers, ChoosesTheBestSupportedLanguageOrRefuses)
 {
-    L10n::LocaleSpec spec{"unset", "unset"};
-    error = L10n::LocaleSpecHelpers::ExtractLocaleSpec(context, headers, spec, supported);
-    return spec;
-}
-
-TEST(LocaleSpecHelpers, ChoosesTheBestSupportedLanguage)
-{
-    struct Case {
-        std::string acceptLanguage;
-        std::string locale;
-    };
-    const std::vector<std::string> supported{"en_US", "de_DE", "ja"};
-    const Case cases[] = {
-        {"en-US", "en_US"},
-        {"EN_us", "en_US"},
-        {"en-GB", "en_US"},                   // same language serves
-        {"fr, de;q=0.5, en;q=0.4", "de_DE"},  // unsupported French skipped
-        {"en;q=0.2, ja;q=0.9", "ja"},         // order by quality, not position
-        {"*", "en_US"},
-        {"fr;q=1, *;q=0.1", "en_US"},
-        {", ,de-AT,", "de_DE"},  // empty list elements are allowed
-        {"zh-Hant-TW, ja-JP", "ja"},
-        {"", "en_US"},  // empty: as if absent
-    };
-    for (const Case& c : cases) {
-        std::error_code error;
-        L10n::LocaleSpec spec = Extract({{"accept-language", c.acceptLanguage}}, error, {}, supported);
-        ASSERT_FALSE(error) << c.acceptLanguage << ": " << error.message();
-        EXPECT_EQ(spec.locale, c.locale) << c.acceptLanguage;
-        EXPECT_EQ(spec.formatLocale, c.locale) << c.acceptLanguage;
-    }
-
-    std::error_code error;
-    L10n::LocaleSpec spec = Extract({}, error);
-    EXPECT_FALSE(error);
-    EXPECT_EQ(spec, (L10n::LocaleSpec{"en_US", "en_US"}));
-}
-
-TEST(LocaleSpecHelpers, RefusesUnsupportedAndMalformedValues)
-{
+    using L10n::L10nError;
     struct Case {
         Headers headers;
-        L10n::L10nError expected;
+        std::string locale, formatLocale;  // an empty formatLocale means the same as locale
+        std::error_code error = {};
+        std::string payloadFormatLocale = "";
     };
+    auto accept = [](std::string value) { return Headers{{"accept-language", std::move(value)}}; };
+    auto format = [](std::string value) { return Headers{{"lumo-ctx-format-locale", std::move(value)}}; };
     const Case cases[] = {
-        {{{"accept-language", "fr-FR"}}, L10n::L10nError::kLocaleNotSupported},
-        {{{"accept-language", "en;q=0, fr"}}, L10n::L10nError::kLocaleNotSupported},  // q=0: not acceptable
-        {{{"accept-language", "en;q=0"}}, L10n::L10nError::kLocaleNotSupported},
-        {{{"lumo-ctx-format-locale", "fr_FR"}}, L10n::L10nError::kFormatLocaleNotSupported},
-        {{{"accept-language", "en-"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"accept-language", "e1"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"accept-language", "en;q=1.5"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"accept-language", "en;q=0.1234"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"accept-language", "en;level=1"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"accept-language", "toolongtag"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"lumo-ctx-format-locale", "en US"}}, L10n::L10nError::kBadLocaleHeader},
-        {{{"lumo-ctx-format-locale", ""}}, L10n::L10nError::kBadLocaleHeader},
+        {{}, "en_US"},
+        {accept("en-US"), "en_US"},
+        {accept("EN_us"), "en_US"},
+        {accept("en-GB"), "en_US"},                   // same language serves
+        {accept("fr, de;q=0.5, en;q=0.4"), "de_DE"},  // unsupported French skipped
+        {accept("en;q=0.2, ja;q=0.9"), "ja"},         // order by quality, not position
+        {accept("*"), "en_US"},
+        {accept("fr;q=1, *;q=0.1"), "en_US"},
+        {accept(", ,de-AT,"), "de_DE"},  // empty list elements are allowed
+        {accept("zh-Hant-TW, ja-JP"), "ja"},
+        {accept(""), "en_US"},  // empty: as if absent
+        {format("de"), "en_US", "de_DE"},
+        {{{"accept-language", "en"}, {"lumo-ctx-format-locale", "fr"}}, "en_US", "de_DE", {}, "de-DE"},
+        {accept("fr-FR"), "unset", "unset", L10nError::kLocaleNotSupported},
+        {accept("en;q=0, fr"), "unset", "unset", L10nError::kLocaleNotSupported},  // q=0: not acceptable
+        {accept("en;q=0"), "unset", "unset", L10nError::kLocaleNotSupported},
+        {format("fr_FR"), "unset", "unset", L10nError::kFormatLocaleNotSupported},
+        {accept("en-"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {accept("e1"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {accept("en;q=1.5"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {accept("en;q=0.1234"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {accept("en;level=1"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {accept("toolongtag"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {format("en US"), "unset", "unset", L10nError::kBadLocaleHeader},
+        {format(""), "unset", "unset", L10nError::kBadLocaleHeader},
     };
+    const std::vector<std::string> supported{"en_US", "de_DE", "ja"};
     for (const Case& c : cases) {
-        std::error_code error;
-        L10n::LocaleSpec spec = Extract(c.headers, error);
-        EXPECT_EQ(error, make_error_code(c.expected)) << c.headers.front().value;
-        EXPECT_EQ(spec.locale, "unset") << "the spec is left alone on error";
+        std::string name = c.headers.empty() ? "(none)" : c.headers.back().value;
+        ExecutionContext context;
+        if (!c.payloadFormatLocale.empty()) {
+            context.applicationContext["format-locale"] = c.payloadFormatLocale;
+        }
+        L10n::LocaleSpec spec{"unset", "unset"};
+        EXPECT_EQ(L10n::LocaleSpecHelpers::ExtractLocaleSpec(context, c.headers, spec, supported), c.error)
+            << name;
+        EXPECT_EQ(spec, (L10n::LocaleSpec{c.locale, c.formatLocale.empty() ? c.locale : c.formatLocale}))
+            << name;
     }
-}
-
-TEST(LocaleSpecHelpers, FormatLocaleFromThePayloadWinsOverTheHeader)
-{
-    const std::vector<std::string> supported{"en_US", "de_DE"};
-    ExecutionContext context;
-    context.applicationContext["format-locale"] = "de-DE";
-    std::error_code error;
-    L10n::LocaleSpec spec =
-        Extract({{"accept-language", "en"}, {"lumo-ctx-format-locale", "fr"}}, error, context, supported);
-    ASSERT_FALSE(error) << error.message();
-    EXPECT_EQ(spec, (L10n::LocaleSpec{"en_US", "de_DE"}));
-
-    spec = Extract({{"lumo-ctx-format-locale", "de"}}, error, {}, supported);
-    ASSERT_FALSE(error);
-    EXPECT_EQ(spec, (L10n::LocaleSpec{"en_US", "de_DE"}));
 }
 
 }  // namespace
