@@ -56,7 +56,8 @@ TEST_F(TaskDBTest, ExistingStoreIsInitializedOnlyWhenAskedTo)
     LifeCycle::TaskDB atStart(kBase, true);
     EXPECT_EQ(LayoutVersion(), "1");
     EXPECT_EQ(atStart.Manager()->GetTask("old").status, "PENDING");
-    EXPECT_EQ(reopened.Manager()->GetAllTasks().size(), 1u) << "the earlier object now finds it initialized too";
+    EXPECT_EQ(reopened.Manager()->GetAllTasks().size(), 1u)
+        << "the earlier object now finds it initialized too";
 }
 
 TEST_F(TaskDBTest, BrokenStoreFileSurfacesOnlyWhenInitialized)

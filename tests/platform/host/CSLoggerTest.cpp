@@ -51,8 +51,8 @@ TEST_F(CSLoggerTest, TextAndThreadContextFollowInKeyOrderUntilErased)
     const auto lines = capture.TakeLines();
 
     const std::vector<std::string> expected = {"[List] started {opId=abc-1, user=root}", "from other",
-                                               "[List] replaced {opId=abc-2, user=root}", "100% done %s %n %d",
-                                               "User not in UTF-8"};
+                                               "[List] replaced {opId=abc-2, user=root}",
+                                               "100% done %s %n %d", "User not in UTF-8"};
     ASSERT_EQ(lines.size(), expected.size());
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(TextOf(lines[i]), expected[i]);
 }
@@ -67,7 +67,8 @@ TEST_F(CSLoggerTest, OverlongLineIsCutWithinTheLimitAndKeepsItsContext)
     EXPECT_LE(text.size(), LogSink::kMaxLine);
     EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line only";
     EXPECT_NE(text.find("output: xxxx"), std::string::npos);
-    EXPECT_NE(text.find("x [truncated] {opId=long-op}\n"), std::string::npos) << text.substr(text.size() - 60);
+    EXPECT_NE(text.find("x [truncated] {opId=long-op}\n"), std::string::npos)
+        << text.substr(text.size() - 60);
 }
 
 TEST_F(CSLoggerTest, CutNeverSplitsAMultiByteCharacter)
@@ -122,7 +123,8 @@ TEST_F(CSLoggerTest, ConcurrentLinesNeverInterleave)
     const auto lines = capture.TakeLines();
 
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
-    const std::regex whole(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z hostprefd\[)" + std::to_string(getpid()) +
+    const std::regex whole(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z hostprefd\[)" +
+                           std::to_string(getpid()) +
                            R"(\]: <2> t(\d) line (\d+) f{1500} \{opId=thread-(\d)\})");
     std::vector<int> next(kThreads, 0);
     for (const auto& line : lines) {

@@ -59,7 +59,8 @@ TEST_F(FeatureStateTest, MalformedLinesAreSkippedAndLogged)
     EXPECT_TRUE(FeatureList::IsEnabled(8));
     EXPECT_TRUE(GetFeatureState_Slow("Good")) << "the first line of a name stays";
     EXPECT_EQ(FeatureState_Find("Other"), false);
-    for (const char* name : {"TooFar", "Negative", "NotANumber", "BadState", "Extra", "9Digit", "SamePosition"}) {
+    for (const char* name :
+         {"TooFar", "Negative", "NotANumber", "BadState", "Extra", "9Digit", "SamePosition"}) {
         EXPECT_EQ(FeatureState_Find(name), std::nullopt) << name;
     }
     for (int line = 1; line <= 11; ++line) {
@@ -83,14 +84,16 @@ TEST_F(FeatureStateTest, AMissingFileDisablesEverything)
 
 TEST_F(FeatureStateTest, SilentModeLogsNothingForAGoodFileAndDeltaModeLogsChanges)
 {
-    root_.Write(kFeaturesPath, "1 Steady enabled\n2 TurnsOff enabled\n3 TurnsOn disabled\n4 Dropped enabled\n");
+    root_.Write(kFeaturesPath,
+                "1 Steady enabled\n2 TurnsOff enabled\n3 TurnsOn disabled\n4 Dropped enabled\n");
     {
         LogCapture silent;
         FeatureState_InitSilentMode();
         EXPECT_EQ(silent.Take(), "");
     }
-    root_.Write(kFeaturesPath,
-                "1 Steady enabled\n2 TurnsOff disabled\n3 TurnsOn enabled\n5 Added enabled\n6 AddedOff disabled\n");
+    root_.Write(
+        kFeaturesPath,
+        "1 Steady enabled\n2 TurnsOff disabled\n3 TurnsOn enabled\n5 Added enabled\n6 AddedOff disabled\n");
     LogCapture delta;
     FeatureState_InitDeltaMode();
     const std::string text = delta.Take();

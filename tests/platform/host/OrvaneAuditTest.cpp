@@ -50,12 +50,14 @@ TEST_F(OrvaneAuditTest, ARecordIsOneJsonLineWithItsTypedItemsFirstNameWins)
     EXPECT_STREQ(record["object"].GetString(), "hostprefd");
     EXPECT_TRUE(record["success"].IsFalse());
     EXPECT_EQ(record["pid"].GetInt(), getpid());
-    EXPECT_TRUE(std::regex_match(record["time"].GetString(), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
+    EXPECT_TRUE(std::regex_match(record["time"].GetString(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
     rapidjson::StringBuffer items;
     rapidjson::Writer<rapidjson::StringBuffer> writer(items);
     record["items"].Accept(writer);
-    EXPECT_EQ(std::string(items.GetString()), R"({"ip":"127.0.0.1","attempts":3,"big":1099511627776,"locked":true,)"
-                                              R"("reason":"Invalid username or password"})");
+    EXPECT_EQ(std::string(items.GetString()),
+              R"({"ip":"127.0.0.1","attempts":3,"big":1099511627776,"locked":true,)"
+              R"("reason":"Invalid username or password"})");
 }
 
 TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
@@ -67,7 +69,10 @@ TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
         "\"},\"success\":true,\"x\":{\"",           "\\u0041 stays text",
     };
     const std::pair<std::string, std::string> replaced[] = {
-        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+        {"a\xFF"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
         {"lone \xC3", "lone \xEF\xBF\xBD"},
         {"surrogate \xED\xA0\x80!", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD!"},
     };
@@ -105,7 +110,8 @@ TEST_F(OrvaneAuditTest, LongValuesAreCutAndMarked)
                                     {{"accented", accented}, {"junk", huge}}));
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(std::string(records[0]["subject"].GetString()), std::string(kAuditMaxValue, 's') + "...[truncated]");
+    EXPECT_EQ(std::string(records[0]["subject"].GetString()),
+              std::string(kAuditMaxValue, 's') + "...[truncated]");
     EXPECT_EQ(std::string(records[0]["items"]["accented"].GetString()),
               accented.substr(0, kAuditMaxValue) + "...[truncated]")
         << "cut between characters";
@@ -116,7 +122,8 @@ TEST_F(OrvaneAuditTest, FailuresAreLoggedAndReturnedNeverFatal)
 {
     LogCapture log;
     EXPECT_FALSE(OrvaneAudit_LogList("", "s", "o", true, {}));
-    EXPECT_FALSE(std::filesystem::exists(HostRoot::Path(kAuditLogPath))) << "nothing is written without an event";
+    EXPECT_FALSE(std::filesystem::exists(HostRoot::Path(kAuditLogPath)))
+        << "nothing is written without an event";
     // A directory where the file should be: the open fails.
     std::filesystem::create_directories(HostRoot::Path(kAuditLogPath));
     EXPECT_FALSE(OrvaneAudit_LogList("api.call", "s", "o", true, {}));

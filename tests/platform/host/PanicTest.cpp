@@ -19,8 +19,8 @@ TEST_F(PanicDeathTest, VerifyEvaluatesOnceAndAbortsNamingItsSource)
     VERIFY(++evaluated == 1);
     EXPECT_EQ(evaluated, 1) << "a true condition continues, evaluated exactly once";
     const int port = 0;
-    EXPECT_EXIT(VERIFY_AT(port != 0, "apps/lifecycle/lumo/lumocpp/endpoint", 109), ::testing::KilledBySignal(SIGABRT),
-                "^VERIFY apps/lifecycle/lumo/lumocpp/endpoint:109\n$");
+    EXPECT_EXIT(VERIFY_AT(port != 0, "apps/lifecycle/lumo/lumocpp/endpoint", 109),
+                ::testing::KilledBySignal(SIGABRT), "^VERIFY apps/lifecycle/lumo/lumocpp/endpoint:109\n$");
 }
 
 TEST_F(PanicDeathTest, NotReachedNamesThisFileAndLine)
@@ -33,7 +33,8 @@ TEST_F(PanicDeathTest, NotReachedNamesThisFileAndLine)
 TEST_F(PanicDeathTest, ALongPanicTextIsCutButStillEndsTheLine)
 {
     const std::string huge(5000, 'p');
-    EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT), "^reason: p{900,1022}\n$");
+    EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT),
+                "^reason: p{900,1022}\n$");
 }
 
 }  // namespace

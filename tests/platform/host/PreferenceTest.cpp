@@ -32,8 +32,9 @@ TEST_F(PreferenceTest, ReadsKeysWithCommentsBlanksAndQuotes)
 
 TEST_F(PreferenceTest, MalformedLinesAreSkippedAndLoggedTheRestIsKept)
 {
-    root_.Write(kPreferencesPath,
-                "no separator here\n= orphan value\nbad key = 1\nlibdir = /first\nlibdir = /second\ngood = yes\n");
+    root_.Write(
+        kPreferencesPath,
+        "no separator here\n= orphan value\nbad key = 1\nlibdir = /first\nlibdir = /second\ngood = yes\n");
     LogCapture log;
     Preference_Init();
 

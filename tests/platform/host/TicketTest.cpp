@@ -33,8 +33,9 @@ TEST_F(TicketTest, TicketsAreDistinctPrivateAndFoundUntilDeleted)
         ++files;
     }
     EXPECT_EQ(files, 50u);
-    EXPECT_EQ(std::filesystem::status(HostRoot::Path(kTicketDirectory)).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_all)
+    EXPECT_EQ(
+        std::filesystem::status(HostRoot::Path(kTicketDirectory)).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_all)
         << "others must not list the tickets";
 
     const std::string ticket = Ticket_Create("Lifecycle");
@@ -52,8 +53,8 @@ TEST_F(TicketTest, TextsThatCouldLeaveTheDirectoryAreRefused)
     // A file the traversals would reach if they were taken as paths.
     root_.Write("/var/run/orvane/secret", "Lifecycle\n");
     root_.Write(dir_ + "real", "Lifecycle\n");
-    for (const char* bad :
-         {"../secret", "..", ".", "", "real/", "/var/run/orvane/secret", "re al", "real\n", "%2e%2e", "sub/../real"}) {
+    for (const char* bad : {"../secret", "..", ".", "", "real/", "/var/run/orvane/secret", "re al", "real\n",
+                            "%2e%2e", "sub/../real"}) {
         EXPECT_FALSE(Ticket_IsWellFormed(bad)) << bad;
         EXPECT_EQ(Lookup(bad), "<none>") << bad;
         EXPECT_FALSE(Ticket_Delete(bad)) << bad;
@@ -76,7 +77,8 @@ TEST_F(TicketTest, OnlyPlainFilesWithOneServiceNameAreTickets)
     root_.Write(dir_ + "spaced", "Life cycle\n");
     root_.Write(dir_ + "huge", std::string(500, 'L'));
     root_.Write("/var/run/orvane/secret", "Lifecycle\n");
-    std::filesystem::create_symlink(HostRoot::Path("/var/run/orvane/secret"), HostRoot::Path(dir_ + "linked"));
+    std::filesystem::create_symlink(HostRoot::Path("/var/run/orvane/secret"),
+                                    HostRoot::Path(dir_ + "linked"));
     std::filesystem::create_directories(HostRoot::Path(dir_ + "adirectory"));
     const std::pair<const char*, const char*> cases[] = {
         {"Ab-9_z", "Lifecycle"}, {"plain", "Other.Service"}, {"empty", "<none>"},      {"spaced", "<none>"},

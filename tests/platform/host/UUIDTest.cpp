@@ -40,8 +40,11 @@ TEST(UUIDTest, OnlyTheExactTextFormPacksInTextOrder)
     EXPECT_TRUE(UUID_PackText((good + "trailing").c_str(), good.size()));
     EXPECT_FALSE(UUID_PackText(nullptr, 36));
     const std::pair<std::string, const char*> refused[] = {
-        {"", "empty"}, {good.substr(0, 35), "one digit short"}, {good + "0", "one digit long"},
-        {"{" + good + "}", "braces"}, {"123e4567e89b12d3a456426614174000", "no dashes"},
+        {"", "empty"},
+        {good.substr(0, 35), "one digit short"},
+        {good + "0", "one digit long"},
+        {"{" + good + "}", "braces"},
+        {"123e4567e89b12d3a456426614174000", "no dashes"},
         {"123e4567-e89b-12d3-a456-42661417400g", "not a hex digit"},
         {"123e456-7e89b-12d3-a456-426614174000", "dash moved"},
         {"123e4567-e89b-12d3-a456 426614174000", "blank for a dash"},

@@ -42,7 +42,8 @@ ToolRun RunTool(const TempDir& dir, const Args& args, const std::string& root = 
 {
     const char* build = std::getenv("HOSTPREFD_BUILD_DIR");
     const std::string stem = dir.File("run" + std::to_string(getpid()));
-    std::string command = root.empty() ? "env -u HOSTPREFD_ROOT " : "env HOSTPREFD_ROOT=" + ShellQuoted(root) + " ";
+    std::string command =
+        root.empty() ? "env -u HOSTPREFD_ROOT " : "env HOSTPREFD_ROOT=" + ShellQuoted(root) + " ";
     command += ShellQuoted(build != nullptr ? std::string(build) + "/hostpref-taskdb" : "hostpref-taskdb");
     for (const std::string& arg : args) command += " " + ShellQuoted(arg);
     command += " >" + stem + ".out 2>" + stem + ".err";
@@ -58,7 +59,10 @@ protected:
         args.insert(args.begin(), {"--store", base_});
         return RunTool(dir_, args);
     }
-    TaskDB::TaskInfo Stored(const std::string& id) { return TaskDB::TaskManager::FromPath(dbPath_)->GetTask(id); }
+    TaskDB::TaskInfo Stored(const std::string& id)
+    {
+        return TaskDB::TaskManager::FromPath(dbPath_)->GetTask(id);
+    }
 
     TempDir dir_;
     std::string base_ = dir_.File("task-status.json");
@@ -84,10 +88,13 @@ TEST_F(TaskCliTest, DrivesTasksThroughTheirLifeAndShowsThemAsJson)
         EXPECT_EQ(run.err, "");
     }
     // What the tool wrote is what the daemon's library reads.
-    EXPECT_EQ(Outcome(Stored("t1")), R"(SUCCEEDED 140/100 msg=past the end result={"ok":[1,2]} error= id= args= notes={"kind":1};)");
+    EXPECT_EQ(Outcome(Stored("t1")),
+              R"(SUCCEEDED 140/100 msg=past the end result={"ok":[1,2]} error= id= args= notes={"kind":1};)");
     EXPECT_EQ(Stored("t1").startProgress, 5);
-    EXPECT_EQ(Outcome(Stored("t2")), "FAILED 0/0 msg= result= error= id=com.orvane.tarn.depot.error args=[a b][-c] notes=");
-    EXPECT_EQ(Outcome(Stored("t3")), R"(FAILED 0/0 msg= result={"half":true} error={"e":1} id= args= notes=)");
+    EXPECT_EQ(Outcome(Stored("t2")),
+              "FAILED 0/0 msg= result= error= id=com.orvane.tarn.depot.error args=[a b][-c] notes=");
+    EXPECT_EQ(Outcome(Stored("t3")),
+              R"(FAILED 0/0 msg= result={"half":true} error={"e":1} id= args= notes=)");
 
     const ToolRun one = Tool({"show", "t1"}), all = Tool({"show"});
     ASSERT_EQ(one.status + all.status, 0) << one.err << all.err;
@@ -96,9 +103,12 @@ TEST_F(TaskCliTest, DrivesTasksThroughTheirLifeAndShowsThemAsJson)
     ASSERT_FALSE(tasks.Parse(all.out.c_str()).HasParseError()) << all.out;
     EXPECT_EQ(tasks.MemberCount(), 3u);
     const std::pair<const rapidjson::Value*, std::string> shown[] = {
-        {&task["operation"], R"("software.apply")"}, {&task["user"], R"("root")"},
-        {&task["status"], R"("SUCCEEDED")"},          {&task["completed"], "140"},
-        {&task["message"], R"("past the end")"},      {&task["result"], R"("{\"ok\":[1,2]}")"},
+        {&task["operation"], R"("software.apply")"},
+        {&task["user"], R"("root")"},
+        {&task["status"], R"("SUCCEEDED")"},
+        {&task["completed"], "140"},
+        {&task["message"], R"("past the end")"},
+        {&task["result"], R"("{\"ok\":[1,2]}")"},
         {&task["notifications"], R"(["{\"kind\":1}"])"},
         {&tasks["t2"]["errorId"], R"("com.orvane.tarn.depot.error")"},
         {&tasks["t2"]["errorArgs"], R"(["a b","-c"])"},
@@ -113,14 +123,27 @@ TEST_F(TaskCliTest, DrivesTasksThroughTheirLifeAndShowsThemAsJson)
 
 TEST_F(TaskCliTest, UsageErrorsExitTwoAndLeaveTheStoreUntouched)
 {
-    const std::vector<Args> wrong = {
-        {}, {"frobnicate", "t"}, {"create"}, {"create", ""}, {"create", "t", "extra"},
-        {"create", "t", "--colour", "red"}, {"create", "t", "--operation"}, {"create", "t", "--progress", "five"},
-        {"progress", "t"}, {"progress", "t", "5x"}, {"progress", "t", ""}, {"progress", "t", "2147483648"},
-        {"notify", "t", "{not json"}, {"notify", "t", R"({"a":1} trailing)"}, {"succeed", "t", "[1,"},
-        {"fail", "t"}, {"fail", "t", "--error-json", "{}", "--error-id", "x"},
-        {"fail", "t", "--error-json", "{}", "--arg", "a"}, {"fail", "t", "--error-id", "x", "--error-id", "y"},
-        {"fail", "t", "--error-id", "x", "--result-json", "{}"}, {"show", "a", "b"}};
+    const std::vector<Args> wrong = {{},
+                                     {"frobnicate", "t"},
+                                     {"create"},
+                                     {"create", ""},
+                                     {"create", "t", "extra"},
+                                     {"create", "t", "--colour", "red"},
+                                     {"create", "t", "--operation"},
+                                     {"create", "t", "--progress", "five"},
+                                     {"progress", "t"},
+                                     {"progress", "t", "5x"},
+                                     {"progress", "t", ""},
+                                     {"progress", "t", "2147483648"},
+                                     {"notify", "t", "{not json"},
+                                     {"notify", "t", R"({"a":1} trailing)"},
+                                     {"succeed", "t", "[1,"},
+                                     {"fail", "t"},
+                                     {"fail", "t", "--error-json", "{}", "--error-id", "x"},
+                                     {"fail", "t", "--error-json", "{}", "--arg", "a"},
+                                     {"fail", "t", "--error-id", "x", "--error-id", "y"},
+                                     {"fail", "t", "--error-id", "x", "--result-json", "{}"},
+                                     {"show", "a", "b"}};
     for (const Args& args : wrong) {
         const ToolRun run = Tool(args);
         const std::string row = ::testing::PrintToString(args);
@@ -140,9 +163,12 @@ TEST_F(TaskCliTest, UsageErrorsExitTwoAndLeaveTheStoreUntouched)
 TEST_F(TaskCliTest, FailedOperationsExitOneWithOneLine)
 {
     ASSERT_EQ(Tool({"create", "t"}).status, 0);
-    const std::vector<Args> failing = {{"create", "t"},         {"start", "missing"},
-                                       {"progress", "missing", "5"}, {"notify", "missing", "{}"},
-                                       {"succeed", "missing"},       {"fail", "missing", "--error-id", "x"},
+    const std::vector<Args> failing = {{"create", "t"},
+                                       {"start", "missing"},
+                                       {"progress", "missing", "5"},
+                                       {"notify", "missing", "{}"},
+                                       {"succeed", "missing"},
+                                       {"fail", "missing", "--error-id", "x"},
                                        {"show", "missing"}};
     for (const Args& args : failing) {
         const ToolRun run = Tool(args);
@@ -153,7 +179,8 @@ TEST_F(TaskCliTest, FailedOperationsExitOneWithOneLine)
     }
     EXPECT_EQ(Stored("t").status, "PENDING");
 
-    std::ofstream(dir_.File("garbage.json.db")) << "this is not a database, not even close to one............";
+    std::ofstream(dir_.File("garbage.json.db"))
+        << "this is not a database, not even close to one............";
     const ToolRun garbage = RunTool(dir_, {"--store", dir_.File("garbage.json"), "show"});
     EXPECT_EQ(garbage.status, 1);
     EXPECT_NE(garbage.err.find("not a database"), std::string::npos) << garbage.err;

@@ -65,7 +65,8 @@ TEST_F(TaskStoreProcessTest, TwoProcessesWritingAtOnceLoseNoUpdate)
             auto store = TaskManager::FromPath(path_);
             const std::string own = "writer-" + std::to_string(writer);
             store->CreateTask(own, 0);
-            for (int seq = 0; seq < kUpdates; ++seq) store->AddNotification("shared", Notification(writer, seq));
+            for (int seq = 0; seq < kUpdates; ++seq)
+                store->AddNotification("shared", Notification(writer, seq));
             store->SetSucceeded(own, "{}");
             return 0;
         }));

@@ -66,7 +66,8 @@ TEST_F(TaskManagerTest, RecordsEachStepOfATaskLifeAndEachFinalUpdateReplacesTheO
 {
     store_->CreateNamedTask("t1", "apply", 5, "root");
     const TaskDB::TaskInfo created = ReadBack("t1");
-    EXPECT_EQ(created.operation + " " + created.user + " " + std::to_string(created.startProgress), "apply root 5");
+    EXPECT_EQ(created.operation + " " + created.user + " " + std::to_string(created.startProgress),
+              "apply root 5");
     EXPECT_EQ(Outcome(created), "PENDING 0/0 msg= result= error= id= args= notes=");
     EXPECT_TRUE(IsUtcTime(created.created) && created.startTime.empty()) << created.created;
 
@@ -84,16 +85,24 @@ TEST_F(TaskManagerTest, RecordsEachStepOfATaskLifeAndEachFinalUpdateReplacesTheO
     store_->AddNotification("t1", R"({"kind":2})");
     store_->SetSucceeded("t1", R"({"ok":true})");
     const TaskDB::TaskInfo done = TaskManager::FromPath(path_)->GetAllTasks()["t1"];
-    EXPECT_EQ(Outcome(done), R"(SUCCEEDED 42/100 msg=copying result={"ok":true} error= id= args= notes={"kind":0};{"kind":2};)");
+    EXPECT_EQ(
+        Outcome(done),
+        R"(SUCCEEDED 42/100 msg=copying result={"ok":true} error= id= args= notes={"kind":0};{"kind":2};)");
     EXPECT_EQ(done.startTime, started.startTime);
     EXPECT_TRUE(IsUtcTime(done.endTime) && done.endTime >= done.startTime) << done.endTime;
 
     store_->SetFailedWithMessage("t1", "com.orvane.tarn.x.error", {"first", "", "third"});
-    EXPECT_EQ(Outcome(ReadBack("t1")), R"(FAILED 42/100 msg=copying result= error= id=com.orvane.tarn.x.error args=[first][][third] notes={"kind":0};{"kind":2};)");
+    EXPECT_EQ(
+        Outcome(ReadBack("t1")),
+        R"(FAILED 42/100 msg=copying result= error= id=com.orvane.tarn.x.error args=[first][][third] notes={"kind":0};{"kind":2};)");
     store_->SetFailed("t1", R"({"partial":1})", R"({"error":"e"})");
-    EXPECT_EQ(Outcome(ReadBack("t1")), R"(FAILED 42/100 msg=copying result={"partial":1} error={"error":"e"} id= args= notes={"kind":0};{"kind":2};)");
+    EXPECT_EQ(
+        Outcome(ReadBack("t1")),
+        R"(FAILED 42/100 msg=copying result={"partial":1} error={"error":"e"} id= args= notes={"kind":0};{"kind":2};)");
     store_->SetFailed("t1", R"({"error":"f"})");
-    EXPECT_EQ(Outcome(ReadBack("t1")), R"(FAILED 42/100 msg=copying result= error={"error":"f"} id= args= notes={"kind":0};{"kind":2};)");
+    EXPECT_EQ(
+        Outcome(ReadBack("t1")),
+        R"(FAILED 42/100 msg=copying result= error={"error":"f"} id= args= notes={"kind":0};{"kind":2};)");
 
     store_->CreateTask("aborted", 5);
     store_->SetFailed("aborted", R"({"error":"aborted"})");
@@ -121,7 +130,9 @@ TEST_F(TaskManagerTest, UnknownOrDuplicateIdsThrowAndChangeNothing)
 
     // A failed operation leaves no stray rows behind (its transaction rolled back).
     RawDb raw(path_);
-    EXPECT_EQ(raw.Query("SELECT count(*) FROM task_notifications") + raw.Query("SELECT count(*) FROM task_error_args"), "00");
+    EXPECT_EQ(raw.Query("SELECT count(*) FROM task_notifications") +
+                  raw.Query("SELECT count(*) FROM task_error_args"),
+              "00");
     EXPECT_EQ(store_->GetAllTasks().size(), 1u);
     EXPECT_EQ(ReadBack("known").operation, "first");
 }
@@ -136,8 +147,9 @@ TEST_F(TaskManagerTest, InitializeOnAnExistingStoreKeepsItsRecords)
     auto other = TaskManager::FromPath(path_);
     other->Initialize();
     const TaskDB::TaskInfo after = other->GetTask("kept");
-    EXPECT_EQ(after.user + " " + after.startTime + " " + Outcome(after),
-              before.user + " " + before.startTime + " RUNNING 5/100 msg= result= error= id= args= notes={};");
+    EXPECT_EQ(
+        after.user + " " + after.startTime + " " + Outcome(after),
+        before.user + " " + before.startTime + " RUNNING 5/100 msg= result= error= id= args= notes={};");
     EXPECT_EQ(RawDb(path_).Query("PRAGMA journal_mode"), "wal");
 }
 
@@ -186,8 +198,10 @@ TEST_F(TaskManagerTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
 
     auto tasks = store->GetAllTasks();
     ASSERT_EQ(tasks.size(), 3u);
-    EXPECT_EQ(Outcome(tasks["done"]), R"(SUCCEEDED 100/100 msg= result={"r":1} error= id= args= notes={"kind":0};{"kind":1};)");
-    EXPECT_EQ(tasks["done"].startTime + " " + tasks["done"].endTime, "2024-01-01T00:00:01.000Z 2024-01-01T00:00:09.000Z");
+    EXPECT_EQ(Outcome(tasks["done"]),
+              R"(SUCCEEDED 100/100 msg= result={"r":1} error= id= args= notes={"kind":0};{"kind":1};)");
+    EXPECT_EQ(tasks["done"].startTime + " " + tasks["done"].endTime,
+              "2024-01-01T00:00:01.000Z 2024-01-01T00:00:09.000Z");
     EXPECT_EQ(Outcome(tasks["bad"]), R"(FAILED 0/0 msg= result= error={"e":2} id= args= notes=not json;)");
     EXPECT_EQ(Outcome(tasks["pending"]), " 0/0 msg= result= error= id= args= notes=");
     EXPECT_EQ(tasks["pending"].created, "2024-01-02T00:00:00.000Z");
@@ -215,7 +229,8 @@ TEST_F(TaskManagerTest, BadFilesAndDirectoriesAreRefusedAndLeftAlone)
     std::ofstream(garbagePath, std::ios::binary) << garbage;
     auto store = TaskManager::FromPath(garbagePath);
     const std::string what = ErrorOf([&] { store->Initialize(); });
-    EXPECT_TRUE(what.find(garbagePath) != std::string::npos && what.find("not a database") != std::string::npos)
+    EXPECT_TRUE(what.find(garbagePath) != std::string::npos &&
+                what.find("not a database") != std::string::npos)
         << what;
     EXPECT_THROW(store->GetAllTasks(), TaskDBError);
     std::ifstream in(garbagePath, std::ios::binary);

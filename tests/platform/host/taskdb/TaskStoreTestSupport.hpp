@@ -87,7 +87,10 @@ inline std::string Outcome(const TaskDB::TaskInfo& task)
     return text;
 }
 
-inline std::string IntegrityCheck(const std::string& path) { return RawDb(path).Query("PRAGMA integrity_check"); }
+inline std::string IntegrityCheck(const std::string& path)
+{
+    return RawDb(path).Query("PRAGMA integrity_check");
+}
 
 // Runs `body` in a forked child whose exit status is body's result (255 when it
 // throws). The child leaves with _exit so nothing of the parent's is torn down twice.
@@ -109,7 +112,8 @@ inline pid_t ForkChild(const std::function<int()>& body)
 inline int WaitChild(pid_t pid)
 {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) if (errno != EINTR) return -1;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
