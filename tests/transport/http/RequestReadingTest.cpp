@@ -159,7 +159,7 @@ TEST_F(RequestReadingTest, ChunkedBodyIsDecodedAcrossReads)
     Client client(server.Port());
     client.Send(kChunkedHead);
     // A chunk split across socket reads, with the size line split too.
-    for (const std::string piece : {std::string("1"), "4\r\n" + body.substr(0, 10), body.substr(10, 10) + "\r\n"}) {
+    for (const std::string& piece : {std::string("1"), "4\r\n" + body.substr(0, 10), body.substr(10, 10) + "\r\n"}) {
         client.Send(piece);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
