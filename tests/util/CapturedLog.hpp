@@ -1,13 +1,10 @@
 // CapturedLog: the host log lines written while it is alive, each with its priority and its
 // text (thread context entries included), read back from the standard-error mirror.
-//
-// Points descriptor 2 at a temporary file and turns the mirror on at the most verbose level;
-// Take() or the destructor restores both. One at a time per process.
+// One at a time per process.
 #pragma once
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,23 +20,23 @@ struct LogLine {
 
 class CapturedLog {
 public:
-    CapturedLog() : file_(std::tmpfile())
+    CapturedLog()
     {
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        dup2(fileno(file_), STDERR_FILENO);
+        testing::internal::CaptureStderr();
         Log_SetStderrLevel(7);
     }
-    ~CapturedLog() { Restore(); }
-    CapturedLog(const CapturedLog&) = delete;
-    CapturedLog& operator=(const CapturedLog&) = delete;
+    ~CapturedLog() { Take(); }
 
     // Stops capturing and returns the lines in order.
     std::vector<LogLine> Take()
     {
-        Restore();
         std::vector<LogLine> lines;
-        std::istringstream text(raw_);
+        if (taken_) {
+            return lines;
+        }
+        taken_ = true;
+        Log_SetStderrLevel(0);
+        std::istringstream text(testing::internal::GetCapturedStderr());
         for (std::string raw; std::getline(text, raw);) {
             // "<time> hostprefd[<pid>]: <priority> <text>"
             const size_t open = raw.find(": <");
@@ -63,27 +60,7 @@ public:
     }
 
 private:
-    void Restore()
-    {
-        if (saved_ < 0) {
-            return;
-        }
-        Log_SetStderrLevel(0);
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        saved_ = -1;
-        std::rewind(file_);
-        char buffer[4096];
-        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) {
-            raw_.append(buffer, got);
-        }
-        std::fclose(file_);
-    }
-
-    FILE* file_;
-    int saved_ = -1;
-    std::string raw_;
+    bool taken_ = false;
 };
 
 }  // namespace TestLog

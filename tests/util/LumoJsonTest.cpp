@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CapturedLog.hpp"
 #include "GzipTestData.hpp"
-#include "platform/lumo/ListValue.hpp"
 #include "platform/lumo/OptionalValue.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/StructValue.hpp"
@@ -15,82 +16,68 @@ namespace {
 using LifeCycle::JsonForm;
 using LifeCycle::LumoJson;
 using LifeCycle::LumoJsonSerializationError;
+using TestLog::CapturedLog;
 using UtilTest::GzipOf;
 
-constexpr const char* kDepotsJson =
-    R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
+constexpr const char* kDepotsJson = R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
 
-// The failure lines written while `action` runs, and whether it threw LumoJsonSerializationError.
-std::pair<bool, std::vector<TestLog::LogLine>> RunCapturingFailure(const std::function<void()>& action)
-{
-    TestLog::CapturedLog log;
-    bool threw = false;
-    try {
-        action();
-    } catch (const LumoJsonSerializationError&) {
-        threw = true;
-    }
-    return {threw, log.Take()};
-}
-
-TEST(LumoJsonTest, GzipTextDecodesToTheSameValueAsPlainText)
+TEST(LumoJsonTest, PlainAndGzipTextDecodeToTheEncodedValueInBothForms)
 {
     const auto plain = LumoJson::Decode(kDepotsJson);
-    ASSERT_NE(plain, nullptr);
     const auto top = Lumo::Data::ValueCast<Lumo::Data::StructValue>(plain);
     ASSERT_NE(top, nullptr);
     EXPECT_TRUE(Lumo::Data::Equal(top->GetField("count"), Lumo::Data::IntegerValue::Create(1)));
+    EXPECT_TRUE(Lumo::Data::Equal(plain, LumoJson::Decode(GzipOf(kDepotsJson), JsonForm::kDirect)));
 
-    const auto inflated = LumoJson::Decode(GzipOf(kDepotsJson), JsonForm::kDirect);
-    EXPECT_TRUE(Lumo::Data::Equal(plain, inflated));
-}
-
-TEST(LumoJsonTest, EncodedValuesDecodeBackInBothDirections)
-{
     auto value = Lumo::Data::StructValue::Create("");
     value->SetField("name", Lumo::Data::StringValue::Create("tarn-base \"8.0\"\n"));
     value->SetField("size", Lumo::Data::IntegerValue::Create(-42));
-    const Lumo::Data::DataValuePtr shared = value;
-
-    const std::string text = LumoJson::Encode(shared);
-    EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(text), shared)) << text;
+    const Lumo::Data::DataValuePtr direct = value;
+    const std::string text = LumoJson::Encode(direct);
+    EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(text), direct)) << text;
+    EXPECT_THROW(LumoJson::Encode(nullptr), LumoJsonSerializationError);
 
     // The framework form keeps kinds that the direct form loses, e.g. an unset optional field.
     auto tagged = Lumo::Data::StructValue::Create("com.orvane.example");
     tagged->SetField("maybe", Lumo::Data::OptionalValue::GetInstance());
-    const Lumo::Data::DataValuePtr taggedShared = tagged;
-    const std::string taggedText = Lumo::Protocol::Json::TaggedJsonCodec::Encode(*taggedShared);
-    EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(GzipOf(taggedText), JsonForm::kFramework), taggedShared));
-
-    EXPECT_THROW(LumoJson::Encode(nullptr), LumoJsonSerializationError);
+    const Lumo::Data::DataValuePtr framework = tagged;
+    const std::string taggedText = Lumo::Protocol::Json::TaggedJsonCodec::Encode(*framework);
+    EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(GzipOf(taggedText), JsonForm::kFramework), framework));
 }
 
-TEST(LumoJsonTest, BadTextThrowsAndSaysWhy)
+TEST(LumoJsonTest, BadTextThrowsAndLogsWhichStageFailed)
 {
-    // Not JSON, and the bare gzip signature, which is too short to be taken as gzip.
-    for (const std::string& text : {std::string("{\"a\":"), std::string("\x1f\x8b")}) {
-        const auto [threw, lines] = RunCapturingFailure([&] { LumoJson::Decode(text); });
-        EXPECT_TRUE(threw);
-        const int failed = TestLog::CapturedLog::Find(lines, "Deserialize from JSON failed: ");
-        ASSERT_GE(failed, 0) << text;
+    struct Row {
+        std::string text;
+        JsonForm form;
+        const char* logged;
+    };
+    const std::vector<Row> rows = {
+        {"{\"a\":", JsonForm::kDirect, "Deserialize from JSON failed: "},
+        // The bare gzip signature is too short to be taken as gzip.
+        {"\x1f\x8b", JsonForm::kDirect, "Deserialize from JSON failed: "},
+        {GzipOf(kDepotsJson).substr(0, 20), JsonForm::kDirect, "Decompression failed: "},
+        // Well-formed JSON in the wrong form fails in the framework decoder.
+        {R"({"depots":[]})", JsonForm::kFramework, "Deserialize from JSON failed: "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.logged + row.text);
+        CapturedLog log;
+        EXPECT_THROW(LumoJson::Decode(row.text, row.form), LumoJsonSerializationError);
+        const auto lines = log.Take();
+        const int failed = CapturedLog::Find(lines, row.logged);
+        ASSERT_GE(failed, 0);
         EXPECT_EQ(lines[failed].priority, 0);
-        EXPECT_EQ(TestLog::CapturedLog::Find(lines, "Decompression failed"), -1);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const auto& line) { return line.text.find("failed: ") != std::string::npos; }),
+                  1)
+            << "only one stage reports";
     }
-
-    const std::string truncated = GzipOf(kDepotsJson).substr(0, 20);
-    const auto [threw, lines] = RunCapturingFailure([&] { LumoJson::Decode(truncated); });
-    EXPECT_TRUE(threw);
-    const int failed = TestLog::CapturedLog::Find(lines, "Decompression failed: ");
-    ASSERT_GE(failed, 0);
-    EXPECT_EQ(lines[failed].priority, 0);
-
-    // Well-formed JSON in the wrong form fails in the framework decoder.
-    EXPECT_THROW(LumoJson::Decode(R"({"depots":[]})", JsonForm::kFramework), LumoJsonSerializationError);
 }
 
 TEST(LumoJsonTest, AdapterMessagesAreLoggedOnePerLineWithTheTag)
 {
-    TestLog::CapturedLog log;
+    CapturedLog log;
     LumoJson::LogAdapterMessages({}, "List");
     LumoJson::LogAdapterMessages({Lumo::BaseMessage("lumo.data.unset.field", "Field {1} is unset", {"url"}),
                                   Lumo::BaseMessage("lumo.data.invalid.type", "Wrong type")},
@@ -102,9 +89,8 @@ TEST(LumoJsonTest, AdapterMessagesAreLoggedOnePerLineWithTheTag)
             adapter.push_back(line.text);
         }
     }
-    ASSERT_EQ(adapter.size(), 2u);
-    EXPECT_EQ(adapter[0], "[ListDepots] Could not adapt to native types : Field {1} is unset");
-    EXPECT_EQ(adapter[1], "[ListDepots] Could not adapt to native types : Wrong type");
+    EXPECT_EQ(adapter, (std::vector<std::string>{"[ListDepots] Could not adapt to native types : Field {1} is unset",
+                                                 "[ListDepots] Could not adapt to native types : Wrong type"}));
 }
 
 }  // namespace

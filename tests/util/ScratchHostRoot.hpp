@@ -1,7 +1,5 @@
-// ScratchHostRoot: an empty host root for one test, named by HOSTPREFD_ROOT while it lives.
-//
-// Removed with its content by the destructor, which also unsets HOSTPREFD_ROOT. Not
-// thread-safe (it changes the environment); one per test.
+// ScratchHostRoot: an empty host root for one test, named by HOSTPREFD_ROOT while it lives and
+// removed with its content afterwards. Not thread-safe (it changes the environment).
 #pragma once
 
 #include <cstdlib>
@@ -14,25 +12,22 @@
 
 namespace UtilTest {
 
-class ScratchHostRoot {
-public:
+struct ScratchHostRoot {
+    std::string dir = (std::filesystem::temp_directory_path() / "utilroot-XXXXXX").string();
+
     ScratchHostRoot()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "utilroot-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
+        if (mkdtemp(dir.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }
-        dir_ = pattern;
-        setenv("HOSTPREFD_ROOT", dir_.c_str(), 1);
+        setenv("HOSTPREFD_ROOT", dir.c_str(), 1);
     }
     ~ScratchHostRoot()
     {
         unsetenv("HOSTPREFD_ROOT");
         std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        std::filesystem::remove_all(dir, ignored);
     }
-    ScratchHostRoot(const ScratchHostRoot&) = delete;
-    ScratchHostRoot& operator=(const ScratchHostRoot&) = delete;
 
     // Writes `content` to the host path `hostPath` below the root, making its directories.
     void Write(const std::string& hostPath, const std::string& content) const
@@ -41,9 +36,6 @@ public:
         std::filesystem::create_directories(local.parent_path());
         std::ofstream(local, std::ios::binary | std::ios::trunc) << content;
     }
-
-private:
-    std::string dir_;
 };
 
 }  // namespace UtilTest

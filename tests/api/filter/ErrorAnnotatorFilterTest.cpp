@@ -10,86 +10,74 @@
 
 namespace {
 
-using FilterTest::QueueDispatcher;
-using FilterTest::RecordingProvider;
 using Host::Settings::SettingsApi::Filter::ErrorAnnotatorFilter;
-using Lumo::Core::MethodIdentifier;
 using Lumo::Core::MethodResult;
+using Lumo::Data::StringValue;
 
 Lumo::Data::ErrorValuePtr SomeError()
 {
     auto error = Lumo::Data::ErrorValue::GetInstance("com.orvane.lumo.std.errors.not_found");
-    error->SetField("data", Lumo::Data::StringValue::Create("detail"));
+    error->SetField("data", StringValue::Create("detail"));
     return error;
 }
 
 std::string OriginatorOf(const MethodResult& result)
 {
-    const auto field =
-        Lumo::Data::ValueCast<Lumo::Data::StringValue>(result.Error()->GetField("__originator__"));
-    return field == nullptr ? std::string("<none>") : field->Get();
+    const auto field = Lumo::Data::ValueCast<StringValue>(result.Error()->GetField("__originator__"));
+    return field == nullptr ? "<none>" : field->Get();
 }
 
 class ErrorAnnotatorFilterTest : public ::testing::Test {
 protected:
     void Call(const std::shared_ptr<ErrorAnnotatorFilter>& filter)
     {
-        filter->Invoke(method_, nullptr,
+        filter->Invoke({"com.orvane.hub.tasks", "get"}, nullptr,
                        Lumo::Core::AsyncActivation::GetInstance(Lumo::Core::ExecutionContext{}),
                        [this](MethodResult result) { results_.push_back(std::move(result)); });
     }
+    std::shared_ptr<ErrorAnnotatorFilter> With(std::function<std::string()> originator)
+    {
+        return std::make_shared<ErrorAnnotatorFilter>(next_, std::move(originator));
+    }
 
-    std::shared_ptr<RecordingProvider> next_ = std::make_shared<RecordingProvider>();
-    std::shared_ptr<ErrorAnnotatorFilter> filter_ =
-        std::make_shared<ErrorAnnotatorFilter>(next_, [] { return std::string("quarn[tarn-base-9.1]"); });
-    const MethodIdentifier method_{"com.orvane.hub.tasks", "get"};
+    std::shared_ptr<FilterTest::RecordingProvider> next_ = std::make_shared<FilterTest::RecordingProvider>();
+    std::shared_ptr<ErrorAnnotatorFilter> filter_ = With([] { return std::string("quarn[tarn-base-9.1]"); });
     std::vector<MethodResult> results_;
 };
 
-TEST_F(ErrorAnnotatorFilterTest, ErrorsGainTheOriginatorAndKeepEverythingElse)
+TEST_F(ErrorAnnotatorFilterTest, ErrorsGainTheOriginatorSuccessesAndExistingOriginatorsDoNot)
 {
-    EXPECT_EQ(filter_->Name(), "ErrorAnnotatorFilter");
     const auto original = SomeError();
     next_->answerAtOnce = MethodResult::FromError(original);
     Call(filter_);
-
-    ASSERT_EQ(results_.size(), 1u);
-    ASSERT_TRUE(results_[0].IsError());
-    const auto& error = *results_[0].Error();
-    EXPECT_EQ(OriginatorOf(results_[0]), "quarn[tarn-base-9.1]");
-    EXPECT_EQ(error.Name(), "com.orvane.lumo.std.errors.not_found");
-    EXPECT_TRUE(Lumo::Data::Equal(error.GetField("data"), Lumo::Data::StringValue::Create("detail")));
-    // The producer's error is shared with others and must stay as it was.
-    EXPECT_FALSE(original->HasField("__originator__"));
-}
-
-TEST_F(ErrorAnnotatorFilterTest, SuccessPassesUnchangedAndAnExistingOriginatorWins)
-{
-    const auto output = Lumo::Data::StringValue::Create("ok");
+    const auto output = StringValue::Create("ok");
     next_->answerAtOnce = MethodResult::FromOutput(output);
     Call(filter_);
-
     auto inner = Lumo::Data::ErrorValue::GetInstance("com.orvane.lumo.std.errors.error");
-    inner->SetField("__originator__", Lumo::Data::StringValue::Create("quarn[inner]"));
+    inner->SetField("__originator__", StringValue::Create("quarn[inner]"));
     next_->answerAtOnce = MethodResult::FromError(inner);
     Call(filter_);
 
-    ASSERT_EQ(results_.size(), 2u);
-    EXPECT_FALSE(results_[0].IsError());
-    EXPECT_EQ(results_[0].Output(), output);
-    EXPECT_EQ(OriginatorOf(results_[1]), "quarn[inner]");
+    ASSERT_EQ(results_.size(), 3u);
+    ASSERT_TRUE(results_[0].IsError());
+    EXPECT_EQ(OriginatorOf(results_[0]), "quarn[tarn-base-9.1]");
+    EXPECT_EQ(results_[0].Error()->Name(), "com.orvane.lumo.std.errors.not_found");
+    EXPECT_TRUE(Lumo::Data::Equal(results_[0].Error()->GetField("data"), StringValue::Create("detail")));
+    // The producer's error is shared with others and must stay as it was.
+    EXPECT_FALSE(original->HasField("__originator__"));
+    EXPECT_FALSE(results_[1].IsError());
+    EXPECT_EQ(results_[1].Output(), output);
+    EXPECT_EQ(OriginatorOf(results_[2]), "quarn[inner]");
 }
 
 TEST_F(ErrorAnnotatorFilterTest, ResultsDeliveredOnALaterTurnAreAnnotatedToo)
 {
-    QueueDispatcher later;
+    FilterTest::QueueDispatcher later;
     Call(filter_);
     MethodResult progress = MethodResult::FromError(SomeError());
     progress.SetStream(true);
     later.Get()([&] { next_->Answer(0, progress); });
-
-    EXPECT_TRUE(results_.empty());
-    // The filter may be released by the chain meanwhile; the pending callback keeps it alive.
+    // The chain may release the filter meanwhile; the pending callback keeps it alive.
     filter_.reset();
     EXPECT_EQ(later.RunAll(), 1u);
     ASSERT_EQ(results_.size(), 1u);
@@ -97,26 +85,18 @@ TEST_F(ErrorAnnotatorFilterTest, ResultsDeliveredOnALaterTurnAreAnnotatedToo)
     EXPECT_TRUE(results_[0].IsStream());
 }
 
-TEST_F(ErrorAnnotatorFilterTest, AnUnknownOriginatorStillDeliversTheErrorOnce)
+TEST_F(ErrorAnnotatorFilterTest, OriginatorComesFromTheBaseImageSchemaAndMayBeMissing)
 {
-    auto filter = std::make_shared<ErrorAnnotatorFilter>(
-        next_, []() -> std::string { throw std::runtime_error("Unable to find tarn-base schema"); });
     next_->answerAtOnce = MethodResult::FromError(SomeError());
-    Call(filter);
-    ASSERT_EQ(results_.size(), 1u);
-    EXPECT_TRUE(results_[0].IsError());
-    EXPECT_EQ(OriginatorOf(results_[0]), "<none>");
-}
-
-TEST_F(ErrorAnnotatorFilterTest, DefaultOriginatorComesFromTheBaseImageSchema)
-{
+    Call(With([]() -> std::string { throw std::runtime_error("Unable to find tarn-base schema"); }));
     UtilTest::ScratchHostRoot root;
     root.Write("/usr/lib/orvane/configmanager/schemas/tarn-base-8.0.3-24.1.0.json", "{}");
-    auto filter = std::make_shared<ErrorAnnotatorFilter>(next_);
-    next_->answerAtOnce = MethodResult::FromError(SomeError());
-    Call(filter);
-    ASSERT_EQ(results_.size(), 1u);
-    EXPECT_EQ(OriginatorOf(results_[0]), "quarn[tarn-base-8.0.3]");
+    Call(std::make_shared<ErrorAnnotatorFilter>(next_));
+
+    ASSERT_EQ(results_.size(), 2u);
+    ASSERT_TRUE(results_[0].IsError());
+    EXPECT_EQ(OriginatorOf(results_[0]), "<none>");
+    EXPECT_EQ(OriginatorOf(results_[1]), "quarn[tarn-base-8.0.3]");
 }
 
 }  // namespace

@@ -62,29 +62,23 @@ public:
     std::vector<Call> calls;
 };
 
-// A dispatcher over a queue: posted work waits until RunAll().
-class QueueDispatcher {
-public:
+// A dispatcher over a queue: posted work waits until RunAll(), which returns how many ran.
+struct QueueDispatcher {
+    std::deque<std::function<void()>> queue;
     Lumo::Provider::Dispatcher Get()
     {
-        return [this](std::function<void()> work) { queue_.push_back(std::move(work)); };
+        return [this](std::function<void()> work) { queue.push_back(std::move(work)); };
     }
-
-    // Runs posted work, including work posted meanwhile; returns how many ran.
     size_t RunAll()
     {
         size_t ran = 0;
-        while (!queue_.empty()) {
-            auto work = std::move(queue_.front());
-            queue_.pop_front();
+        for (; !queue.empty(); ++ran) {
+            auto work = std::move(queue.front());
+            queue.pop_front();
             work();
-            ++ran;
         }
         return ran;
     }
-
-private:
-    std::deque<std::function<void()>> queue_;
 };
 
 }  // namespace FilterTest
