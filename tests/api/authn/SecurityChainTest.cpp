@@ -10,7 +10,6 @@
 #include "api/authn/UserPassHandler.hpp"
 #include "api/authz/CallRegistrar.hpp"
 #include "api/authz/RequireUserAuthz.hpp"
-#include "platform/host/Ticket.hpp"
 #include "platform/lumo/StandardError.hpp"
 #include "support/TempHostRoot.hpp"
 
@@ -34,16 +33,11 @@ protected:
     }
     void TearDown() override { ::unsetenv("HOSTPREFD_ROOT"); }
 
-    // The result of `service`.list, with a ticket as credentials when given.
-    Core::MethodResult Call(const std::string& service, const std::string& ticket = "")
+    // The result of `service`.list called without credentials.
+    Core::MethodResult Call(const std::string& service)
     {
-        Core::ExecutionContext context;
-        if (!ticket.empty()) {
-            context.securityContext.emplace("userName", Core::SecurityContextWrappedEntry::Plain(ticket));
-            context.securityContext.emplace("password", Core::SecurityContextWrappedEntry::Secret(ticket));
-        }
         std::optional<Core::MethodResult> answer;
-        chain_->Invoke({service, "list"}, nullptr, Core::AsyncActivation::GetInstance(context),
+        chain_->Invoke({service, "list"}, nullptr, Core::AsyncActivation::GetInstance({}),
                        [&answer](Core::MethodResult result) { answer = std::move(result); });
         posted_.RunAll();
         EXPECT_TRUE(answer.has_value());
@@ -71,20 +65,6 @@ TEST_F(SecurityChainTest, WithoutCredentialsOnlyOpenServicesAnswer)
     // No credentials, no login: neither kind of login record.
     EXPECT_TRUE(AuditTest::RecordsOf(records, "service.lcticket.use").empty());
     EXPECT_TRUE(AuditTest::RecordsOf(records, "service.password.use").empty());
-}
-
-TEST_F(SecurityChainTest, TicketHolderReachesAServiceThatNeedsAUser)
-{
-    std::string ticket = Ticket_Create("Lifecycle");
-    ASSERT_FALSE(ticket.empty());
-    EXPECT_FALSE(Call("com.orvane.hub.tasks", ticket).IsError());
-    // Spent: the same ticket is now refused by authentication, before authorization.
-    EXPECT_TRUE(Call("com.orvane.hub.tasks", ticket).IsError());
-    EXPECT_EQ(service_->users, (std::vector<std::optional<std::string>>{ticket}));
-
-    auto records = AuditTest::ReadAuditLog(root_.Dir());
-    EXPECT_EQ(AuditTest::RecordsOf(records, "service.lcticket.use").size(), 2u);
-    EXPECT_TRUE(AuditTest::RecordsOf(records, "service.access.denied").empty());
 }
 
 }  // namespace

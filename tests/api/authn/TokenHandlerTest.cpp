@@ -1,9 +1,13 @@
 // Signed tokens of the data-processing-unit host: what verifies, what is refused, and what
 // a verified token gives the call.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
+#include <optional>
 
+#include "../authz/ChainDoubles.hpp"
 #include "api/authn/AsyncAuthnFilter.hpp"
 #include "api/authn/TokenHandler.hpp"
 #include "platform/lumo/StandardError.hpp"
@@ -64,70 +68,52 @@ TEST(TokenVerifyTest, ForgedOrDamagedTokensAreRefused)
     EXPECT_EQ(why, "unreadable claims");
 }
 
-class TokenLoginTest : public ::testing::Test {
-protected:
-    void SetUp() override { ::setenv("HOSTPREFD_ROOT", root_.Dir().c_str(), 1); }
-    void TearDown() override { ::unsetenv("HOSTPREFD_ROOT"); }
-
-    // Passes a call with `token` through the filter; the activation it reached the next
-    // element with, or null when it was refused.
-    std::shared_ptr<Core::AsyncActivation> Login(const std::string& token, bool& refused)
-    {
-        class Next : public Core::AsyncApiProvider {
-        public:
-            std::string Name() const override { return "Next"; }
-            void Invoke(const Core::MethodIdentifier&, Lumo::Data::DataValuePtr,
-                        std::shared_ptr<Core::AsyncActivation> activation, Core::AsyncApiResultCb cb) override
-            {
-                reached = activation;
-                cb(Core::MethodResult::FromOutput(nullptr));
-            }
-            std::shared_ptr<Core::AsyncActivation> reached;
-        };
-        auto next = std::make_shared<Next>();
+TEST(TokenLoginTest, OnlyAVerifiedTokenUnderAUsableKeyGivesTheCallItsUser)
+{
+    TestSupport::TempHostRoot root;
+    ::setenv("HOSTPREFD_ROOT", root.Dir().c_str(), 1);
+    const int64_t now = ::time(nullptr);
+    const std::string shortKey = kKey.substr(0, 31);
+    struct Row {
+        const char* name;
+        std::optional<std::string> keyFile;
+        std::string token;
+        bool accepted;
+    };
+    const std::vector<Row> rows = {
+        {"valid", kKey, TokenHandler::Issue(Alice(now + 300), kKey), true},
+        {"expired", kKey, TokenHandler::Issue(Alice(now - 1), kKey), false},
+        {"no key file", std::nullopt, TokenHandler::Issue(Alice(now + 300), shortKey), false},
+        // A key too short to be safe is not used, even though the token was signed with it.
+        {"short key", shortKey, TokenHandler::Issue(Alice(now + 300), shortKey), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.keyFile) {
+            root.WriteFile(TokenHandler::kKeyPath, *row.keyFile);
+        } else {
+            ::unlink(root.Path(TokenHandler::kKeyPath).c_str());
+        }
+        auto service = std::make_shared<ChainTest::RecordingService>();
         auto filter = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
-            std::make_shared<TokenHandler>(nullptr), next);
+            std::make_shared<TokenHandler>(nullptr), service);
         Core::ExecutionContext context;
         context.securityContext.emplace(TokenHandler::kTokenKey,
-                                        Core::SecurityContextWrappedEntry::Secret(token));
-        refused = false;
-        filter->Invoke(
-            {"s", "o"}, nullptr, Core::AsyncActivation::GetInstance(context), [&](Core::MethodResult r) {
-                refused = r.IsError() && Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*r.Error());
-            });
-        return next->reached;
+                                        Core::SecurityContextWrappedEntry::Secret(row.token));
+        auto activation = Core::AsyncActivation::GetInstance(context);
+        bool refused = false;
+        filter->Invoke({"s", "o"}, nullptr, activation, [&](Core::MethodResult r) {
+            refused = r.IsError() && Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*r.Error());
+        });
+        EXPECT_EQ(refused, !row.accepted);
+        EXPECT_EQ(service->users.size(), row.accepted ? 1u : 0u);
+        if (row.accepted) {
+            ASSERT_TRUE(activation->authData.has_value());
+            EXPECT_EQ(activation->authData->userName, "alice");
+            EXPECT_TRUE(activation->authData->entitlements.contains("software.write"));
+        }
     }
-
-    int64_t RealNow() const { return static_cast<int64_t>(::time(nullptr)); }
-
-    TestSupport::TempHostRoot root_;
-};
-
-TEST_F(TokenLoginTest, VerifiedTokenGivesTheCallItsUserAndEntitlements)
-{
-    root_.WriteFile(TokenHandler::kKeyPath, kKey);
-    bool refused = false;
-    auto reached = Login(TokenHandler::Issue(Alice(RealNow() + 300), kKey), refused);
-    ASSERT_NE(reached, nullptr);
-    EXPECT_FALSE(refused);
-    ASSERT_TRUE(reached->authData.has_value());
-    EXPECT_EQ(reached->authData->userName, "alice");
-    EXPECT_TRUE(reached->authData->entitlements.contains("software.write"));
-
-    EXPECT_EQ(Login(TokenHandler::Issue(Alice(RealNow() - 1), kKey), refused), nullptr);
-    EXPECT_TRUE(refused);
-}
-
-TEST_F(TokenLoginTest, WithoutAUsableKeyEveryTokenIsRefused)
-{
-    bool refused = false;
-    std::string token = TokenHandler::Issue(Alice(RealNow() + 300), kKey.substr(0, 31));
-    EXPECT_EQ(Login(token, refused), nullptr) << "no key file";
-    EXPECT_TRUE(refused);
-    // A key too short to be safe is not used, even though the token was signed with it.
-    root_.WriteFile(TokenHandler::kKeyPath, kKey.substr(0, 31));
-    EXPECT_EQ(Login(token, refused), nullptr);
-    EXPECT_TRUE(refused);
+    ::unsetenv("HOSTPREFD_ROOT");
 }
 
 }  // namespace

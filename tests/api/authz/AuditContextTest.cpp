@@ -29,34 +29,17 @@ protected:
     std::vector<bool> observed_;
 };
 
-TEST_F(AuditContextTest, FailedLoginWritesItsRecordWithOnlyItsOwnItems)
+TEST_F(AuditContextTest, LoginAndDenialRecordsCarryTheirOwnItemsOrTheCallsUser)
 {
-    auto context = NewContext();
-    context->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
-    context->SetAuditEntry("AUTHN_SUBJECT_KEY", "bob");
-    context->SetAuditEntry("AUTHN_PARAM_PREFIXip", "127.0.0.1");
-    context->SetAuditEntry("AUTHN_PARAM_PREFIXreason", "Invalid username or password");
-    context->SetAuditEntry("AUTHZ_PARAM_PREFIXrule", "not an authentication item");
-    context->OnAuthentication(false);
-    context->OnCallEnd(std::nullopt, false);
+    auto failed = NewContext();
+    failed->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
+    failed->SetAuditEntry("AUTHN_SUBJECT_KEY", "bob");
+    failed->SetAuditEntry("AUTHN_PARAM_PREFIXip", "127.0.0.1");
+    failed->SetAuditEntry("AUTHN_PARAM_PREFIXreason", "Invalid username or password");
+    failed->SetAuditEntry("AUTHZ_PARAM_PREFIXrule", "not an authentication item");
+    failed->OnAuthentication(false);
+    failed->OnCallEnd(std::nullopt, false);
 
-    auto records = ReadAuditLog(root_.Dir());
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].event, "service.password.use");
-    EXPECT_EQ(records[0].subject, "bob");
-    EXPECT_EQ(records[0].object, "com.orvane.hub.tasks:list");
-    EXPECT_FALSE(records[0].success);
-    EXPECT_EQ(records[0].items, (std::map<std::string, std::string>{
-                                    {"ip", "127.0.0.1"}, {"reason", "Invalid username or password"}}));
-    EXPECT_EQ(observed_, std::vector<bool>{false});
-    // The call entries are in place for the observer.
-    EXPECT_EQ(context->Get("eventID"), "api.call");
-    EXPECT_EQ(context->Get("subject"), "");
-    EXPECT_EQ(context->Get("object"), "com.orvane.hub.tasks:list");
-}
-
-TEST_F(AuditContextTest, RecordsFallBackToTheCallsUserAndIdentifiers)
-{
     auto login = NewContext();
     login->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
     login->OnAuthentication(true);
@@ -67,20 +50,7 @@ TEST_F(AuditContextTest, RecordsFallBackToTheCallsUserAndIdentifiers)
     denied->OnAccessDenied();
     denied->OnCallEnd("dave", false);
 
-    auto records = ReadAuditLog(root_.Dir());
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].subject, "carol");
-    EXPECT_TRUE(records[0].success);
-    EXPECT_EQ(records[1].event, "service.access.denied");
-    EXPECT_EQ(records[1].subject, "dave");
-    EXPECT_EQ(records[1].object, "com.orvane.hub.tasks:list");
-    EXPECT_FALSE(records[1].success);
-    EXPECT_EQ(records[1].items["reason"], "no entitlement");
-    EXPECT_EQ(login->Get("subject"), "carol");
-}
-
-TEST_F(AuditContextTest, NoLoginRecordWithoutAuthenticationOrItsEvent)
-{
+    // No login record when authentication did not run, nor without its event.
     auto notRun = NewContext();
     notRun->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
     notRun->OnCallEnd("erin", true);
@@ -89,8 +59,21 @@ TEST_F(AuditContextTest, NoLoginRecordWithoutAuthenticationOrItsEvent)
     noEvent->OnAuthentication(false);
     noEvent->OnCallEnd(std::nullopt, false);
 
-    EXPECT_TRUE(ReadAuditLog(root_.Dir()).empty());
-    EXPECT_EQ(observed_, (std::vector<bool>{true, false}));
+    auto records = ReadAuditLog(root_.Dir());
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].event, "service.password.use");
+    EXPECT_EQ(records[0].subject, "bob");
+    EXPECT_EQ(records[0].object, "com.orvane.hub.tasks:list");
+    EXPECT_FALSE(records[0].success);
+    EXPECT_EQ(records[0].items, (std::map<std::string, std::string>{
+                                    {"ip", "127.0.0.1"}, {"reason", "Invalid username or password"}}));
+    EXPECT_EQ(records[1].subject, "carol");
+    EXPECT_TRUE(records[1].success);
+    EXPECT_EQ(records[2].event, "service.access.denied");
+    EXPECT_EQ(records[2].subject, "dave");
+    EXPECT_FALSE(records[2].success);
+    EXPECT_EQ(records[2].items["reason"], "no entitlement");
+    EXPECT_EQ(observed_, (std::vector<bool>{false, true, false, true, false}));
 }
 
 TEST_F(AuditContextTest, RecordWithoutSubjectBecomesAProductIssue)

@@ -3,7 +3,9 @@
 
 #include <rapidjson/document.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,11 +54,8 @@ inline std::vector<AuditRecord> ReadAuditLog(const std::string& root)
 inline std::vector<AuditRecord> RecordsOf(const std::vector<AuditRecord>& records, const std::string& event)
 {
     std::vector<AuditRecord> found;
-    for (const auto& record : records) {
-        if (record.event == event) {
-            found.push_back(record);
-        }
-    }
+    std::copy_if(records.begin(), records.end(), std::back_inserter(found),
+                 [&event](const AuditRecord& record) { return record.event == event; });
     return found;
 }
 

@@ -134,18 +134,4 @@ TEST_F(CallRegistrarTest, WithoutTheMarkerOnlyLoginRecordsAreWritten)
     EXPECT_FALSE(records[0].success);
 }
 
-TEST_F(CallRegistrarTest, EachCallGetsItsOwnContext)
-{
-    auto service = std::make_shared<Service>();
-    auto chain = std::make_shared<Lumo::Observer::CallRegistrar>(service);
-    auto first = Core::AsyncActivation::GetInstance({});
-    auto second = Core::AsyncActivation::GetInstance({});
-    chain->Invoke({"a", "b"}, nullptr, first, [](Core::MethodResult) {});
-    chain->Invoke({"a", "c"}, nullptr, second, [](Core::MethodResult) {});
-    ASSERT_NE(Api::AuditContext::Of(*first), nullptr);
-    ASSERT_NE(Api::AuditContext::Of(*second), nullptr);
-    EXPECT_NE(Api::AuditContext::Of(*first), Api::AuditContext::Of(*second));
-    EXPECT_EQ(Api::AuditContext::Of(*second)->Get("object"), "a:c");
-}
-
 }  // namespace

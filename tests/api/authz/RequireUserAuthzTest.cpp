@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 
 #include "AuditLogReader.hpp"
 #include "ChainDoubles.hpp"
@@ -13,6 +12,7 @@
 #include "platform/lumo/ListValue.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/StandardError.hpp"
+#include "support/CollectingLogger.hpp"
 #include "support/TempHostRoot.hpp"
 
 namespace {
@@ -20,27 +20,6 @@ namespace {
 using AuditTest::ReadAuditLog;
 using AuditTest::RecordsOf;
 namespace Core = Lumo::Core;
-
-// Keeps the framework's log lines.
-class LinesLogger : public Lumo::Log::Logger {
-public:
-    class Record : public Lumo::Log::LogRecord {
-    public:
-        explicit Record(std::vector<std::string>& lines) : lines_(lines) {}
-        ~Record() override { lines_.push_back(text_.str()); }
-        std::ostream& Stream() override { return text_; }
-
-    private:
-        std::vector<std::string>& lines_;
-        std::ostringstream text_;
-    };
-    std::unique_ptr<Lumo::Log::LogRecord> CreateRecord(uint32_t) override
-    {
-        return std::make_unique<Record>(lines);
-    }
-    void Flush() override {}
-    std::vector<std::string> lines;
-};
 
 class RequireUserAuthzTest : public ::testing::Test {
 protected:
@@ -81,7 +60,8 @@ protected:
     std::shared_ptr<Lumo::Authz::AuthzRequireUserConfig> config_ =
         std::make_shared<Lumo::Authz::AuthzRequireUserConfig>();
     std::shared_ptr<ChainTest::RecordingService> service_ = std::make_shared<ChainTest::RecordingService>();
-    std::shared_ptr<LinesLogger> logger_ = std::make_shared<LinesLogger>();
+    std::shared_ptr<TestSupport::CollectingLogger> logger_ =
+        std::make_shared<TestSupport::CollectingLogger>();
     ChainTest::PostedWork posted_;
     bool answeredAtOnce_ = false;
 };
@@ -107,39 +87,38 @@ TEST_F(RequireUserAuthzTest, CallWithoutUserIsRefusedOnALaterTurnAndRecorded)
     EXPECT_FALSE(denied[0].success);
     EXPECT_EQ(denied[0].items["ip"], "127.0.0.1");
     EXPECT_EQ(denied[0].items["opID"], "op-9");
-    ASSERT_EQ(logger_->lines.size(), 1u);
-    EXPECT_NE(logger_->lines[0].find("com.orvane.hub.tasks.get"), std::string::npos);
+    ASSERT_EQ(logger_->Lines().size(), 1u);
+    EXPECT_NE(logger_->Lines()[0].text.find("com.orvane.hub.tasks.get"), std::string::npos);
 }
 
-TEST_F(RequireUserAuthzTest, UsersAndOpenServicesPass)
+TEST_F(RequireUserAuthzTest, UsersAndOpenServicesPassAndUnlistedOnesFollowTheDefault)
 {
-    auto withUser = Call("com.orvane.hub.tasks", "alice");
-    auto anonymous = Call("com.orvane.lumo.std.introspection.operation");
-    ASSERT_TRUE(withUser && anonymous);
-    EXPECT_FALSE(withUser->IsError());
-    EXPECT_FALSE(anonymous->IsError());
-    EXPECT_EQ(service_->methods,
-              (std::vector<std::string>{"com.orvane.hub.tasks.get",
-                                        "com.orvane.lumo.std.introspection.operation.get"}));
-    EXPECT_TRUE(RecordsOf(ReadAuditLog(root_.Dir()), "service.access.denied").empty());
-    EXPECT_TRUE(logger_->lines.empty());
-}
-
-TEST_F(RequireUserAuthzTest, UnlistedServicesAreClosedUnlessConfiguredOpen)
-{
-    auto closed = Call("com.orvane.unknown");
-    ASSERT_TRUE(closed.has_value());
-    EXPECT_TRUE(closed->IsError());
-
-    config_->closedByDefault = false;
-    auto open = Call("com.orvane.unknown");
-    ASSERT_TRUE(open.has_value());
-    EXPECT_FALSE(open->IsError());
-    // A listed service stays closed either way.
-    auto listed = Call("com.orvane.hub.tasks");
-    ASSERT_TRUE(listed.has_value());
-    EXPECT_TRUE(listed->IsError());
-    EXPECT_EQ(service_->methods, std::vector<std::string>{"com.orvane.unknown.get"});
+    struct Row {
+        const char* name;
+        std::string service;
+        std::optional<std::string> user;
+        bool closedByDefault;
+        bool passes;
+    };
+    const std::vector<Row> rows = {
+        {"listed, with user", "com.orvane.hub.tasks", "alice", true, true},
+        {"open service", "com.orvane.lumo.std.introspection.operation", std::nullopt, true, true},
+        {"unlisted, closed by default", "com.orvane.unknown", std::nullopt, true, false},
+        {"unlisted, open by default", "com.orvane.unknown", std::nullopt, false, true},
+        {"listed stays closed", "com.orvane.hub.tasks", std::nullopt, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        config_->closedByDefault = row.closedByDefault;
+        size_t reached = service_->methods.size();
+        auto answer = Call(row.service, row.user);
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(answer->IsError(), !row.passes);
+        EXPECT_EQ(service_->methods.size(), reached + (row.passes ? 1 : 0));
+    }
+    // Only the refused calls leave a record and a log line.
+    EXPECT_EQ(RecordsOf(ReadAuditLog(root_.Dir()), "service.access.denied").size(), 2u);
+    EXPECT_EQ(logger_->Lines().size(), 2u);
 }
 
 }  // namespace
