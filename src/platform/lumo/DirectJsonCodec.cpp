@@ -194,7 +194,6 @@ private:
         }
         return std::make_shared<const StructValue>(std::string(), std::move(fields));
     }
-
 };
 
 }  // namespace

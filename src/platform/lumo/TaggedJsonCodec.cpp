@@ -373,7 +373,6 @@ private:
         }
         return std::make_shared<const Compound>(std::string(name), std::move(fields));
     }
-
 };
 
 }  // namespace
