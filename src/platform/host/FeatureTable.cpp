@@ -1,10 +1,10 @@
 #include "platform/host/FeatureTable.hpp"
 
 #include <charconv>
-#include <fstream>
 #include <sstream>
 
 #include "platform/host/CSLogger.hpp"
+#include "platform/host/ConfigLines.hpp"
 #include "platform/host/Str.hpp"
 
 namespace {
@@ -50,17 +50,7 @@ std::optional<bool> ParseState(const std::string& text)
 FeatureTable FeatureTable::Load(const std::string& path)
 {
     FeatureTable table;
-    std::ifstream file(path);
-    if (!file) {
-        CSLogger::Log(1, "Features: no file %s, every feature is disabled", path.c_str());
-        return table;
-    }
-    std::string raw;
-    for (int number = 1; std::getline(file, raw); ++number) {
-        const std::string_view line = Str_Trim(raw);
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
+    const bool read = Str_ForEachConfigLine(path, [&](int number, std::string_view line) {
         std::istringstream words{std::string(line)};
         std::string positionText, name, stateText, extra;
         words >> positionText >> name >> stateText >> extra;
@@ -69,12 +59,15 @@ FeatureTable FeatureTable::Load(const std::string& path)
         if (!position || !IsValidName(name) || !state || !extra.empty()) {
             CSLogger::Log(1, "Features: %s:%d is not '<position> <Name> enabled|disabled', skipped",
                           path.c_str(), number);
-            continue;
+            return;
         }
         if (!table.Add(*position, name, *state)) {
             CSLogger::Log(1, "Features: %s:%d repeats position %zu or name %s, skipped", path.c_str(), number,
                           *position, name.c_str());
         }
+    });
+    if (!read) {
+        CSLogger::Log(1, "Features: no file %s, every feature is disabled", path.c_str());
     }
     return table;
 }

@@ -1,11 +1,11 @@
 #include "platform/host/Preference.hpp"
 
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <string_view>
 
 #include "platform/host/CSLogger.hpp"
+#include "platform/host/ConfigLines.hpp"
 #include "platform/host/HostRoot.hpp"
 #include "platform/host/Str.hpp"
 
@@ -45,29 +45,22 @@ std::string_view Unquote(std::string_view value)
 std::map<std::string, std::string, std::less<>> ReadPreferences(const std::string& path)
 {
     std::map<std::string, std::string, std::less<>> table;
-    std::ifstream file(path);
-    if (!file) {
-        CSLogger::Log(2, "Preferences: no file %s, using defaults", path.c_str());
-        return table;
-    }
-    std::string raw;
-    for (int number = 1; std::getline(file, raw); ++number) {
-        const std::string_view line = Str_Trim(raw);
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
+    const bool read = Str_ForEachConfigLine(path, [&](int number, std::string_view line) {
         const size_t equals = line.find('=');
         const std::string_view key =
             equals == std::string_view::npos ? line : Str_Trim(line.substr(0, equals));
         if (equals == std::string_view::npos || !IsValidKey(key)) {
             CSLogger::Log(1, "Preferences: %s:%d is not 'key = value', skipped", path.c_str(), number);
-            continue;
+            return;
         }
         const std::string_view value = Unquote(Str_Trim(line.substr(equals + 1)));
         if (!table.emplace(key, value).second) {
             CSLogger::Log(1, "Preferences: %s:%d sets '%.*s' again, the first value stays", path.c_str(),
                           number, static_cast<int>(key.size()), key.data());
         }
+    });
+    if (!read) {
+        CSLogger::Log(2, "Preferences: no file %s, using defaults", path.c_str());
     }
     return table;
 }

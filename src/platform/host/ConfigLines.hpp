@@ -1,0 +1,11 @@
+// Str_ForEachConfigLine: the line reading shared by the host's small settings files
+// (preferences, feature switches): blanks trimmed, empty lines and '#' comments skipped.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Calls `line(number, text)` for each meaningful line of `path` (numbers count from 1 over
+// every line). False when the file cannot be opened.
+bool Str_ForEachConfigLine(const std::string& path, const std::function<void(int, std::string_view)>& line);
