@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/lumo/JsonErrors.hpp"
+#include "platform/lumo/Utf8.hpp"
 
 namespace Lumo::Protocol::Json {
 
@@ -35,11 +36,11 @@ public:
     bool Double(double d) { return document_.Double(d); }
     bool String(const char* text, rapidjson::SizeType length, bool copy)
     {
-        return document_.String(text, length, copy);
+        return WellFormed(text, length) && document_.String(text, length, copy);
     }
     bool Key(const char* text, rapidjson::SizeType length, bool copy)
     {
-        return document_.Key(text, length, copy);
+        return WellFormed(text, length) && document_.Key(text, length, copy);
     }
     bool StartObject() { return Enter() && document_.StartObject(); }
     bool EndObject(rapidjson::SizeType count)
@@ -81,6 +82,19 @@ public:
     }
 
 private:
+    // The reader validates the raw bytes but decodes an unpaired "\\uDC00".."\\uDFFF" escape
+    // into the three-byte form of a surrogate, which is not UTF-8. Only such escapes can put
+    // a 0xED lead byte of a surrogate into a string, so the full check runs only when one is
+    // present.
+    bool WellFormed(const char* text, rapidjson::SizeType length)
+    {
+        std::string_view value(text, length);
+        if (value.find('\xED') == std::string_view::npos || Utf8::IsValid(value)) {
+            return true;
+        }
+        return Stop("a string holds an unpaired UTF-16 surrogate escape");
+    }
+
     bool Enter()
     {
         if (++depth_ > JsonParser::kMaxDepth) {

@@ -152,6 +152,10 @@ TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
         // A NUL byte must not end the input early and hide what follows it.
         {"[1]\0[2]"s, "Malformed JSON at offset 3: Unexpected bytes after the JSON value."},
         {"1e999", "Malformed JSON at offset"},
+        // Lone surrogate escapes would decode to bytes that are not UTF-8.
+        {R"({"string":"\uDDDD"})", "unpaired UTF-16 surrogate escape"},
+        {R"({"struct:T":{"\uDC00x":{"long":1}}})", "unpaired UTF-16 surrogate escape"},
+        {R"({"string":"\uD800"})", "Malformed JSON at offset"},
         {R"({})", "Invalid data value at /: a tagged value is an object of exactly one member, found 0"},
         {R"({"a":1,"b":2})", "found 2"},
         {R"({"nonsense":1})", "Invalid data value at /nonsense: unknown tag \"nonsense\""},
@@ -254,8 +258,12 @@ TEST(DirectJsonTest, DecodesGenericValuesAndRefusesWhatTheTaggedDecoderRefuses)
     EXPECT_EQ(object->GetField("n")->Kind(), DataKind::kInteger);
     EXPECT_EQ(object->GetField("x")->Kind(), DataKind::kDouble);
     EXPECT_EQ(DirectJsonCodec::Encode(*decoded.value), json);
+    // A surrogate pair escape decodes to the one four-byte character; a lone one is refused.
+    decoded = DirectJsonCodec::Decode(R"(["\uD83D\uDE00"])");
+    ASSERT_TRUE(decoded.Ok()) << decoded.error->ToString();
+    EXPECT_EQ(DirectJsonCodec::Encode(*decoded.value), "[\"\xF0\x9F\x98\x80\"]");
 
-    for (const char* bad : {"[", R"({"a":1,"a":1})", "99999999999999999999"}) {
+    for (const char* bad : {"[", R"({"a":1,"a":1})", "99999999999999999999", R"(["\uDFFF"])"}) {
         EXPECT_FALSE(DirectJsonCodec::Decode(bad).Ok()) << bad;
     }
     EXPECT_TRUE(DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth))).Ok());
