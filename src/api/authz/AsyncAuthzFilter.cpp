@@ -52,10 +52,17 @@ void AsyncAuthzFilter::Deny(const Com::Orvane::Lumo::Std::Errors::StandardError&
                             const Core::AsyncActivation& activation, Core::AsyncApiResultCb resultCb)
 {
     Log::Write(logger_.get(), Log::kWarning, "Access denied to ", method.ToString(), ": ", reason);
+    const std::string reasonKey = std::string(Api::AuditContext::kAuthzParamPrefix) + "reason";
     if (activation.callObserver) {
-        activation.callObserver->SetAuditEntry(std::string(Api::AuditContext::kAuthzParamPrefix) + "reason",
-                                               reason);
+        activation.callObserver->SetAuditEntry(reasonKey, reason);
         activation.callObserver->OnAccessDenied();
+    } else {
+        // A chain without call audit (entitlement hosts) still records every refusal.
+        Api::AuditContext record(method, nullptr);
+        record.SetAuditEntry(reasonKey, reason);
+        std::string user = activation.authData ? activation.authData->userName : std::string();
+        record.WriteRecord(Api::AuditContext::kAccessDeniedEvent, user, record.CallObject(),
+                           Api::AuditContext::kAuthzParamPrefix, false);
     }
     const bool anonymous = !activation.authData;
     BaseMessage message = anonymous ? BaseMessage(RequireUserAuthz::kUserRequiredId,

@@ -2,9 +2,13 @@
 // entitlements or without any identity gets back.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "AuditLogReader.hpp"
 #include "ChainDoubles.hpp"
 #include "api/authz/AsyncAuthzFilter.hpp"
 #include "api/authz/AuditContext.hpp"
+#include "support/TempHostRoot.hpp"
 
 namespace {
 
@@ -16,6 +20,7 @@ class AsyncAuthzFilterTest : public ::testing::Test {
 protected:
     AsyncAuthzFilterTest()
     {
+        ::setenv("HOSTPREFD_ROOT", root_.Dir().c_str(), 1);
         auto info = std::make_shared<Lumo::Authz::AuthzInfo>();
         info->rules["com.orvane.tarn.software"] = {"software.admin"};
         info->rules["com.orvane.tarn.software.get"] = {"software.read"};
@@ -25,6 +30,7 @@ protected:
             info, std::make_shared<Lumo::Authz::EntitlementChecker>(nullptr), posted_.Dispatcher(), service_,
             nullptr);
     }
+    ~AsyncAuthzFilterTest() override { ::unsetenv("HOSTPREFD_ROOT"); }
 
     // The result of `service`.`operation` for a caller with `entitlements` (nullopt: no identity).
     Core::MethodResult Call(const std::string& service, const std::string& operation,
@@ -44,6 +50,7 @@ protected:
         return answer.value_or(Core::MethodResult::GetErrorInstance());
     }
 
+    TestSupport::TempHostRoot root_;
     std::shared_ptr<ChainTest::RecordingService> service_ = std::make_shared<ChainTest::RecordingService>();
     ChainTest::PostedWork posted_;
     std::shared_ptr<Lumo::Authz::Filter::AsyncAuthzFilter> filter_;
@@ -88,6 +95,19 @@ TEST_F(AsyncAuthzFilterTest, RefusalIsToldToTheCallsObserver)
     Call("com.orvane.hub.tasks", "cancel", {{"tasks.read"}}, audit);
     EXPECT_TRUE(audit->AccessDenied());
     EXPECT_EQ(audit->Get("AUTHZ_PARAM_PREFIXreason"), "missing entitlement tasks.cancel");
+    EXPECT_TRUE(AuditTest::ReadAuditLog(root_.Dir()).empty()) << "the observer writes the record, not the filter";
+}
+
+// Without call audit in the chain the filter records the refusal itself.
+TEST_F(AsyncAuthzFilterTest, RefusalWithoutObserverIsRecordedByTheFilter)
+{
+    Call("com.orvane.hub.tasks", "cancel", {{"tasks.read"}});
+    Call("com.orvane.hub.tasks", "get", {{"tasks.read", "tasks.cancel"}});
+    auto denied = AuditTest::RecordsOf(AuditTest::ReadAuditLog(root_.Dir()), "service.access.denied");
+    ASSERT_EQ(denied.size(), 1u);
+    EXPECT_EQ(denied[0].subject, "svc-agent");
+    EXPECT_EQ(denied[0].object, "com.orvane.hub.tasks:cancel");
+    EXPECT_EQ(denied[0].items["reason"], "missing entitlement tasks.cancel");
 }
 
 }  // namespace
