@@ -1,0 +1,153 @@
+// The command-line splitter and the detached start, with real processes: each started
+// program reports on itself through /proc before it is stopped.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TempHostRoot.hpp"
+#include "platform/host/CommandLine.hpp"
+#include "platform/host/TolkCtl.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using TolkCtl::Util::TolkCtl_Daemon;
+using Words = std::vector<std::string>;
+
+TEST(CommandLineTest, SplitsOnBlanksAndKeepsQuotedBlanks)
+{
+    const struct {
+        std::string line;
+        Words words;
+    } cases[] = {
+        {"", {}},
+        {" \t\n ", {}},
+        {"/bin/tool --a  b\t c\n", {"/bin/tool", "--a", "b", "c"}},
+        {"tool \"two words\" x", {"tool", "two words", "x"}},
+        {"tool pre\"mid dle\"post", {"tool", "premid dlepost"}},
+        {"tool \"\" end", {"tool", "", "end"}},
+        {"tool 'single quoted' a\\ b", {"tool", "'single", "quoted'", "a\\", "b"}},
+        {"tool $HOME;rm *|x", {"tool", "$HOME;rm", "*|x"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CommandLine::Split(c.line), c.words) << c.line;
+    }
+    EXPECT_THROW(CommandLine::Split("tool \"open"), CommandLine::SyntaxError);
+}
+
+class TolkCtlTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (pid_t pid : started_) {
+            kill(pid, SIGKILL);
+        }
+    }
+
+    // Starts a shell program that writes its pid to a file and then waits; returns the pid.
+    pid_t StartReporting(const std::string& prefix, const std::string& suffix, bool closeFds = true)
+    {
+        const std::string pidFile = HostRoot::Prefix() + "/pid-" + std::to_string(started_.size());
+        const std::string command =
+            prefix + " -c \"echo $$ > " + pidFile + ".tmp; mv " + pidFile + ".tmp " + pidFile + "; exec sleep 30\"" + suffix;
+        EXPECT_EQ(TolkCtl_Daemon(command, false, false, closeFds, true), 0) << command;
+        for (int i = 0; i < 500; ++i) {
+            std::ifstream in(pidFile);
+            pid_t pid = 0;
+            if (in >> pid && pid > 0) {
+                started_.push_back(pid);
+                return pid;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ADD_FAILURE() << "the program never reported";
+        return 0;
+    }
+
+    static std::string Link(pid_t pid, const std::string& entry)
+    {
+        std::error_code ignored;
+        return fs::read_symlink("/proc/" + std::to_string(pid) + "/" + entry, ignored).string();
+    }
+
+    TempHostRoot root_;
+    std::vector<pid_t> started_;
+};
+
+TEST_F(TolkCtlTest, StartedProgramIsDetachedFromItsCaller)
+{
+    // A descriptor the caller leaves open across exec must still not reach the program.
+    const int leaked = open("/dev/zero", O_RDONLY);
+    ASSERT_GE(leaked, 3);
+    const pid_t pid = StartReporting("/bin/sh", "");
+    close(leaked);
+    ASSERT_GT(pid, 0);
+
+    EXPECT_NE(getsid(pid), getsid(0)) << "runs in a session of its own";
+    EXPECT_NE(getsid(pid), pid) << "but does not lead it, so it can never take a terminal";
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1) << "not a child of the caller";
+    EXPECT_EQ(ECHILD, errno);
+    EXPECT_EQ(Link(pid, "cwd"), "/");
+    for (const char* fd : {"fd/0", "fd/1", "fd/2"}) {
+        EXPECT_EQ(Link(pid, fd), "/dev/null") << fd;
+    }
+    EXPECT_EQ(Link(pid, "fd/" + std::to_string(leaked)), "");
+}
+
+TEST_F(TolkCtlTest, LauncherDirectionsAreNotPassedOnAndSetTheMemoryLimit)
+{
+    const pid_t pid = StartReporting("/bin/sh ++group=hostprefd-task-forks,mem=300,stats", "");
+    ASSERT_GT(pid, 0);
+    std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+    std::string line;
+    while (std::getline(limits, line) && line.rfind("Max address space", 0) != 0) {
+    }
+    EXPECT_NE(line.find(std::to_string(300L * 1024 * 1024)), std::string::npos) << line;
+
+    // With a limit the host decides ("groupMax") nothing of ours applies, and the word is
+    // still not an argument: the shell would take it for a script name and fail.
+    const pid_t other = StartReporting("/bin/sh ++group=hostprefd-task-forks,mem=groupMax,stats", "");
+    EXPECT_GT(other, 0);
+}
+
+TEST_F(TolkCtlTest, ProgramUnderTheHostRootIsPreferred)
+{
+    // The root carries its own "/bin/sh" stand-in that records that it was the one run.
+    const std::string marker = HostRoot::Prefix() + "/stand-in-ran";
+    fs::create_directories(HostRoot::Prefix() + "/bin");
+    {
+        std::ofstream script(HostRoot::Prefix() + "/bin/sh");
+        script << "#!/bin/sh\ntouch " << marker << "\n";
+    }
+    fs::permissions(HostRoot::Prefix() + "/bin/sh", fs::perms::owner_all);
+    ASSERT_EQ(TolkCtl_Daemon("/bin/sh --ignored", false, false, true, true), 0);
+    for (int i = 0; i < 300 && !fs::exists(marker); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(fs::exists(marker));
+}
+
+TEST_F(TolkCtlTest, ProgramThatCannotRunReportsWhy)
+{
+    const std::string plain = HostRoot::Prefix() + "/not-executable";
+    std::ofstream(plain) << "#!/bin/sh\n";
+    EXPECT_EQ(TolkCtl_Daemon("/nonexistent/tool --x", false, false, true, true), ENOENT);
+    EXPECT_EQ(TolkCtl_Daemon(plain, false, false, true, true), EACCES);
+    EXPECT_EQ(TolkCtl_Daemon("no-such-program-anywhere", false, false, true, true), ENOENT);
+    EXPECT_THROW(TolkCtl_Daemon("   ", false, false, true, true), std::invalid_argument);
+    EXPECT_THROW(TolkCtl_Daemon("/bin/sh \"open", false, false, true, true), CommandLine::SyntaxError);
+}
+
+}  // namespace
