@@ -8,7 +8,7 @@ JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build build-asan check check-plain check-asan demo fuzz fuzz-smoke bench clean
+.PHONY: all deps build build-asan check check-plain check-asan check-msgcat demo fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -32,7 +32,11 @@ check-asan: build-asan
 fuzz-smoke: deps
 	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 20; fi
 
-check: check-plain check-asan fuzz-smoke
+# Every message id the code uses needs an English text in the shipped catalogues.
+check-msgcat: build
+	python3 scripts/check-msgcat.py --generated build/generated
+
+check: check-msgcat check-plain check-asan fuzz-smoke
 
 demo: build
 	bash scripts/demo.sh

@@ -214,6 +214,8 @@ TEST(ShippedCatalogues, HaveNoMalformedLinesAndNoEmptyTexts)
         }
         for (const auto& [id, text] : entries) {
             EXPECT_FALSE(text.empty() || text == "\"\"") << entry.path() << ": " << id;
+            // Texts are taken verbatim: an escaped quote would reach the client as written.
+            EXPECT_EQ(text.find("\\\""), std::string::npos) << entry.path() << ": " << id;
         }
     }
     EXPECT_GT(files, 0u);
