@@ -1,5 +1,7 @@
 #include "util/FileHelpers.hpp"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,10 @@ namespace LifeCycle {
 namespace {
 
 constexpr const char* kWriteTag = "WriteToFile";
+
+// Drops what a failed write left; unlink rather than remove, so that a directory that
+// stood at the path is never taken away.
+void DiscardPartialFile(const std::string& local) { unlink(local.c_str()); }
 
 void MakeParentDirectory(const std::string& hostPath)
 {
@@ -42,7 +48,7 @@ void WriteToFile(const std::string& path, const std::string& content)
     const std::string local = HostRoot::Path(path);
     std::ofstream out(local, std::ios::binary | std::ios::trunc);
     if (!out.is_open()) {
-        std::remove(local.c_str());
+        DiscardPartialFile(local);
         CSLogger::Log(0, "[%s] Unable to open file: %s", kWriteTag, path.c_str());
         throw FileIOError();
     }
@@ -50,7 +56,7 @@ void WriteToFile(const std::string& path, const std::string& content)
     out.flush();
     out.close();  // a failed close sets failbit too
     if (out.bad() || out.fail()) {
-        std::remove(local.c_str());
+        DiscardPartialFile(local);
         CSLogger::Log(0, "[%s] Failed to write to file: %s", kWriteTag, path.c_str());
         throw FileIOError();
     }
