@@ -122,23 +122,6 @@ TEST_F(TolkCtlTest, LauncherDirectionsAreNotPassedOnAndSetTheMemoryLimit)
     EXPECT_GT(other, 0);
 }
 
-TEST_F(TolkCtlTest, ProgramUnderTheHostRootIsPreferred)
-{
-    // The root carries its own "/bin/sh" stand-in that records that it was the one run.
-    const std::string marker = HostRoot::Prefix() + "/stand-in-ran";
-    fs::create_directories(HostRoot::Prefix() + "/bin");
-    {
-        std::ofstream script(HostRoot::Prefix() + "/bin/sh");
-        script << "#!/bin/sh\ntouch " << marker << "\n";
-    }
-    fs::permissions(HostRoot::Prefix() + "/bin/sh", fs::perms::owner_all);
-    ASSERT_EQ(TolkCtl_Daemon("/bin/sh --ignored", false, false, true, true), 0);
-    for (int i = 0; i < 300 && !fs::exists(marker); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(fs::exists(marker));
-}
-
 TEST_F(TolkCtlTest, ProgramThatCannotRunReportsWhy)
 {
     const std::string plain = HostRoot::Prefix() + "/not-executable";
