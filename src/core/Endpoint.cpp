@@ -8,6 +8,7 @@
 #include "platform/host/Panic.hpp"
 #include "platform/lumo/Logger.hpp"
 #include "platform/lumo/LocalizerHelpers.hpp"
+#include "tasks/TaskSchedular.hpp"
 #include "transport/http/PicoHttpStreamHandler.hpp"
 #include "transport/stream/Acceptor.hpp"
 #include "transport/stream/StreamServer.hpp"
@@ -91,6 +92,7 @@ void Endpoint::Start()
     Listen(config_.endpoint6, "IPv6");
     // A second start while a thread is stored ends the process (std::thread's assignment).
     thread_ = std::thread([this] { ioContext_.run(); });
+    LifeCycle::TaskSchedular::GetInstance().Start();
     CSLogger::Log(2, "HTTP endpoint listening on TCP port %d", static_cast<int>(config_.endpoint4.port()));
 }
 
@@ -100,6 +102,7 @@ void Endpoint::Stop()
     if (thread_.joinable()) {
         thread_.join();
     }
+    LifeCycle::TaskSchedular::GetInstance().Stop();
 }
 
 void Endpoint::Listen(const tcp::endpoint& address, const char* family)

@@ -39,10 +39,10 @@ public:
     Endpoint(const Endpoint&) = delete;
     Endpoint& operator=(const Endpoint&) = delete;
 
-    // Opens the listeners (a failed one is logged, the other serves) and starts the
-    // endpoint thread.
+    // Opens the listeners (a failed one is logged, the other serves), starts the endpoint
+    // thread and the task scheduler.
     void Start();
-    // Stops the I/O context and joins the endpoint thread.
+    // Stops the I/O context, joins the endpoint thread and stops the task scheduler.
     void Stop();
 
     const Lumo::Transport::PicoHttp::ServerConfig& Config() const { return config_; }
