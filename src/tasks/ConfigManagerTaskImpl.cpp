@@ -116,7 +116,8 @@ std::string ConfigManagerTaskImpl::GetName() const { return name_ + ":" + taskId
 std::string ConfigManagerTaskImpl::GetTaskId() const { return taskId_; }
 
 Lumo::Data::ErrorValuePtr ConfigManagerTaskImpl::MakeError(const Errors::StandardError& kind,
-                                                           const std::string& id, std::vector<std::string> args)
+                                                           const std::string& id,
+                                                           std::vector<std::string> args)
 {
     return Lumo::Data::ErrorFactory::GetError(
         kind, {Lumo::BaseMessage(id, Translator::Lookup(id, "en_US"), std::move(args))},
@@ -156,8 +157,8 @@ void ConfigManagerTaskImpl::RemoveTrackingFile() const
                       kTaskTrackingFile);
     } else {
         const std::string reason = std::error_code(errno, std::generic_category()).message();
-        CSLogger::Log(0, "ConfigManagerTask[%s]: Failed to cleanup tracking file=%s, errno=%s", GetName().c_str(),
-                      kTaskTrackingFile, reason.c_str());
+        CSLogger::Log(0, "ConfigManagerTask[%s]: Failed to cleanup tracking file=%s, errno=%s",
+                      GetName().c_str(), kTaskTrackingFile, reason.c_str());
     }
 }
 

@@ -32,12 +32,14 @@ class ConfigManagerTaskImpl : public Task, public std::enable_shared_from_this<C
 public:
     static constexpr const char* kUnhandledErrorId = "com.orvane.tarn.task.unhandled.error";
     static constexpr const char* kAbortedErrorId = "com.orvane.tarn.task.aborted";
-    static constexpr const char* kResultErrorId = "com.orvane.tarn.hostpref_daemon.configuration.create.result.error";
+    static constexpr const char* kResultErrorId =
+        "com.orvane.tarn.hostpref_daemon.configuration.create.result.error";
 
     // A task named `name` (the operation's task method) for the created task `taskId`.
     // `auditContext` (may be null) is the starting call's: its record is deferred until
     // PostRun completes it. Opens the task store; throws ::TaskDB::TaskDBError.
-    ConfigManagerTaskImpl(std::string name, std::string taskId, std::shared_ptr<Api::AuditContext> auditContext);
+    ConfigManagerTaskImpl(std::string name, std::string taskId,
+                          std::shared_ptr<Api::AuditContext> auditContext);
     // Removes the task tracking file.
     ~ConfigManagerTaskImpl() override;
     ConfigManagerTaskImpl(const ConfigManagerTaskImpl&) = delete;

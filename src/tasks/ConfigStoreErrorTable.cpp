@@ -14,19 +14,23 @@ using namespace TarnConfigManager;
 
 // Sorted by code.
 constexpr std::array<ConfigStoreErrorTable::Entry, 22> kConfigStoreErrors{{
-    {kDbConnectError, "com.orvane.tarn.settings.configmanager.db-connect-error", "Failed to connect to ConfigStore"},
-    {kSchemaNotFound, "com.orvane.tarn.settings.configmanager.schema-not-found", "Schema object not found: %s"},
+    {kDbConnectError, "com.orvane.tarn.settings.configmanager.db-connect-error",
+     "Failed to connect to ConfigStore"},
+    {kSchemaNotFound, "com.orvane.tarn.settings.configmanager.schema-not-found",
+     "Schema object not found: %s"},
     {kNotSingleton, "com.orvane.tarn.settings.configmanager.not-singleton", "Not a Singleton object: %s"},
     {kEmptyDocument, "com.orvane.tarn.settings.configmanager.empty-doc",
      "The desired configuration document is empty."},
     {kCheckApplyEmptyInput, "com.orvane.tarn.settings.check-apply.empty-input",
      "The Apply API was invoked without valid input."},
-    {kImpactInvalid, "com.orvane.tarn.settings.impact.invalid", "The impact result is not applicable anymore."},
+    {kImpactInvalid, "com.orvane.tarn.settings.impact.invalid",
+     "The impact result is not applicable anymore."},
     {kApplyNotInMaintenanceMode, "com.orvane.tarn.settings.apply.not-in-maint-mode",
      "The host must be in maintenance mode for apply to proceed."},
     {kDeleteDefaultNotSupported, "com.orvane.tarn.settings.extract.delete-default-not-supported",
      "Deleting default configuration for %s is not supported."},
-    {kSingletonError, "com.orvane.tarn.settings.configmanager.singleton-error", "Not a Non-Singleton object: %s"},
+    {kSingletonError, "com.orvane.tarn.settings.configmanager.singleton-error",
+     "Not a Non-Singleton object: %s"},
     {kHostNotInNbm, "com.orvane.tarn.settings.configmanager.host-not-in-nbm",
      "The host has other pending desired configurations, please reboot the host."},
     {kConfigNotFound, "com.orvane.tarn.settings.configmanager.not-found",
@@ -41,10 +45,12 @@ constexpr std::array<ConfigStoreErrorTable::Entry, 22> kConfigStoreErrors{{
      "The plugin JSON version is not supported: %s"},
     {kApplyDependencyError, "com.orvane.tarn.settings.apply.dependency-error",
      "Failed to create dependency graph from plugin JSON files."},
-    {kInvalidKeyValue, "com.orvane.tarn.settings.configmanager.invalid-key-value", "Invalid value for key %s"},
+    {kInvalidKeyValue, "com.orvane.tarn.settings.configmanager.invalid-key-value",
+     "Invalid value for key %s"},
     {kApplyPluginAbsent, "com.orvane.tarn.settings.configmanager.apply-plugin-absent",
      "No Apply plugins were found for %s configuration."},
-    {kSchemaStoreError, "com.orvane.tarn.settings.configmanager.schema-store-error", "Failed to access SchemaStore"},
+    {kSchemaStoreError, "com.orvane.tarn.settings.configmanager.schema-store-error",
+     "Failed to access SchemaStore"},
     {kHostApiUnsupportedConfig, "com.orvane.tarn.settings.hostapi.unsupported-config",
      "Cannot use HostAPIs as Configuration is not user configuration"},
     {kUnexpectedError, "com.orvane.tarn.settings.configmanager.unexpected-error", ""},
@@ -69,7 +75,8 @@ Lumo::BaseMessage ConfigStoreErrorTable::MessageOf(const TarnConfigStore::Config
 {
     std::optional<Entry> entry = Find(error.GetErrorCode());
     if (!entry) {
-        return Lumo::BaseMessage(kUnhandledErrorId, Translator::Lookup(kUnhandledErrorId, "en_US"), {error.what()});
+        return Lumo::BaseMessage(kUnhandledErrorId, Translator::Lookup(kUnhandledErrorId, "en_US"),
+                                 {error.what()});
     }
     // A code without an English text of its own falls back to the catalogues' text.
     std::string text = *entry->englishText != '\0' ? ToPositional(entry->englishText)

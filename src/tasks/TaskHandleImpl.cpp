@@ -12,10 +12,10 @@
 namespace LifeCycle {
 
 std::shared_ptr<TarnConfigManager::TaskHandle> TaskHandleImpl::MakeTaskHandle(std::shared_ptr<Task> task,
-                                                                             int start, int end)
+                                                                              int start, int end)
 {
-    CSLogger::Log(2, "TaskHandleImpl[%s]: Initial values -- start=%d, end=%d", task->GetTaskId().c_str(), start,
-                  end);
+    CSLogger::Log(2, "TaskHandleImpl[%s]: Initial values -- start=%d, end=%d", task->GetTaskId().c_str(),
+                  start, end);
     return std::make_shared<TaskHandleImpl>(std::move(task), start, end);
 }
 
@@ -84,8 +84,8 @@ void TaskHandleImpl::Send(TaskNotification::Kind kind, const Message& message,
     try {
         TaskNotification notification{
             kind,
-            Com::Orvane::Lumo::Std::LocalizableMessage::Render(Lumo::BaseMessage(message.id, message.text, args),
-                                                               Translator::MakeRequestLocalizer()),
+            Com::Orvane::Lumo::Std::LocalizableMessage::Render(
+                Lumo::BaseMessage(message.id, message.text, args), Translator::MakeRequestLocalizer()),
             Lumo::DateTime::GetUtcDateTime()};
         json = Lumo::Protocol::Json::TaggedJsonCodec::Encode(*notification.ToValue());
     } catch (const std::invalid_argument& error) {

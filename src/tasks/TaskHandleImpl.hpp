@@ -25,8 +25,8 @@ class TaskHandleImpl : public TarnConfigManager::TaskHandle,
 public:
     // A handle over [start, end] of `task`'s progress. Opens the task store (not created
     // here); throws ::TaskDB::TaskDBError when it cannot.
-    static std::shared_ptr<TarnConfigManager::TaskHandle> MakeTaskHandle(std::shared_ptr<Task> task, int start,
-                                                                        int end);
+    static std::shared_ptr<TarnConfigManager::TaskHandle> MakeTaskHandle(std::shared_ptr<Task> task,
+                                                                         int start, int end);
 
     // Use MakeTaskHandle; public for make_shared.
     TaskHandleImpl(std::shared_ptr<Task> task, int start, int end);

@@ -24,12 +24,12 @@ DataValuePtr TaskNotification::ToValue() const
     if (message.id.empty()) {
         throw std::invalid_argument("notification message has no id");
     }
-    return std::make_shared<StructValue>(
-        kTypeName, std::vector<CompoundValue::Field>{
-                       {"type", EnumValue::Create(kKindTypeName, kKindNames[kind])},
-                       {"time", DateTimeValue::Create(time)},
-                       {"message", message.ToValue()},
-                   });
+    return std::make_shared<StructValue>(kTypeName,
+                                         std::vector<CompoundValue::Field>{
+                                             {"type", EnumValue::Create(kKindTypeName, kKindNames[kind])},
+                                             {"time", DateTimeValue::Create(time)},
+                                             {"message", message.ToValue()},
+                                         });
 }
 
 std::optional<TaskNotification> TaskNotification::FromValue(const DataValue& value)

@@ -61,8 +61,8 @@ int TaskSchedularImpl::Submit(std::shared_ptr<Task> task)
     CSLogger::Log(2, "TaskSchedular received new task: %s", task->GetName().c_str());
     std::unique_lock lock(mutex_);
     if (state_ != kIdle || stopped_) {
-        CSLogger::Log(0, "TaskSchedular in state=%d, stopped=%d, doesn't accept requests", static_cast<int>(state_),
-                      stopped_ ? 1 : 0);
+        CSLogger::Log(0, "TaskSchedular in state=%d, stopped=%d, doesn't accept requests",
+                      static_cast<int>(state_), stopped_ ? 1 : 0);
         return 2;
     }
     task_ = std::move(task);

@@ -45,8 +45,8 @@ public:
 
 private:
     void SchedulerMain();
-    void Dispatch();                                     // requires mutex_
-    void Reap();                                         // requires mutex_
+    void Dispatch();  // requires mutex_
+    void Reap();      // requires mutex_
     void AbortRunningTask(std::unique_lock<std::mutex>& lock);
     void WorkerMain(const std::shared_ptr<Task>& task);
     // Ends the task when a stop is under way; true when it did.
