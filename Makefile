@@ -45,7 +45,9 @@ fuzz: deps
 	bash scripts/fuzz-smoke.sh $(FUZZ_SECONDS)
 
 bench: build
-	@for b in bench/*/run.sh; do [ -f "$$b" ] && bash "$$b"; done; true
+	bash bench/install-deps.sh
+	python3 -m unittest discover -s bench/tests
+	@failed=0; for b in bench/*/run.sh; do bash "$$b" || failed=1; done; exit $$failed
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -29,17 +29,27 @@ TARGET_CONNECTIONS_KIB = 40 * 1024
 NGINX_PART_BYTES = 3000
 
 
-def nginx_quote(text):
-    """`text` as a single-quoted nginx word that evaluates to exactly `text`. A dollar
-    sign cannot be escaped in nginx, so it becomes the variable $bench_dollar."""
-    escaped = text.replace("\\", "\\\\").replace("'", "\\'").replace("$", "${bench_dollar}")
-    return "'" + escaped + "'"
+def nginx_escape(text):
+    """`text` for the inside of a single-quoted nginx word that evaluates to exactly
+    `text`. A dollar sign cannot be escaped in nginx, so it becomes $bench_dollar."""
+    return text.replace("\\", "\\\\").replace("'", "\\'").replace("$", "${bench_dollar}")
 
 
 def nginx_parts(text, size=NGINX_PART_BYTES):
-    """`text` cut into pieces of at most `size` characters, each quoted on its own so no
-    escape sequence is split."""
-    return [nginx_quote(text[at:at + size]) for at in range(0, len(text), size)] or ["''"]
+    """`text` as quoted nginx words of at most `size` bytes each once escaped; the cuts
+    fall between characters, so no escape sequence or UTF-8 sequence is split."""
+    parts, current, used = [], [], 0
+    for char in text:
+        piece = nginx_escape(char)
+        length = len(piece.encode())
+        if current and used + length > size:
+            parts.append("".join(current))
+            current, used = [], 0
+        current.append(piece)
+        used += length
+    if current or not parts:
+        parts.append("".join(current))
+    return ["'" + part + "'" for part in parts]
 
 
 def nginx_config(prefix, port, body, content_type):
@@ -88,14 +98,16 @@ class Nginx:
         config = os.path.join(self.prefix, "nginx.conf")
         with open(config, "w") as out:
             out.write(nginx_config(self.prefix, self.port, body, content_type))
-        self.process = subprocess.Popen(
-            ["nginx", "-p", self.prefix, "-c", config, "-e", os.path.join(self.prefix, "error.log")],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        with open(os.path.join(self.prefix, "error.log"), "ab") as log:
+            self.process = subprocess.Popen(
+                ["nginx", "-p", self.prefix, "-c", config, "-e", os.path.join(self.prefix, "error.log")],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=log)
         try:
             benchlib.wait_for_port(self.port, self.process)
         except Exception as error:
+            log = self.error_log()
             self.stop()
-            raise RuntimeError("nginx did not start: %s %s" % (error, self.error_log())) from error
+            raise RuntimeError("nginx did not start: %s: %s" % (error, log.strip())) from error
 
     def error_log(self):
         try:
@@ -251,7 +263,10 @@ def main():
     parser.add_argument("--idle-connections", type=int, default=1000, help="connections of the memory test")
     parser.add_argument("--profile", action="store_true", help="record the daemon with perf during its run")
     parser.add_argument("--json", help="also write the numbers to this file")
-    run(parser.parse_args())
+    try:
+        run(parser.parse_args())
+    except (RuntimeError, OSError, subprocess.CalledProcessError) as error:
+        sys.exit("http_throughput: cannot measure: %s" % error)
 
 
 if __name__ == "__main__":
