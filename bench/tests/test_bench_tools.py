@@ -11,6 +11,7 @@ import os
 import re
 import shutil
 import subprocess
+import tempfile
 import sys
 import unittest
 
@@ -56,6 +57,56 @@ class ReferenceServerTest(unittest.TestCase):
                 self.assertEqual(status, 200)
                 self.assertEqual(headers.get("Content-Type"), "application/json")
                 self.assertEqual(data, text.encode())
+
+
+def serve(test, answer):
+    """A reference server answering every POST with the JSON text `answer`; its port."""
+    server = throughput.Nginx(json.dumps(answer), "application/json")
+    test.addCleanup(server.stop)
+    return server.port
+
+
+@unittest.skipUnless(shutil.which("nginx"), "nginx is not installed")
+class AnswerCheckTest(unittest.TestCase):
+    """The checks that keep a wrong answer from being timed as a right one."""
+
+    def calls(self, answer, expected):
+        client = benchlib.RpcClient(serve(self, answer))
+        self.addCleanup(client.close)
+        return tasks_list.timed_calls(client, ["t1", "t2"], expected)
+
+    def test_listing_must_hold_every_record(self):
+        listing = {"jsonrpc": "2.0", "id": 1, "result": {"map": {"a": {}, "b": {}}}}
+        self.assertEqual(len(self.calls(listing, 2)), 2)
+        with self.assertRaisesRegex(RuntimeError, "listed 2 tasks, the store holds 3"):
+            self.calls(listing, 3)
+
+    def test_error_answer_is_refused_with_its_name(self):
+        refusal = {"jsonrpc": "2.0", "id": 1, "error": {
+            "code": -32000, "message": "Invalid lifecycle ticket",
+            "data": {"error:com.orvane.lumo.std.errors.unauthenticated": {"messages": []}}}}
+        with self.assertRaisesRegex(RuntimeError, "answered the error com.orvane.lumo.std.errors.unauthenticated"):
+            self.calls(refusal, 0)
+        self.assertEqual(benchlib.rpc_outcome(json.dumps(refusal)),
+                         ("error", "com.orvane.lumo.std.errors.unauthenticated"))
+
+
+@unittest.skipUnless(shutil.which("nginx") and shutil.which("wrk"), "nginx or wrk is not installed")
+class WrkRunTest(unittest.TestCase):
+    def test_short_run_posts_and_counts(self):
+        answer = {"jsonrpc": "2.0", "id": 1, "result": "x" * 300}
+        port = serve(self, answer)
+        body_file = os.path.join(self.enterContext(tempfile.TemporaryDirectory(prefix="hostprefd-bench-test.")), "body.json")
+        with open(body_file, "w") as out:
+            out.write(benchlib.rpc_body(throughput.INTROSPECTION))
+
+        class Args:
+            threads, connections, duration = 1, 2, 1
+        summary = throughput.run_wrk(port, body_file, Args)
+        self.assertGreater(summary["requests"], 10)
+        self.assertEqual(summary["errors"], 0)
+        self.assertLessEqual(summary["p50_us"], summary["p99_us"])
+        self.assertGreater(summary["bytes"] / summary["requests"], len(json.dumps(answer)))
 
 
 class WrkSummaryTest(unittest.TestCase):
