@@ -6,6 +6,7 @@
 // touches it on the thread that runs the call, one at a time, so it has no lock.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <set>
@@ -39,6 +40,10 @@ struct AsyncActivation {
     // The observer of this call (its audit context), set by the call registrar; null when
     // the chain observes no calls.
     std::shared_ptr<Api::CallObserver> callObserver;
+    // When the local provider handed the call to its service (Provider::Detail::
+    // NotifyOnInvoke); unset while no service was reached: a filter refused the call or
+    // no service serves its operation.
+    std::optional<std::chrono::steady_clock::time_point> serviceStart;
 };
 
 }  // namespace Lumo::Core

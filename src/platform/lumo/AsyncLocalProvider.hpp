@@ -2,7 +2,8 @@
 // each call to the registered service that serves it.
 //
 // Never calls a service synchronously: every call is posted through the dispatcher and
-// runs on a later turn of the I/O context. Shared object (the posted work holds it);
+// runs on a later turn of the I/O context. AsyncLocalProviderFactory (lumo_provider) makes
+// one that also serves the introspection services. Shared object (the posted work holds it);
 // calling it after its last owner let go throws std::bad_weak_ptr.
 #pragma once
 
@@ -16,6 +17,7 @@
 #include "platform/lumo/AsyncApiProvider.hpp"
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
+#include "platform/lumo/NotifyOnInvoke.hpp"
 
 namespace Lumo::Provider {
 
@@ -65,6 +67,7 @@ private:
             resultCb(Core::MethodResult::FromError(Data::ErrorValue::Create(kOperationNotFound, std::move(messages))));
             return;
         }
+        Detail::NotifyOnInvoke(*activation);
         interface->Invoke(method, std::move(input), std::move(activation), std::move(resultCb));
     }
 

@@ -2,6 +2,7 @@
 // unknown services and operations answer operation_not_found.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -41,19 +42,25 @@ TEST(AsyncLocalProviderTest, RoutesKnownOperationsLaterAndRefusesUnknownOnes)
     auto provider = std::make_shared<AsyncLocalProvider<DummyMutex>>(
         [&](std::function<void()> work) { posted.push_back(std::move(work)); },
         Container::GetInstance({service}));
+    std::shared_ptr<Core::AsyncActivation> activation;
     auto call = [&](std::string serviceId, std::string operation) {
         std::vector<Core::MethodResult> results;
-        provider->Invoke(Core::MethodIdentifier(std::move(serviceId), std::move(operation)), nullptr,
-                         Core::AsyncActivation::GetInstance({}),
+        activation = Core::AsyncActivation::GetInstance({});
+        provider->Invoke(Core::MethodIdentifier(std::move(serviceId), std::move(operation)), nullptr, activation,
                          [&results](Core::MethodResult result) { results.push_back(std::move(result)); });
         EXPECT_TRUE(results.empty()) << "the provider answered before its posted work ran";
+        EXPECT_FALSE(activation->serviceStart) << "marked as started before its posted work ran";
         for (auto& work : std::exchange(posted, {})) work();
         EXPECT_EQ(results.size(), 1u);
         return results.empty() ? Core::MethodResult::FromOutput(nullptr) : std::move(results[0]);
     };
 
+    auto before = std::chrono::steady_clock::now();
     auto result = call("com.orvane.test.echo", "list");
     ASSERT_FALSE(result.IsError());
+    ASSERT_TRUE(activation->serviceStart);
+    EXPECT_LE(before, *activation->serviceStart);
+    EXPECT_LE(*activation->serviceStart, std::chrono::steady_clock::now());
     EXPECT_EQ(*result.Output(), *Data::StringValue::Create("list"));
     EXPECT_EQ(service->calls, 1);
 
@@ -68,6 +75,7 @@ TEST(AsyncLocalProviderTest, RoutesKnownOperationsLaterAndRefusesUnknownOnes)
     for (const Row& row : rows) {
         result = call(row.service, row.operation);
         ASSERT_TRUE(result.IsError()) << row.messageId;
+        EXPECT_FALSE(activation->serviceStart) << "no service ran for " << row.messageId;
         EXPECT_EQ(result.Error()->Name(), "com.orvane.lumo.std.errors.operation_not_found");
         auto messages = Data::ValueCast<Data::ListValue>(result.Error()->GetField("messages"));
         ASSERT_TRUE(messages && messages->Size() > 0) << row.messageId;
