@@ -245,8 +245,7 @@ def run(args):
         if args.json:
             with open(args.json, "w") as out:
                 json.dump(record, out, indent=2)
-        if daemon.process.poll() is not None:
-            raise RuntimeError("the daemon died during the run")
+        daemon.stop_cleanly()
     finally:
         if nginx:
             nginx.stop()

@@ -167,6 +167,15 @@ class Daemon:
     def rss_kib(self):
         return vmrss_kib(self.process.pid)
 
+    def stop_cleanly(self):
+        """Stops the daemon and fails, with the end of its standard error, unless it
+        exited with 0 (a sanitizer build reports its findings that way)."""
+        status = self.stop()
+        if status != 0:
+            with open(self.stderr_path, errors="replace") as err:
+                tail = err.read()[-2000:]
+            raise RuntimeError("the daemon exited with status %s:\n%s" % (status, tail))
+
     def stop(self):
         """SIGTERM, then SIGKILL after 10 s; returns the exit status."""
         if self.process.poll() is None:

@@ -123,8 +123,7 @@ def run(args):
         if failure:
             raise failure
         print(report(args, rows))
-        if daemon.process.poll() is not None:
-            raise RuntimeError("the daemon died during the run")
+        daemon.stop_cleanly()
     finally:
         if daemon:
             daemon.stop()

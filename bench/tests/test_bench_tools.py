@@ -215,6 +215,14 @@ class DaemonTest(unittest.TestCase):
         self.assertEqual(benchlib.rpc_outcome(post_once(self.daemon.port, body)[2]),
                          ("error", "com.orvane.lumo.std.errors.unauthenticated"))
 
+    def test_only_an_orderly_exit_counts_as_clean(self):
+        self.daemon.stop_cleanly()  # SIGTERM: exit status 0
+        crashed = benchlib.Daemon(self.root)
+        self.addCleanup(crashed.stop)
+        os.kill(crashed.pid, 9)
+        with self.assertRaisesRegex(RuntimeError, "exited with status -9"):
+            crashed.stop_cleanly()
+
     def test_idle_connections_stay_open_and_usable(self):
         body = benchlib.rpc_body(throughput.INTROSPECTION)
         clients = benchlib.open_idle_connections(self.daemon.port, 50, body)
