@@ -20,6 +20,9 @@ size_t AdaptContext::EnterField(std::string_view name)
 size_t AdaptContext::EnterIndex(size_t index)
 {
     size_t mark = path_.size();
+    if (path_.empty()) {
+        path_ = "value";  // items of a top-level container read as value[1]
+    }
     path_ += '[';
     path_ += std::to_string(index);
     path_ += ']';
@@ -29,6 +32,9 @@ size_t AdaptContext::EnterIndex(size_t index)
 size_t AdaptContext::EnterKey(std::string_view key)
 {
     size_t mark = path_.size();
+    if (path_.empty()) {
+        path_ = "value";
+    }
     path_ += "[\"";
     path_ += key;
     path_ += "\"]";

@@ -1,0 +1,164 @@
+// Generated binders: a bad call never reaches the implementation, a good one reaches it with
+// its decoded parameters, and whatever the implementation answers is encoded once.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "generated/Com/Orvane/Hub/TasksSvc.hpp"
+#include "platform/lumo/DirectJsonCodec.hpp"
+#include "platform/lumo/ErrorFactory.hpp"
+#include "platform/lumo/ScalarValue.hpp"
+
+namespace {
+
+using namespace Lumo;
+namespace Tasks = Com::Orvane::Hub::TasksSvc;
+namespace Task = Com::Orvane::Hub::Task;
+
+// Records the calls it gets and answers as it is told.
+class RecordingTasks : public Tasks::AsyncServiceInterface {
+public:
+    enum class Answer { kSucceed, kFail, kThrow, kSucceedTwice };
+
+    void Get(std::shared_ptr<Core::AsyncActivation>, std::string task, Core::AsyncResult<Task::Info> result) override
+    {
+        calls.push_back("get " + task);
+        Task::Info info;
+        info.id = task;
+        info.status = Task::Status::RUNNING;
+        Deliver(result, info);
+    }
+
+    void List(std::shared_ptr<Core::AsyncActivation>, std::optional<Tasks::FilterSpec> filter,
+              Core::AsyncResult<std::map<std::string, Task::Info>> result) override
+    {
+        calls.push_back("list");
+        lastFilter = std::move(filter);
+        Deliver(result, std::map<std::string, Task::Info>{{"t1", Task::Info{}}});
+    }
+
+    void Cancel(std::shared_ptr<Core::AsyncActivation>, std::string task, Core::AsyncResult<void> result) override
+    {
+        calls.push_back("cancel " + task);
+        if (answer == Answer::kFail) {
+            result.Fail(failure);
+        } else {
+            result.Succeed();
+        }
+    }
+
+    template <class T>
+    void Deliver(const Core::AsyncResult<T>& result, const T& output)
+    {
+        switch (answer) {
+            case Answer::kSucceed:
+                result.Succeed(output);
+                break;
+            case Answer::kFail:
+                result.Fail(failure);
+                break;
+            case Answer::kThrow:
+                throw std::runtime_error("implementation fault");
+            case Answer::kSucceedTwice:
+                result.Succeed(output);
+                result.Fail(failure);
+                throw std::runtime_error("after answering");
+        }
+    }
+
+    Answer answer = Answer::kSucceed;
+    Data::ErrorValuePtr failure = Data::ErrorFactory::GetError(Com::Orvane::Lumo::Std::Errors::NotFound,
+                                                               {BaseMessage("m", "gone")}, L10n::RequestLocalizer());
+    std::vector<std::string> calls;
+    std::optional<Tasks::FilterSpec> lastFilter;
+};
+
+class BinderTest : public ::testing::Test {
+protected:
+    // Calls `operation` with the parameters of the JSON object `params`; returns every
+    // result delivered.
+    std::vector<Core::MethodResult> Call(std::string operation, std::string_view params)
+    {
+        auto input = Protocol::Json::DirectJsonCodec::Decode(params);
+        EXPECT_TRUE(input.Ok()) << params;
+        std::vector<Core::MethodResult> results;
+        interface->Invoke(Core::MethodIdentifier(std::string(Tasks::kServiceId), std::move(operation)), input.value,
+                          Core::AsyncActivation::GetInstance({}),
+                          [&results](Core::MethodResult result) { results.push_back(std::move(result)); });
+        return results;
+    }
+
+    static std::string ErrorName(const std::vector<Core::MethodResult>& results)
+    {
+        return results.size() == 1 && results[0].IsError() ? results[0].Error()->Name() : "no single error";
+    }
+
+    std::shared_ptr<RecordingTasks> impl = std::make_shared<RecordingTasks>();
+    Provider::AsyncApiInterfacePtr interface = Tasks::AsyncServiceBinder::BindImplementation(impl, nullptr);
+};
+
+TEST_F(BinderTest, ServesTheDeclaredOperations)
+{
+    EXPECT_EQ(interface->ServiceId(), "com.orvane.hub.tasks");
+    EXPECT_EQ(interface->OperationIds(), (std::vector<std::string>{"get", "list", "cancel"}));
+    EXPECT_EQ(ErrorName(Call("purge", "{}")), "com.orvane.lumo.std.errors.operation_not_found");
+}
+
+TEST_F(BinderTest, BadInputIsRefusedWithoutCallingTheImplementation)
+{
+    const std::string invalid(Com::Orvane::Lumo::Std::Errors::InvalidArgument.Name());
+    EXPECT_EQ(ErrorName(Call("get", "{}")), invalid);
+    EXPECT_EQ(ErrorName(Call("get", R"({"task": 5})")), invalid);
+    EXPECT_EQ(ErrorName(Call("get", R"({"task": "t1", "force": true})")), invalid);
+    EXPECT_EQ(ErrorName(Call("list", R"({"filter": {"status": ["LOST"]}})")), invalid);
+    EXPECT_EQ(ErrorName(Call("cancel", "[]")), invalid);
+    EXPECT_TRUE(impl->calls.empty());
+}
+
+TEST_F(BinderTest, GoodInputReachesTheImplementationAndTheOutputIsEncoded)
+{
+    auto results = Call("get", R"({"task": "t1"})");
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_FALSE(results[0].IsError());
+    auto info = Data::ValueCast<Data::StructValue>(results[0].Output());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->TypeName(), "com.orvane.hub.task.info");
+    EXPECT_TRUE(Data::Equal(info->GetField("id"), Data::StringValue::Create("t1")));
+
+    results = Call("list", R"({"filter": {"tasks": ["t1"]}})");
+    ASSERT_EQ(results.size(), 1u);
+    auto map = Data::ValueCast<Data::MapValue>(results[0].Output());
+    ASSERT_TRUE(map != nullptr && map->Find("t1") != nullptr);
+    ASSERT_TRUE(impl->lastFilter.has_value());
+    EXPECT_EQ(impl->lastFilter->tasks, (std::optional<std::set<std::string>>{{"t1"}}));
+
+    // An optional parameter may be left out.
+    Call("list", "{}");
+    EXPECT_FALSE(impl->lastFilter.has_value());
+
+    results = Call("cancel", R"({"task": "t2"})");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].Output()->Kind(), Data::DataKind::kVoid);
+    EXPECT_EQ(impl->calls, (std::vector<std::string>{"get t1", "list", "list", "cancel t2"}));
+}
+
+TEST_F(BinderTest, FailuresAndFaultsOfTheImplementationAreAnsweredOnce)
+{
+    impl->answer = RecordingTasks::Answer::kFail;
+    auto results = Call("get", R"({"task": "t1"})");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].Error(), impl->failure);
+    EXPECT_EQ(ErrorName(Call("cancel", R"({"task": "t1"})")), "com.orvane.lumo.std.errors.not_found");
+
+    impl->answer = RecordingTasks::Answer::kThrow;
+    EXPECT_EQ(ErrorName(Call("get", R"({"task": "t1"})")), "com.orvane.lumo.std.errors.internal_server_error");
+
+    impl->answer = RecordingTasks::Answer::kSucceedTwice;
+    results = Call("get", R"({"task": "t1"})");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_FALSE(results[0].IsError());
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// The generator refuses definitions it cannot turn into sound bindings, naming the line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct GeneratorRun {
+    int status;
+    std::string output;
+};
+
+// Runs generate.py --list-sources over one definition holding `text`.
+GeneratorRun Generate(const std::string& text)
+{
+    char dir[] = "/tmp/idl-generator-test.XXXXXX";
+    EXPECT_NE(mkdtemp(dir), nullptr);
+    std::string idl = std::string(dir) + "/test.idl";
+    std::ofstream(idl) << "component settings\n" << text;
+    const char* source = std::getenv("HOSTPREFD_SOURCE_DIR");
+    std::string command = "python3 " + std::string(source != nullptr ? source : ".") +
+                          "/idl/generate.py --list-sources --out " + dir + " " + idl + " 2>&1";
+    GeneratorRun run{-1, {}};
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            run.output += buffer;
+        }
+        run.status = pclose(pipe);
+    }
+    std::remove(idl.c_str());
+    rmdir(dir);
+    return run;
+}
+
+TEST(GeneratorTest, AcceptsASoundDefinition)
+{
+    auto run = Generate(
+        "service Com::Orvane::Sample::ThingsSvc \"Things.\"\n"
+        "  struct Thing \"A thing.\"\n"
+        "    field name: string \"Its name.\"\n"
+        "  operation Get read \"Reads one.\"\n"
+        "    param name: string\n"
+        "    returns Thing\n");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("Com/Orvane/Sample/ThingsSvc.cpp"), std::string::npos);
+    EXPECT_NE(run.output.find("Com/Orvane/Sample/ThingsSvc/Thing.cpp"), std::string::npos);
+}
+
+TEST(GeneratorTest, RefusesUnsoundDefinitions)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"package com.x\nstruct A\n  field b: Missing\n", "test.idl:4: unknown type 'Missing'"},
+        {"package com.x\nstruct A\n  field b: map<long,string>\n", "map keys are strings"},
+        {"package com.x\nstruct A\n  field b: list<secret>\n", "never inside a container"},
+        {"package com.x\nstruct A\n  field b: set<double>\n", "set items"},
+        {"package com.x\nstruct A\n  field b: string\n  field b: long\n", "declared twice"},
+        {"package com.x\nstruct A\nstruct A\n", "declared twice"},
+        {"service Com::X::BadSvc\n  operation Get fetch\n", "read|modify|task"},
+        {"service Com::X::BadSvc\n  operation Run task\n    returns string\n", "returns belongs"},
+        {"service Com::X::BadSvc\n  operation Get read\n    errors gone\n", "unknown error 'gone'"},
+        {"service Com::X::Bad\n", "end in Svc"},
+    };
+    for (const auto& [text, expected] : cases) {
+        auto run = Generate(text);
+        EXPECT_NE(run.status, 0) << text;
+        EXPECT_NE(run.output.find(expected), std::string::npos) << text << "\n" << run.output;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// The generated metadata files: valid JSON that describes exactly the services and
+// operations the bindings serve, with types that resolve and rules for every operation.
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "generated/Com/Orvane/Hub/TasksSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Configuration/Components/Groups/KeysSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/DepotsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/Software/ComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/Software/TarnSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/SoftwareSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/CapabilitiesSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/ComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/ConfigurationSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/DataProcessingUnit/ConfigurationSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/DataProcessingUnit/TarncliSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/SoftwareSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/SolutionsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Hosts/SettingsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Hosts/Software/ComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Hosts/Software/TarnSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Software/InstalledComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Software/InstalledImageSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Software/InstalledQuarnsSvc.hpp"
+#include "generated/Lumo/Provider/Introspection/Bindings/OperationSvc.hpp"
+#include "generated/Lumo/Provider/Introspection/Bindings/ProviderSvc.hpp"
+#include "generated/Lumo/Provider/Introspection/Bindings/ServiceSvc.hpp"
+#include "generated/Lumo/Provider/Metadata/Bindings/Authentication/ServiceSvc.hpp"
+#include "generated/Lumo/Provider/Metadata/Bindings/Cli/CommandSvc.hpp"
+#include "generated/Lumo/Provider/Metadata/Bindings/Cli/NamespaceSvc.hpp"
+#include "generated/Lumo/Provider/Metadata/Bindings/Metamodel/ComponentSvc.hpp"
+#include "generated/Lumo/Provider/Metadata/Bindings/Metamodel/ServiceSvc.hpp"
+
+namespace {
+
+// Service id to operation ids, as the binders serve them.
+using Served = std::map<std::string, std::vector<std::string>>;
+
+template <class... Binders>
+Served ServedBy()
+{
+    Served served;
+    (
+        [&served] {
+            auto bound = Binders::BindImplementation(nullptr, nullptr);
+            served[bound->ServiceId()] = bound->OperationIds();
+        }(),
+        ...);
+    return served;
+}
+
+Served DaemonServices()
+{
+    using namespace Com::Orvane;
+    return ServedBy<Hub::TasksSvc::AsyncServiceBinder, Tarn::Hosts::SettingsSvc::AsyncServiceBinder,
+                    Tarn::Hosts::Software::TarnSvc::AsyncServiceBinder,
+                    Tarn::Hosts::Software::ComponentsSvc::AsyncServiceBinder,
+                    Tarn::HostSettings::SoftwareSvc::AsyncServiceBinder, Tarn::HostSettings::DepotsSvc::AsyncServiceBinder,
+                    Tarn::HostSettings::Software::TarnSvc::AsyncServiceBinder,
+                    Tarn::HostSettings::Software::ComponentsSvc::AsyncServiceBinder,
+                    Tarn::Configuration::Components::Groups::KeysSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::CapabilitiesSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::SoftwareSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::ComponentsSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::SolutionsSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::ConfigurationSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::DataProcessingUnit::ConfigurationSvc::AsyncServiceBinder,
+                    Tarn::HostprefDaemon::DataProcessingUnit::TarncliSvc::AsyncServiceBinder,
+                    Tarn::Software::InstalledComponentsSvc::AsyncServiceBinder,
+                    Tarn::Software::InstalledImageSvc::AsyncServiceBinder,
+                    Tarn::Software::InstalledQuarnsSvc::AsyncServiceBinder>();
+}
+
+Served FrameworkServices()
+{
+    namespace Introspection = Lumo::Provider::Introspection::Bindings;
+    namespace Metadata = Lumo::Provider::Metadata::Bindings;
+    return ServedBy<Introspection::ProviderSvc::AsyncServiceBinder, Introspection::ServiceSvc::AsyncServiceBinder,
+                    Introspection::OperationSvc::AsyncServiceBinder, Metadata::Cli::NamespaceSvc::AsyncServiceBinder,
+                    Metadata::Cli::CommandSvc::AsyncServiceBinder, Metadata::Metamodel::ComponentSvc::AsyncServiceBinder,
+                    Metadata::Metamodel::ServiceSvc::AsyncServiceBinder,
+                    Metadata::Authentication::ServiceSvc::AsyncServiceBinder>();
+}
+
+rapidjson::Document LoadMetadata(const std::string& name)
+{
+    const char* build = std::getenv("HOSTPREFD_BUILD_DIR");
+    std::ifstream file(std::string(build != nullptr ? build : ".") + "/generated/metadata/" + name);
+    std::stringstream text;
+    text << file.rdbuf();
+    rapidjson::Document document;
+    document.Parse(text.str().c_str());
+    EXPECT_FALSE(document.HasParseError()) << name;
+    EXPECT_TRUE(document.IsObject()) << name;
+    return document;
+}
+
+std::vector<std::string> Strings(const rapidjson::Value& list)
+{
+    std::vector<std::string> strings;
+    for (const auto& item : list.GetArray()) {
+        strings.emplace_back(item.GetString());
+    }
+    return strings;
+}
+
+Served ServicesOfMetamodel(const rapidjson::Document& metamodel)
+{
+    Served listed;
+    for (const auto& service : metamodel["services"].GetArray()) {
+        auto& operations = listed[service["id"].GetString()];
+        for (const auto& operation : service["operations"].GetArray()) {
+            operations.emplace_back(operation["id"].GetString());
+        }
+    }
+    return listed;
+}
+
+TEST(MetadataTest, MetamodelsListExactlyTheServedOperations)
+{
+    auto daemon = LoadMetadata("hostprefd_lumo_metamodel.json");
+    auto framework = LoadMetadata("lumo_common_metamodel.json");
+    EXPECT_STREQ(daemon["component"].GetString(), "settings");
+    EXPECT_STREQ(framework["component"].GetString(), "lumo_std");
+    Served served = DaemonServices();
+    EXPECT_EQ(served.size(), 19u);
+    EXPECT_EQ(ServicesOfMetamodel(daemon), served);
+    EXPECT_EQ(ServicesOfMetamodel(framework), FrameworkServices());
+}
+
+TEST(MetadataTest, EveryTypeNamedInTheMetamodelsIsDeclared)
+{
+    auto daemon = LoadMetadata("hostprefd_lumo_metamodel.json");
+    auto framework = LoadMetadata("lumo_common_metamodel.json");
+    std::set<std::string> declared{"string", "secret", "uri", "long", "double", "boolean", "binary",
+                                   "date_time", "opaque", "error", "void"};
+    std::vector<std::string> used;
+    for (const auto* document : {&daemon, &framework}) {
+        for (const auto& structure : (*document)["structures"].GetArray()) {
+            declared.insert(structure["id"].GetString());
+            for (const auto& field : structure["fields"].GetArray()) {
+                used.emplace_back(field["type"].GetString());
+            }
+        }
+        for (const auto& enumeration : (*document)["enumerations"].GetArray()) {
+            declared.insert(enumeration["id"].GetString());
+            EXPECT_GT(enumeration["values"].Size(), 0u);
+        }
+        for (const auto& service : (*document)["services"].GetArray()) {
+            for (const auto& operation : service["operations"].GetArray()) {
+                used.emplace_back(operation["output"].GetString());
+                for (const auto& param : operation["params"].GetArray()) {
+                    used.emplace_back(param["type"].GetString());
+                }
+            }
+        }
+    }
+    for (const auto& text : used) {
+        // Split "map<string,list<x>>" into its names.
+        std::string name;
+        for (char c : text + "<") {
+            if (c == '<' || c == '>' || c == ',') {
+                if (!name.empty() && name != "optional" && name != "list" && name != "set" && name != "map") {
+                    EXPECT_TRUE(declared.contains(name)) << name << " in " << text;
+                }
+                name.clear();
+            } else {
+                name += c;
+            }
+        }
+    }
+}
+
+TEST(MetadataTest, CommandLineMetadataHasOneCommandPerOperation)
+{
+    auto cli = LoadMetadata("hostprefd_lumo_cli.json");
+    EXPECT_STREQ(cli["component"].GetString(), "settings");
+    Served commands;
+    for (const auto& command : cli["commands"].GetArray()) {
+        std::string service = command["service"].GetString();
+        std::string operation = command["operation"].GetString();
+        EXPECT_EQ(std::string(command["path"].GetString()), service.substr(std::string("com.orvane.").size()) + "." + operation);
+        commands[service].push_back(operation);
+    }
+    EXPECT_EQ(commands, DaemonServices());
+    EXPECT_EQ(cli["namespaces"].Size(), 19u);
+    EXPECT_STREQ(LoadMetadata("lumo_common_cli.json")["component"].GetString(), "lumo_std");
+}
+
+TEST(MetadataTest, AuthorizationRulesCoverEveryDaemonOperation)
+{
+    auto metamodel = LoadMetadata("hostprefd_lumo_metamodel.json");
+    const auto& rules = LoadMetadata("hostprefd_lumo_authorization.json")["authorization"]["rules"];
+    size_t covered = 0;
+    for (const auto& service : metamodel["services"].GetArray()) {
+        std::string id = service["id"].GetString();
+        ASSERT_TRUE(rules.HasMember(id.c_str())) << id;
+        for (const auto& operation : service["operations"].GetArray()) {
+            std::string key = id + "." + operation["id"].GetString();
+            ASSERT_TRUE(rules.HasMember(key.c_str())) << key;
+            auto entitlements = Strings(rules[key.c_str()]);
+            // A task always changes the host; the tasks service's reads never do.
+            if (operation["task"].GetBool()) {
+                EXPECT_EQ(entitlements, std::vector<std::string>{"HostSettings.Modify"}) << key;
+            }
+            if (key == "com.orvane.hub.tasks.get" || key == "com.orvane.hub.tasks.list") {
+                EXPECT_EQ(entitlements, std::vector<std::string>{"HostSettings.Read"}) << key;
+            }
+            ++covered;
+        }
+    }
+    EXPECT_EQ(covered + metamodel["services"].Size(), rules.MemberCount());
+    EXPECT_EQ(Strings(rules["com.orvane.hub.tasks.cancel"]), std::vector<std::string>{"HostSettings.Modify"});
+}
+
+TEST(MetadataTest, AuthenticationOpensTheFrameworkServicesOnly)
+{
+    auto authentication = LoadMetadata("hostprefd_lumo_authentication.json");
+    EXPECT_STREQ(authentication["component"].GetString(), "settings_lumo_authentication");
+    std::vector<std::string> anonymous = Strings(authentication["authorization"]["anonymous"]);
+    std::vector<std::string> framework;
+    for (const auto& [id, operations] : FrameworkServices()) {
+        framework.push_back(id);
+    }
+    std::sort(anonymous.begin(), anonymous.end());
+    EXPECT_EQ(anonymous, framework);
+    EXPECT_EQ(authentication["services"].Size(), 19u);
+}
+
+}  // namespace
