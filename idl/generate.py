@@ -647,8 +647,8 @@ def docs(model):
         out.append("#### `%s` (\"%s\")\n\n%s\n" % ("::".join(service.cpp_parts), service.id, service.doc))
         out.append("| Operation | Parameters | Result | Kind |\n|---|---|---|---|")
         for op in service.operations:
-            params = "<br>".join("`%s`: %s" % (p.name, p.type.text()) for p in op.params) or "none"
-            result = "task id (string)" if op.kind == "task" else op.returns.text()
+            params = "<br>".join("`%s`: `%s`" % (p.name, p.type.text()) for p in op.params) or "none"
+            result = "task id (string)" if op.kind == "task" else "`%s`" % op.returns.text()
             out.append('| "%s": %s | %s | %s | %s |' % (op.id, op.doc, params, result, op.kind))
         out.append("")
     return "\n".join(out) + "\n"
