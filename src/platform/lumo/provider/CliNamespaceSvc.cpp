@@ -1,0 +1,27 @@
+#include "platform/lumo/provider/CliNamespaceSvc.hpp"
+
+#include "platform/lumo/provider/LookupErrors.hpp"
+
+namespace Lumo::Provider::Metadata::Impl::Cli::NamespaceSvc {
+
+AsyncServiceImpl::AsyncServiceImpl(std::shared_ptr<const Metadata::Cli::MetadataContainer> container)
+    : container_(std::move(container))
+{
+}
+
+void AsyncServiceImpl::List(std::shared_ptr<Core::AsyncActivation>, Core::AsyncResult<std::vector<std::string>> result)
+{
+    result.Succeed(container_->NamespacePaths());
+}
+
+void AsyncServiceImpl::Get(std::shared_ptr<Core::AsyncActivation> activation, std::string path,
+                           Core::AsyncResult<Data::DataValuePtr> result)
+{
+    if (auto entry = container_->FindNamespace(path)) {
+        result.Succeed(std::move(entry));
+        return;
+    }
+    result.Fail(LookupErrors::NotFound(*activation, "lumo.metadata.namespace.not.found", {path}));
+}
+
+}  // namespace Lumo::Provider::Metadata::Impl::Cli::NamespaceSvc

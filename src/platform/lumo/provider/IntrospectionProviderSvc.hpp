@@ -1,0 +1,34 @@
+// Lumo::Provider::Introspection::Impl::ProviderSvc::AsyncServiceImpl: names the provider
+// that answers the calls and fingerprints the services and operations it serves, so a
+// client can tell when its cached view of the API is stale.
+//
+// Owned by the provider's container through its bound interface; answers at once on the
+// calling thread, reading the container through its InterfaceSource.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "generated/Lumo/Provider/Introspection/Bindings/ProviderSvc.hpp"
+#include "platform/lumo/provider/InterfaceSource.hpp"
+
+namespace Lumo::Provider::Introspection::Impl::ProviderSvc {
+
+class AsyncServiceImpl : public Bindings::ProviderSvc::AsyncServiceInterface {
+public:
+    AsyncServiceImpl(std::string providerName, InterfaceSource services);
+
+    // The provider's name and Checksum of its services.
+    void Get(std::shared_ptr<Core::AsyncActivation> activation,
+             Core::AsyncResult<::Com::Orvane::Lumo::Std::Introspection::Provider::Info> result) override;
+
+    // A hex digest of every "service/operation" pair of `services`, sorted, so the order of
+    // registration and declaration does not matter.
+    static std::string Checksum(const std::vector<AsyncApiInterfacePtr>& services);
+
+private:
+    const std::string providerName_;
+    const InterfaceSource services_;
+};
+
+}  // namespace Lumo::Provider::Introspection::Impl::ProviderSvc
