@@ -31,10 +31,14 @@ def build_dir():
 
 
 def ensure_built(targets=("hostprefd", "hostpref-taskdb")):
-    """Builds the given targets when their binaries are missing (a plain `make bench`
-    has built them already)."""
+    """Builds the given targets, and the generated metadata files the daemon loads, when
+    they are missing (a plain `make bench` has built them already)."""
     directory = build_dir()
-    if all(os.access(os.path.join(directory, t), os.X_OK) for t in targets):
+    targets = [t for t in targets if not os.access(os.path.join(directory, t), os.X_OK)]
+    if os.path.exists(os.path.join(REPO, "idl", "CMakeLists.txt")) and \
+            not os.path.isdir(os.path.join(directory, "generated", "metadata")):
+        targets.append("lumo_metadata")
+    if not targets:
         return
     if not os.path.exists(os.path.join(directory, "CMakeCache.txt")):
         subprocess.run(["cmake", "-S", REPO, "-B", directory, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"],
