@@ -192,13 +192,15 @@ TEST(MetadataTest, CommandLineMetadataHasOneCommandPerOperation)
     }
     EXPECT_EQ(commands, DaemonServices());
     EXPECT_EQ(cli["namespaces"].Size(), 19u);
-    EXPECT_STREQ(LoadMetadata("lumo_common_cli.json")["component"].GetString(), "lumo_std");
+    auto frameworkCli = LoadMetadata("lumo_common_cli.json");
+    EXPECT_STREQ(frameworkCli["component"].GetString(), "lumo_std");
 }
 
 TEST(MetadataTest, AuthorizationRulesCoverEveryDaemonOperation)
 {
     auto metamodel = LoadMetadata("hostprefd_lumo_metamodel.json");
-    const auto& rules = LoadMetadata("hostprefd_lumo_authorization.json")["authorization"]["rules"];
+    auto authorization = LoadMetadata("hostprefd_lumo_authorization.json");
+    const auto& rules = authorization["authorization"]["rules"];
     size_t covered = 0;
     for (const auto& service : metamodel["services"].GetArray()) {
         std::string id = service["id"].GetString();
