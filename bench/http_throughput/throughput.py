@@ -241,7 +241,7 @@ def run(args):
         text, record = report(args, daemon_run, nginx_run, (idle, loaded, after), len(answer))
         print(text)
         if profile:
-            print("  hottest symbols of hostprefd (self time):\n" + profile)
+            print("  where hostprefd spends its time (share of samples in and below each function):\n" + profile)
         if args.json:
             with open(args.json, "w") as out:
                 json.dump(record, out, indent=2)

@@ -275,17 +275,33 @@ class Profiler:
         if shutil.which("perf") is None:
             return
         with open(self.log, "wb") as log:
-            self.process = subprocess.Popen(["perf", "record", "-g", "-F", "999", "-p", str(pid), "-o", self.data],
+            self.process = subprocess.Popen(["perf", "record", "--call-graph", "dwarf,16384", "-F", "499", "-p", str(pid),
+                                             "-o", self.data],
                                             stdout=log, stderr=subprocess.STDOUT)
 
-    def report(self, limit=25):
+    def report(self, limit=20):
+        """The daemon-side functions that the most samples passed through (self time
+        included), skipping the event loop's and the C++ library's generic frames."""
         if self.process is None:
             return "perf not available"
         self.process.send_signal(signal.SIGINT)
         self.process.wait(30)
-        result = subprocess.run(["perf", "report", "-i", self.data, "--no-children", "--stdio",
-                                 "--sort", "dso,symbol", "-g", "none", "--percent-limit", "1"],
-                                capture_output=True, text=True)
-        lines = [re.sub(r"[\s-]+$", "", line) for line in result.stdout.splitlines()
-                 if line.strip() and not line.startswith("#")]
-        return "\n".join(lines[:limit]) if lines else "perf report empty: " + result.stderr.strip()
+        result = subprocess.run(["perf", "report", "-i", self.data, "--children", "--stdio", "--sort", "symbol",
+                                 "-g", "none", "--percent-limit", "3"], capture_output=True, text=True)
+        return "\n".join(interesting_frames(result.stdout, limit)) or "perf report empty: " + result.stderr.strip()
+
+
+GENERIC_FRAMES = re.compile(r"\[k\]|boost::asio::|std::_Function|std::thread|start_thread|clone3|_start|"
+                            r"__libc_start|\] 0x[0-9a-f]+$|^\s*$")
+
+
+def interesting_frames(perf_text, limit):
+    """Lines "children% self% symbol" of `perf report --children` output, generic frames
+    left out, trailing padding removed and long template names cut."""
+    lines = []
+    for line in perf_text.splitlines():
+        line = re.sub(r"[\s-]+$", "", line)
+        if line.startswith("#") or GENERIC_FRAMES.search(line):
+            continue
+        lines.append(line[:160])
+    return lines[:limit]

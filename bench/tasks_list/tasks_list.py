@@ -148,7 +148,7 @@ def report(args, rows):
         lines.append("  ratio %d/%d records: %.1f (target <= %.0f: %s)" % (
             large[0], small[0], share, TARGET_RATIO, benchlib.verdict(share <= TARGET_RATIO)))
     if large[4]:
-        lines.append("  hottest symbols of hostprefd (self time, %d records):\n%s" % (large[0], large[4]))
+        lines.append("  where hostprefd spends its time at %d records (share of samples in and below each function):\n%s" % (large[0], large[4]))
     return "\n".join(lines)
 
 

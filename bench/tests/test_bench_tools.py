@@ -125,6 +125,26 @@ class WrkSummaryTest(unittest.TestCase):
             throughput.parse_wrk("Requests/sec: 100\n")
 
 
+class ProfileSummaryTest(unittest.TestCase):
+    def test_keeps_the_daemons_own_frames_only(self):
+        pad = " " * 40 + "-      -"
+        perf_text = "\n".join([
+            "# Overhead  Self  Symbol", "",
+            "    99.80%     0.10%  [.] boost::asio::detail::scheduler::run" + pad,
+            "    61.00%     0.00%  [k] entry_SYSCALL_64_after_hwframe" + pad,
+            "    46.10%     0.04%  [.] CSLogger::Log" + pad,
+            "    20.00%     0.00%  [.] 0x00007f345d8d44a2" + pad,
+            "    12.00%     1.00%  [.] std::_Function_handler<void ()>::_M_invoke" + pad,
+            "    11.90%     2.00%  [.] Lumo::Transport::Http::ApiAnswerWriter::DoNextStep" + "x" * 300,
+        ])
+        frames = benchlib.interesting_frames(perf_text, 10)
+        self.assertEqual(frames[0], "    46.10%     0.04%  [.] CSLogger::Log")
+        self.assertEqual(len(frames), 2)
+        self.assertTrue(frames[1].startswith("    11.90%     2.00%  [.] Lumo::Transport::Http::ApiAnswerWriter"))
+        self.assertEqual(len(frames[1]), 160)
+        self.assertEqual(len(benchlib.interesting_frames(perf_text, 1)), 1)
+
+
 class ListedCountTest(unittest.TestCase):
     def test_both_map_forms_and_refusal_of_other_values(self):
         self.assertEqual(tasks_list.listed_count({"map": {"a": 1, "b": 2}}), 2)
