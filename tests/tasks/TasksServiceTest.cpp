@@ -1,0 +1,320 @@
+// The tasks service over a real task store, called through its binder so that every answer
+// is checked as the wire value a client decodes.
+#include <gtest/gtest.h>
+
+#include "../platform/host/LogCapture.hpp"
+#include "TaskTestSupport.hpp"
+#include "platform/host/taskdb/TaskDBError.hpp"
+#include "platform/lumo/ErrorFactory.hpp"
+#include "platform/lumo/ListValue.hpp"
+#include "platform/lumo/NativeToValueAdapter.hpp"
+#include "platform/lumo/ScalarValue.hpp"
+#include "platform/lumo/TaggedJsonCodec.hpp"
+#include "platform/lumo/ValueToNativeAdapter.hpp"
+#include "tasks/JsonParseError.hpp"
+#include "tasks/TaskFileNotFoundError.hpp"
+#include "tasks/TaskNotification.hpp"
+#include "tasks/TaskSchedularImpl.hpp"
+#include "tasks/TasksService.hpp"
+#include "util/AccessLock.hpp"
+
+namespace {
+
+using namespace Lumo;
+namespace TasksSvc = Com::Orvane::Hub::TasksSvc;
+namespace TaskApi = Com::Orvane::Hub::Task;
+using TaskStoreTest::RawDb;
+
+// What one call delivered: the decoded output, or the error's name, first message id and args.
+struct SvcAnswer {
+    Data::DataValuePtr output;
+    std::string errorName, messageId;
+    std::vector<std::string> messageArgs;
+};
+
+SvcAnswer Answered(const Core::MethodResult& result)
+{
+    SvcAnswer answer{result.Output(), "", "", {}};
+    if (result.IsError()) {
+        answer.errorName = result.Error()->Name();
+        auto messages = Data::ValueCast<Data::ListValue>(result.Error()->GetField("messages"));
+        if (messages != nullptr && messages->Size() == 1) {
+            auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0]);
+            answer.messageId = message ? message->id : "";
+            answer.messageArgs = message ? message->args : std::vector<std::string>{};
+        }
+    }
+    return answer;
+}
+
+bool LoggedAt(const std::vector<std::string>& lines, int priority, const std::string& text)
+{
+    for (const auto& line : lines) {
+        if (line.find("<" + std::to_string(priority) + "> ") != std::string::npos &&
+            line.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class TasksServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override { TaskTest::ResetHostRoot(); }
+
+    SvcAnswer Call(std::shared_ptr<TasksSvc::AsyncServiceInterface> impl, const std::string& operation,
+                   Data::DataValuePtr input)
+    {
+        auto api = TasksSvc::AsyncServiceBinder::BindImplementation(std::move(impl), nullptr);
+        std::vector<Core::MethodResult> results;
+        api->Invoke(Core::MethodIdentifier(std::string(TasksSvc::kServiceId), operation), std::move(input),
+                    Core::AsyncActivation::GetInstance({}),
+                    [&results](Core::MethodResult result) { results.push_back(std::move(result)); });
+        EXPECT_EQ(results.size(), 1u) << operation;
+        return results.empty() ? SvcAnswer{} : Answered(results[0]);
+    }
+
+    static Data::DataValuePtr TaskInput(const std::string& id)
+    {
+        return std::make_shared<Data::StructValue>(
+            "input", std::vector<Data::CompoundValue::Field>{{"task", Data::StringValue::Create(id)}});
+    }
+    static Data::DataValuePtr NoInput() { return std::make_shared<Data::StructValue>("input"); }
+
+    SvcAnswer Get(const std::string& id) { return Call(service_, "get", TaskInput(id)); }
+
+    // The decoded info of `id`; fails the test on an error answer.
+    TaskApi::Info GetInfo(const std::string& id)
+    {
+        const SvcAnswer answer = Get(id);
+        EXPECT_EQ(answer.errorName, "") << id << ": " << answer.messageId;
+        TaskApi::Info info;
+        if (answer.output != nullptr) EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.output, info), nullptr);
+        return info;
+    }
+
+    std::map<std::string, TaskApi::Info> ListInfos(const std::shared_ptr<TasksSvc::AsyncServiceInterface>& impl)
+    {
+        const SvcAnswer answer = Call(impl, "list", NoInput());
+        EXPECT_EQ(answer.errorName, "") << answer.messageId;
+        std::map<std::string, TaskApi::Info> infos;
+        if (answer.output != nullptr) EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.output, infos), nullptr);
+        return infos;
+    }
+
+    static void Alter(const std::string& sql) { RawDb(TaskTest::Store()->Path()).Exec(sql); }
+
+    std::shared_ptr<TasksSvc::AsyncServiceImpl> service_ = std::make_shared<TasksSvc::AsyncServiceImpl>();
+};
+
+TEST_F(TasksServiceTest, ReportsEachStageOfATask)
+{
+    auto store = TaskTest::Store();
+    store->CreateNamedTask("pending", "com.orvane.tarn.apply", 5, "root");
+    store->CreateTask("running", 5);
+    store->StartTask("running", 5);
+    store->SetProgress("running", 40, "");
+    const auto result = Data::StringValue::Create("all done");
+    store->CreateTask("done", 5);
+    store->StartTask("done", 5);
+    store->SetSucceeded("done", Protocol::Json::TaggedJsonCodec::Encode(*result));
+    store->CreateTask("tool", 5);
+    store->SetFailedWithMessage("tool", "com.orvane.tarn.depot.error", {"http://depot", "404"});
+
+    const TaskApi::Info pending = GetInfo("pending");
+    EXPECT_EQ(pending.status, TaskApi::Status::PENDING);
+    EXPECT_EQ(pending.service, "hostprefd");
+    EXPECT_EQ(pending.operation, "com.orvane.tarn.apply");
+    EXPECT_EQ(pending.user, "root");
+    EXPECT_EQ(pending.description.id, "com.orvane.tarn.task.description");
+    EXPECT_TRUE(pending.created_time.has_value());
+    EXPECT_FALSE(pending.start_time || pending.end_time || pending.result || pending.error);
+
+    const TaskApi::Info running = GetInfo("running");
+    EXPECT_EQ(running.status, TaskApi::Status::RUNNING);
+    EXPECT_FALSE(running.user.has_value());
+    ASSERT_TRUE(running.start_time && running.progress);
+    EXPECT_FALSE(running.end_time.has_value());
+    EXPECT_EQ(running.progress->completed, 40);
+    EXPECT_EQ(running.progress->total, 100);
+    EXPECT_EQ(running.progress->message.id, "com.orvane.tarn.task.progress");
+
+    const TaskApi::Info done = GetInfo("done");
+    EXPECT_EQ(done.status, TaskApi::Status::SUCCEEDED);
+    ASSERT_TRUE(done.result && done.start_time && done.end_time);
+    EXPECT_TRUE(Data::Equal(*done.result, result));
+    EXPECT_LE(*done.start_time, *done.end_time);
+
+    const TaskApi::Info tool = GetInfo("tool");
+    EXPECT_EQ(tool.status, TaskApi::Status::FAILED);
+    ASSERT_TRUE(tool.error.has_value());
+    const SvcAnswer toolError = Answered(Core::MethodResult::FromError(*tool.error));
+    EXPECT_EQ(toolError.errorName, Com::Orvane::Lumo::Std::Errors::Error.Name());
+    EXPECT_EQ(toolError.messageId, "com.orvane.tarn.depot.error");
+    EXPECT_EQ(toolError.messageArgs, (std::vector<std::string>{"http://depot", "404"}));
+}
+
+TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
+{
+    auto store = TaskTest::Store();
+    store->CreateTask("cfg", 5);
+    store->StartTask("cfg", 5);
+    const auto stored = Data::ErrorFactory::GetError(Com::Orvane::Lumo::Std::Errors::InternalServerError,
+                                                     {BaseMessage(TaskTest::kCataloguedId, "x", {"disk"})},
+                                                     L10n::RequestLocalizer());
+    auto notice = [](LifeCycle::TaskNotification::Kind kind, const char* id) {
+        return Protocol::Json::TaggedJsonCodec::Encode(
+            *LifeCycle::TaskNotification{kind, {id, id, {}, id}, DateTime::FromUnixSeconds(1700000000)}.ToValue());
+    };
+    store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kWarning, "w1"));
+    store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kInfo, "i1"));
+    store->AddNotification("cfg", R"({"not": "a notification"})");
+    store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kWarning, "w2"));
+    store->SetFailed("cfg", Protocol::Json::TaggedJsonCodec::Encode(*stored));
+
+    LogCapture log;
+    const TaskApi::Info info = GetInfo("cfg");
+    EXPECT_TRUE(LoggedAt(log.TakeLines(), 0, "Could not adapt to native types"));
+    ASSERT_TRUE(info.error.has_value());
+    EXPECT_TRUE(Data::Equal(*info.error, stored));
+    ASSERT_TRUE(info.notifications.has_value());
+    ASSERT_EQ(info.notifications->warnings.size(), 2u);
+    EXPECT_EQ(info.notifications->warnings[0].id, "w1");
+    EXPECT_EQ(info.notifications->warnings[1].id, "w2");
+    EXPECT_EQ(info.notifications->warnings[1].kind, Com::Orvane::Tarn::HostprefDaemon::NotificationKind::WARNING);
+    ASSERT_EQ(info.notifications->info.size(), 1u);
+    EXPECT_EQ(info.notifications->info[0].time, DateTime::FromUnixSeconds(1700000000));
+    EXPECT_TRUE(info.notifications->errors.empty());
+}
+
+TEST_F(TasksServiceTest, OddButReadableRecordsAreReportedAndLogged)
+{
+    auto store = TaskTest::Store();
+    store->CreateTask("blank", 5);
+    store->CreateTask("bare-failure", 5);
+    store->StartTask("bare-failure", 5);
+    store->SetFailed("bare-failure", "");
+    store->CreateTask("unreadable-error", 5);
+    store->SetFailed("unreadable-error", "{broken");
+    Alter("UPDATE tasks SET status = '' WHERE id = 'blank'");
+
+    LogCapture log;
+    EXPECT_EQ(GetInfo("blank").status, TaskApi::Status::PENDING);
+    const TaskApi::Info bare = GetInfo("bare-failure");
+    const TaskApi::Info unreadable = GetInfo("unreadable-error");
+    const auto lines = log.TakeLines();
+    EXPECT_TRUE(LoggedAt(lines, 3, "Task has no status, use pending"));
+    EXPECT_EQ(bare.status, TaskApi::Status::FAILED);
+    EXPECT_FALSE(bare.error.has_value());
+    EXPECT_TRUE(LoggedAt(lines, 1, "Task bare-failure failed without any error details."));
+    EXPECT_EQ(unreadable.status, TaskApi::Status::FAILED);
+    EXPECT_FALSE(unreadable.error.has_value());
+    EXPECT_TRUE(LoggedAt(lines, 0, "Error de-serializing task exception: "));
+    EXPECT_FALSE(LoggedAt(lines, 1, "Task unreadable-error failed without"));
+}
+
+TEST_F(TasksServiceTest, MalformedRecordsFailGetAndAreSkippedByList)
+{
+    auto store = TaskTest::Store();
+    store->CreateTask("good", 5);
+    for (const char* id : {"no-start", "no-end", "odd-status", "bad-result"}) {
+        store->CreateTask(id, 5);
+        store->StartTask(id, 5);
+    }
+    store->SetSucceeded("no-end", "");
+    store->SetSucceeded("bad-result", "[1,");
+    Alter("UPDATE tasks SET start_time = '' WHERE id = 'no-start'");
+    Alter("UPDATE tasks SET end_time = '' WHERE id = 'no-end'");
+    Alter("UPDATE tasks SET status = 'LOST' WHERE id = 'odd-status'");
+
+    const std::map<std::string, std::string> reasons{
+        {"no-start", "Task no-start does not have start time"},
+        {"no-end", "Task no-end does not have end time"},
+        {"odd-status", "Task odd-status has invalid status LOST"},
+        {"bad-result", "Result of task bad-result cannot be de-serialized"},
+    };
+    for (const auto& [id, reason] : reasons) {
+        const SvcAnswer answer = Get(id);
+        EXPECT_EQ(answer.errorName, Com::Orvane::Lumo::Std::Errors::Error.Name()) << id;
+        EXPECT_EQ(answer.messageId, "com.orvane.tarn.task.parse.error") << id;
+        EXPECT_EQ(answer.messageArgs, std::vector<std::string>{reason});
+    }
+
+    LogCapture log;
+    const auto infos = ListInfos(service_);
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_EQ(infos.begin()->first, "good");
+    EXPECT_TRUE(LoggedAt(log.TakeLines(), 0, "[List] :  Task no-start does not have start time, skipping task"));
+}
+
+TEST_F(TasksServiceTest, UnknownTaskIsNotFound)
+{
+    TaskTest::Store()->CreateTask("known", 5);
+    const SvcAnswer answer = Get("unknown");
+    EXPECT_EQ(answer.errorName, Com::Orvane::Lumo::Std::Errors::NotFound.Name());
+    EXPECT_EQ(answer.messageId, "com.orvane.tarn.task.notfound.error");
+    EXPECT_EQ(answer.messageArgs, std::vector<std::string>{"unknown"});
+}
+
+TEST_F(TasksServiceTest, StoreFailuresAnswerPerOperation)
+{
+    namespace Errors = Com::Orvane::Lumo::Std::Errors;
+    struct Case {
+        std::function<void()> raise;
+        const Errors::StandardError& getError;
+        const Errors::StandardError* listError;  // null: List answers an empty map
+        const char* messageId;
+    };
+    const std::vector<Case> cases{
+        {[] { throw LifeCycle::AccessLockError(EAGAIN); }, Errors::ResourceInaccessible,
+         &Errors::ResourceInaccessible, "com.orvane.tarn.task.lock.error"},
+        {[] { throw ::TaskDB::StoreBusy("busy", 5); }, Errors::ResourceInaccessible, &Errors::ResourceInaccessible,
+         "com.orvane.tarn.task.lock.error"},
+        {[] { throw LifeCycle::JsonParseError("bad json"); }, Errors::Error, &Errors::ResourceInaccessible,
+         "com.orvane.tarn.task.parse.error"},
+        {[] { throw LifeCycle::TaskFileNotFoundError("no file"); }, Errors::NotFound, nullptr,
+         "com.orvane.tarn.task.file.notfound.error"},
+        {[] { throw ::TaskDB::TaskDBError("corrupt"); }, Errors::Error, &Errors::ServiceUnavailable,
+         "com.orvane.tarn.task.unknown.error"},
+    };
+    for (const Case& c : cases) {
+        auto failing = std::make_shared<TasksSvc::AsyncServiceImpl>(
+            [&c]() -> std::map<std::string, ::TaskDB::TaskInfo> {
+                c.raise();
+                return {};
+            },
+            LifeCycle::TaskSchedular::GetInstance());
+        const SvcAnswer get = Call(failing, "get", TaskInput("t"));
+        EXPECT_EQ(get.errorName, c.getError.Name()) << c.messageId;
+        EXPECT_EQ(get.messageId, c.messageId);
+        EXPECT_EQ(get.messageArgs.size(), 1u);
+        const SvcAnswer list = Call(failing, "list", NoInput());
+        if (c.listError == nullptr) {
+            EXPECT_EQ(list.errorName, "");
+            EXPECT_TRUE(Data::Equal(list.output, Bindings::NativeToValueAdapter::Adapt(
+                                                     std::map<std::string, TaskApi::Info>{})));
+        } else {
+            EXPECT_EQ(list.errorName, c.listError->Name()) << c.messageId;
+            EXPECT_EQ(list.messageId, c.messageId);
+        }
+    }
+}
+
+TEST_F(TasksServiceTest, CancelAbortsOnlyTheHeldTaskAndAlwaysSucceeds)
+{
+    LifeCycle::TaskSchedularImpl scheduler;
+    ASSERT_EQ(scheduler.Start(), 0);
+    auto task = std::make_shared<TaskTest::ScriptedTask>("held", TaskTest::ScriptedTask::RunMode::kUntilAborted);
+    ASSERT_EQ(scheduler.Submit(task), 0);
+    ASSERT_TRUE(task->WaitRunning());
+    auto service = std::make_shared<TasksSvc::AsyncServiceImpl>([] { return std::map<std::string, ::TaskDB::TaskInfo>{}; },
+                                                               scheduler);
+
+    EXPECT_EQ(Call(service, "cancel", TaskInput("other")).errorName, "");
+    EXPECT_FALSE(task->IsAbortRequested());
+    EXPECT_EQ(Call(service, "cancel", TaskInput("held")).errorName, "");
+    EXPECT_TRUE(task->IsAbortRequested());
+    scheduler.Stop();
+}
+
+}  // namespace
