@@ -22,11 +22,13 @@ std::shared_ptr<AuditContext> AuditContext::Of(const Lumo::Core::AsyncActivation
 
 void AuditContext::SetAuditEntry(const std::string& key, std::string value)
 {
+    std::lock_guard lock(mutex_);
     entries_.insert_or_assign(key, std::move(value));
 }
 
 std::optional<std::string> AuditContext::Get(std::string_view key) const
 {
+    std::lock_guard lock(mutex_);
     auto entry = entries_.find(key);
     if (entry == entries_.end()) {
         return std::nullopt;
@@ -58,6 +60,9 @@ void AuditContext::WriteRecord(const std::string& eventId, const std::string& su
 
 void AuditContext::Finish(bool success)
 {
+    // Held throughout, so a task completing the context on its worker thread sees the
+    // call either not ended or fully ended, never in between.
+    std::lock_guard lock(mutex_);
     const std::string user = User().value_or("");
     if (Authentication() != AuthnOutcome::kNotRun) {
         if (auto event = Get(kAuthnEventKey)) {
@@ -73,13 +78,25 @@ void AuditContext::Finish(bool success)
     SetAuditEntry("eventID", kCallEvent);
     SetAuditEntry("subject", user);
     SetAuditEntry("object", CallObject());
+    callEnded_ = true;
     if (observer_) {
         observer_(*this, success);
+    }
+    if (early_) {
+        Complete(*early_);
     }
 }
 
 void AuditContext::Complete(bool success)
 {
+    std::lock_guard lock(mutex_);
+    if (!callEnded_ && observer_) {
+        // A task can end before the call that started it has answered; its record waits
+        // for the call entries.
+        early_ = success;
+        return;
+    }
+    early_.reset();
     if (entries_.empty()) {
         return;
     }

@@ -4,11 +4,12 @@
 //
 // Created by the call registrar for each call and reachable from its activation; a service
 // that defers the call record (entry "hostprefd_mute") keeps a shared pointer and completes
-// it later. Used by one thread at a time, no lock.
+// it later, possibly on another thread. Thread-safe (one lock).
 #pragma once
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,7 +76,11 @@ private:
     void Emit() const;
 
     Observer observer_;
-    Entries entries_;
+    // Recursive: the observer completes the context from inside Finish.
+    mutable std::recursive_mutex mutex_;
+    Entries entries_;           // guarded by mutex_
+    bool callEnded_ = false;    // guarded by mutex_; set once Finish has added the call entries
+    std::optional<bool> early_; // guarded by mutex_; a completion that came before the call ended
 };
 
 }  // namespace Api

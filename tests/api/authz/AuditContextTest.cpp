@@ -108,6 +108,19 @@ TEST_F(AuditContextTest, CompletingDropsTheMuteAndRecordsTheResult)
     EXPECT_TRUE(empty->GetEntries().empty()) << "an empty context stays untouched";
 }
 
+// A task may end on its worker before the call that started it has answered.
+TEST_F(AuditContextTest, ACompletionBeforeTheCallEndsWaitsForIt)
+{
+    auto context = NewContext();
+    context->SetAuditEntry("hostprefd_mute", "true");
+    context->Complete(false);
+    EXPECT_FALSE(context->Has("result"));
+    context->OnCallEnd("frank", true);
+    EXPECT_FALSE(context->Has("hostprefd_mute"));
+    EXPECT_EQ(context->Get("result"), "false");
+    EXPECT_EQ(context->Get("eventID"), "api.call");
+}
+
 TEST(AuditContextDeathTest, EmittingWithoutAnEventEndsTheProcess)
 {
     Api::AuditContext context(Lumo::Core::MethodIdentifier("s", "o"), nullptr);
