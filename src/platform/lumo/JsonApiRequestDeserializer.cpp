@@ -19,6 +19,8 @@ using Core::SecurityContextWrappedEntry;
 using Core::UserPassSecurityContextReader;
 
 constexpr std::string_view kTicketKey = "ticket";
+// The signed token of hosts that authenticate by token.
+constexpr std::string_view kBearerTokenKey = "bearerToken";
 
 // Client text quoted in an error message is cut, so a hostile request cannot make the
 // answer (and the log line) as large as itself.
@@ -124,11 +126,13 @@ Data::ErrorValuePtr ReadSecurityContext(const rapidjson::Value& json, ExecutionC
     std::optional<std::string> userName;
     std::optional<std::string> password;
     std::optional<std::string> ticket;
+    std::optional<std::string> bearerToken;
     for (const auto& entry : json.GetObject()) {
         std::string_view key = View(entry.name);
         std::optional<std::string>* slot = key == UserPassSecurityContextReader::kUserNameKey   ? &userName
                                            : key == UserPassSecurityContextReader::kPasswordKey ? &password
                                            : key == kTicketKey                                  ? &ticket
+                                           : key == kBearerTokenKey                             ? &bearerToken
                                                                                                 : nullptr;
         if (slot == nullptr) {
             return JsonRpcErrors::InvalidContext("unknown \"securityCtx\" entry " + Quoted(key));
@@ -157,6 +161,9 @@ Data::ErrorValuePtr ReadSecurityContext(const rapidjson::Value& json, ExecutionC
     if (password) {
         out.insert_or_assign(UserPassSecurityContextReader::kPasswordKey,
                              SecurityContextWrappedEntry::Secret(std::move(*password)));
+    }
+    if (bearerToken) {
+        out.insert_or_assign(std::string(kBearerTokenKey), SecurityContextWrappedEntry::Secret(std::move(*bearerToken)));
     }
     return nullptr;
 }

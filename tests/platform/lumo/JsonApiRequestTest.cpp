@@ -180,6 +180,12 @@ TEST(JsonApiRequestDeserializer, ReadsTheExecutionContextAndKeepsItOutOfTheInput
     const auto& security = result.request->executionContext.securityContext;
     EXPECT_EQ(security.at("userName"), SecurityContextWrappedEntry::Secret("52c4-ab"));
     EXPECT_EQ(security.at("password"), SecurityContextWrappedEntry::Secret("52c4-ab"));
+
+    // A bearer token is kept as a secret entry of its own.
+    result = Decode(CallAB(R"(,"params":{"__ctx":{"securityCtx":{"bearerToken":"e30.c2ln"}}})"));
+    ASSERT_TRUE(result.Ok());
+    EXPECT_EQ(result.request->executionContext.securityContext.at("bearerToken"),
+              SecurityContextWrappedEntry::Secret("e30.c2ln"));
 }
 
 TEST(JsonApiRequestSerializer, EncodedRequestsDecodeToEqualRequests)
