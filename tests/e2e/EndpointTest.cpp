@@ -26,7 +26,7 @@ constexpr const char* kNotFound = "lumo-error: com.orvane.lumo.std.errors.operat
 
 std::string UnknownCall(int id)
 {
-    return R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"com.orvane.test.nothing.get"})";
+    return R"({"jsonrpc":"2.0","id":)" + std::to_string(id) + R"(,"method":"com.orvane.lumo.std.introspection.provider.nothing"})";
 }
 
 class EndpointTest : public ::testing::Test {
@@ -90,7 +90,7 @@ TEST_F(EndpointTest, AnswersATwoMegabyteCurlPost)
 {
     if (Run("command -v curl").empty()) GTEST_SKIP() << "curl is not installed";
     StartDaemon();
-    std::string body = R"({"jsonrpc":"2.0","id":7,"method":"com.orvane.test.nothing.get","params":{"blob":")" +
+    std::string body = R"({"jsonrpc":"2.0","id":7,"method":"com.orvane.lumo.std.introspection.provider.nothing","params":{"blob":")" +
                        std::string(2'000'000, 'x') + "\"}}";
     std::string bodyFile = root_.Dir() + "/body.json";
     std::ofstream(bodyFile) << body;
@@ -113,7 +113,7 @@ TEST_F(EndpointTest, AnswersSeveralRequestsOnOnePythonKeepAliveConnection)
 conn = http.client.HTTPConnection("127.0.0.1", int(sys.argv[1]), timeout=10)
 sockets = set()
 for i in range(1, 4):
-    body = json.dumps({"jsonrpc": "2.0", "id": i, "method": "com.orvane.test.nothing.get"})
+    body = json.dumps({"jsonrpc": "2.0", "id": i, "method": "com.orvane.lumo.std.introspection.provider.nothing"})
     conn.request("POST", "/", body, {"Content-Type": "application/json"})
     sockets.add(id(conn.sock))
     answer = conn.getresponse()

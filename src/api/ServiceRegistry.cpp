@@ -1,0 +1,101 @@
+#include "api/ServiceRegistry.hpp"
+
+#include <sys/stat.h>
+
+#include <string_view>
+
+#include "generated/Com/Orvane/Hub/TasksSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Configuration/Components/Groups/KeysSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/DepotsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/Software/ComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/Software/TarnSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostSettings/SoftwareSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/CapabilitiesSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/ComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/ConfigurationSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/DataProcessingUnit/TarncliSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/SoftwareSvc.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/SolutionsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Hosts/SettingsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Hosts/Software/ComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Hosts/Software/TarnSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Software/InstalledComponentsSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Software/InstalledImageSvc.hpp"
+#include "generated/Com/Orvane/Tarn/Software/InstalledQuarnsSvc.hpp"
+#include "platform/host/HostRoot.hpp"
+#include "tasks/TasksService.hpp"
+
+namespace Host::Settings::SettingsApi {
+
+namespace {
+
+constexpr const char* kDpuMarker = "/etc/.tarnio";
+
+// Binds a fresh `Impl` with the service's binder and appends it.
+template <class Binder, class Impl>
+void Append(std::vector<Lumo::Provider::AsyncApiInterfacePtr>& interfaces,
+            const std::shared_ptr<Lumo::L10n::Localizer>& localizer)
+{
+    interfaces.push_back(Binder::BindImplementation(std::make_shared<Impl>(), localizer));
+}
+
+}  // namespace
+
+std::vector<Lumo::Provider::AsyncApiInterfacePtr> ServiceRegistry::Bind(
+    std::shared_ptr<Lumo::L10n::Localizer> localizer)
+{
+    namespace Hub = Com::Orvane::Hub;
+    std::vector<Lumo::Provider::AsyncApiInterfacePtr> interfaces;
+    // The other services join here, in this order, as they are implemented.
+    Append<Hub::TasksSvc::AsyncServiceBinder, Hub::TasksSvc::AsyncServiceImpl>(interfaces, localizer);
+    return interfaces;
+}
+
+ServiceRegistry::ServiceIdSet ServiceRegistry::UserRequiredServiceIds()
+{
+    namespace Tarn = Com::Orvane::Tarn;
+    namespace Daemon = Tarn::HostprefDaemon;
+    ServiceIdSet ids = HostScopedServiceIds();
+    for (std::string_view id : {
+             Com::Orvane::Hub::TasksSvc::kServiceId,
+             Tarn::Software::InstalledComponentsSvc::kServiceId,
+             Tarn::Software::InstalledImageSvc::kServiceId,
+             Tarn::Software::InstalledQuarnsSvc::kServiceId,
+             Daemon::DataProcessingUnit::TarncliSvc::kServiceId,
+             Daemon::SoftwareSvc::kServiceId,
+             Daemon::ComponentsSvc::kServiceId,
+             Daemon::SolutionsSvc::kServiceId,
+             Daemon::CapabilitiesSvc::kServiceId,
+             Daemon::ConfigurationSvc::kServiceId,
+             Tarn::Configuration::Components::Groups::KeysSvc::kServiceId,
+         }) {
+        ids.emplace(id);
+    }
+    return ids;
+}
+
+ServiceRegistry::ServiceIdSet ServiceRegistry::HostScopedServiceIds()
+{
+    namespace Tarn = Com::Orvane::Tarn;
+    ServiceIdSet ids;
+    for (std::string_view id : {
+             Tarn::Hosts::SettingsSvc::kServiceId,
+             Tarn::Hosts::Software::TarnSvc::kServiceId,
+             Tarn::Hosts::Software::ComponentsSvc::kServiceId,
+             Tarn::HostSettings::SoftwareSvc::kServiceId,
+             Tarn::HostSettings::DepotsSvc::kServiceId,
+             Tarn::HostSettings::Software::TarnSvc::kServiceId,
+             Tarn::HostSettings::Software::ComponentsSvc::kServiceId,
+         }) {
+        ids.emplace(id);
+    }
+    return ids;
+}
+
+bool ServiceRegistry::IsDpuHost()
+{
+    struct stat status {};
+    return ::stat(HostRoot::Path(kDpuMarker).c_str(), &status) == 0;
+}
+
+}  // namespace Host::Settings::SettingsApi

@@ -1,0 +1,235 @@
+// The provider chain inside the real daemon: which services each kind of host serves, who
+// may call them, and what the audit log keeps of the calls.
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../api/authz/AuditLogReader.hpp"
+#include "api/authn/TokenHandler.hpp"
+#include "support/DaemonProcess.hpp"
+#include "support/HttpExchange.hpp"
+#include "support/TempHostRoot.hpp"
+
+using namespace std::chrono_literals;
+using TestSupport::DaemonProcess;
+using TestSupport::HttpExchange;
+using TestSupport::TempHostRoot;
+
+namespace {
+
+constexpr const char* kTokenKey = "0123456789abcdef0123456789abcdef-chain-test";
+
+// One JSON-RPC answer: the "lumo-error" header ("" on success) and the decoded body.
+struct RpcAnswer {
+    std::string errorName;
+    rapidjson::Document body;
+    std::string raw;
+
+    const rapidjson::Value& Result() const { return body["result"]; }
+    // The text of the whole error member, to search for ids and messages.
+    bool ErrorMentions(const std::string& text) const { return raw.find(text) != std::string::npos; }
+};
+
+// The payload of a chunked HTTP/1.1 answer.
+std::string Dechunk(const std::string& answer)
+{
+    std::string body;
+    size_t at = answer.find("\r\n\r\n");
+    if (at == std::string::npos) return body;
+    at += 4;
+    while (at < answer.size()) {
+        size_t lineEnd = answer.find("\r\n", at);
+        if (lineEnd == std::string::npos) break;
+        size_t size = std::stoul(answer.substr(at, lineEnd - at), nullptr, 16);
+        if (size == 0) break;
+        body.append(answer, lineEnd + 2, size);
+        at = lineEnd + 2 + size + 2;
+    }
+    return body;
+}
+
+class ProviderChainTest : public ::testing::Test {
+protected:
+    void Start()
+    {
+        daemon_ = std::make_unique<DaemonProcess>(root_);
+        std::string listening = "HTTP endpoint listening on TCP port " + std::to_string(root_.Port());
+        ASSERT_TRUE(DaemonProcess::WaitFor(
+            [&] { return daemon_->Stderr().find(listening) != std::string::npos; }, 10s))
+            << daemon_->Stderr();
+    }
+
+    void Stop()
+    {
+        daemon_->Signal(SIGTERM);
+        ASSERT_TRUE(daemon_->WaitExit(6s).has_value());
+        daemon_.reset();
+    }
+
+    void TearDown() override
+    {
+        if (daemon_) Stop();
+    }
+
+    // Calls `method` with `params` and the security context `security` (a JSON object).
+    RpcAnswer Call(const std::string& method, const std::string& params = "{}", const std::string& security = "")
+    {
+        std::string withCtx = params;
+        if (!security.empty()) {
+            withCtx.pop_back();
+            withCtx += (params == "{}" ? "" : ",") + std::string(R"("__ctx":{"securityCtx":)") + security + "}}";
+        }
+        std::string request = R"({"jsonrpc":"2.0","id":1,"method":")" + method + R"(","params":)" + withCtx + "}";
+        HttpExchange client("127.0.0.1", root_.Port());
+        EXPECT_TRUE(client.Connected());
+        EXPECT_TRUE(client.Send(HttpExchange::JsonPost(request)));
+        std::string answer = client.Receive(SIZE_MAX, 300ms);
+        RpcAnswer rpc;
+        size_t header = answer.find("lumo-error: ");
+        if (header != std::string::npos) {
+            size_t start = header + 12;
+            rpc.errorName = answer.substr(start, answer.find("\r\n", start) - start);
+        }
+        rpc.raw = Dechunk(answer);
+        rpc.body.Parse(rpc.raw.c_str());
+        EXPECT_FALSE(rpc.body.HasParseError()) << answer;
+        return rpc;
+    }
+
+    static std::string UserPass(const std::string& user, const std::string& password)
+    {
+        return R"({"userName":")" + user + R"(","password":")" + password + R"("})";
+    }
+
+    std::string Token(std::set<std::string, std::less<>> entitlements) const
+    {
+        Tarn::Authn::TokenHandler::Claims claims{"dpu-agent", std::move(entitlements),
+                                                 static_cast<int64_t>(std::time(nullptr)) + 3600};
+        return R"({"bearerToken":")" + Tarn::Authn::TokenHandler::Issue(claims, kTokenKey) + R"("})";
+    }
+
+    std::vector<AuditTest::AuditRecord> Records(const std::string& event) const
+    {
+        return AuditTest::RecordsOf(AuditTest::ReadAuditLog(root_.Dir()), event);
+    }
+
+    TempHostRoot root_;
+    std::unique_ptr<DaemonProcess> daemon_;
+};
+
+std::vector<std::string> Strings(const rapidjson::Value& list)
+{
+    std::vector<std::string> out;
+    for (const auto& item : list.GetArray()) out.emplace_back(item.GetString());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+const std::vector<std::string> kFrameworkServices = {
+    "com.orvane.lumo.std.introspection.operation",
+    "com.orvane.lumo.std.introspection.provider",
+    "com.orvane.lumo.std.introspection.service",
+    "com.orvane.lumo.std.metadata.authentication.service",
+    "com.orvane.lumo.std.metadata.cli.command",
+    "com.orvane.lumo.std.metadata.cli.namespace",
+    "com.orvane.lumo.std.metadata.metamodel.component",
+    "com.orvane.lumo.std.metadata.metamodel.service",
+};
+
+std::vector<std::string> WithFramework(std::vector<std::string> daemonServices)
+{
+    daemonServices.insert(daemonServices.end(), kFrameworkServices.begin(), kFrameworkServices.end());
+    std::sort(daemonServices.begin(), daemonServices.end());
+    return daemonServices;
+}
+
+}  // namespace
+
+TEST_F(ProviderChainTest, IntrospectionNeedsNoCredentialsAndListsWhatThisHostServes)
+{
+    Start();
+    RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
+    ASSERT_EQ(services.errorName, "") << services.raw;
+    EXPECT_EQ(Strings(services.Result()), WithFramework({"com.orvane.hub.tasks"}));
+
+    RpcAnswer provider = Call("com.orvane.lumo.std.introspection.provider.get");
+    ASSERT_EQ(provider.errorName, "") << provider.raw;
+    EXPECT_NE(provider.raw.find("\"AsyncLocalProvider\""), std::string::npos) << provider.raw;
+
+    RpcAnswer unknown = Call("com.orvane.lumo.std.introspection.provider.nothing");
+    EXPECT_EQ(unknown.errorName, "com.orvane.lumo.std.errors.operation_not_found");
+    EXPECT_TRUE(unknown.ErrorMentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << unknown.raw;
+}
+
+TEST_F(ProviderChainTest, ProtectedServicesNeedAUserAndTicketsWorkOnce)
+{
+    Start();
+    RpcAnswer anonymous = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})");
+    EXPECT_EQ(anonymous.errorName, "com.orvane.lumo.std.errors.unauthenticated") << anonymous.raw;
+    EXPECT_EQ(daemon_->Stderr().find("Getting the task"), std::string::npos) << "the service was reached";
+
+    root_.WriteFile("/var/run/orvane/tickets/chain-ticket-1", "Lifecycle");
+    root_.WriteFile("/var/run/orvane/tickets/chain-ticket-2", "Other");
+    const std::string ticket = UserPass("chain-ticket-1", "chain-ticket-1");
+    RpcAnswer first = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
+    EXPECT_EQ(first.errorName, "com.orvane.lumo.std.errors.not_found") << first.raw;
+    EXPECT_TRUE(first.ErrorMentions("com.orvane.tarn.task.notfound.error")) << first.raw;
+    EXPECT_TRUE(first.ErrorMentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << first.raw;
+    RpcAnswer again = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
+    EXPECT_EQ(again.errorName, "com.orvane.lumo.std.errors.unauthenticated");
+    EXPECT_TRUE(again.ErrorMentions("Invalid lifecycle ticket")) << again.raw;
+    RpcAnswer foreign = Call("com.orvane.hub.tasks.get", R"({"task":"x"})", UserPass("chain-ticket-2", "chain-ticket-2"));
+    EXPECT_EQ(foreign.errorName, "com.orvane.lumo.std.errors.unauthenticated");
+    EXPECT_TRUE(root_.Exists("/var/run/orvane/tickets/chain-ticket-2")) << "a foreign ticket is kept";
+    EXPECT_EQ(Records("service.lcticket.use").size(), 3u);
+}
+
+TEST_F(ProviderChainTest, CallRecordsFollowTheAuditMarkerPresentAtStart)
+{
+    Start();
+    Call("com.orvane.lumo.std.introspection.service.list");
+    Call("com.orvane.hub.tasks.list");
+    Stop();
+    EXPECT_TRUE(Records("api.call").empty());
+    EXPECT_EQ(Records("service.access.denied").size(), 1u) << "refusals are recorded whatever the marker says";
+
+    root_.WriteFile("/var/run/orvane/AuditApiCallEnabled", "");
+    Start();
+    Call("com.orvane.lumo.std.introspection.service.list");
+    Call("com.orvane.hub.tasks.list");
+    auto calls = Records("api.call");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].object, "com.orvane.lumo.std.introspection.service:list");
+    EXPECT_TRUE(calls[0].success);
+    EXPECT_EQ(calls[1].object, "com.orvane.hub.tasks:list");
+    EXPECT_FALSE(calls[1].success);
+}
+
+TEST_F(ProviderChainTest, EntitlementHostAuthenticatesByTokenAndChecksEntitlements)
+{
+    root_.WriteFile("/etc/.tarnio", "");
+    root_.WriteFile("/etc/orvane/hostprefd/token.key", kTokenKey);
+    root_.WriteFile("/var/run/orvane/AuditApiCallEnabled", "");
+    Start();
+    RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
+    ASSERT_EQ(services.errorName, "") << services.raw;
+    EXPECT_EQ(Strings(services.Result()), WithFramework({"com.orvane.hub.tasks"}));
+
+    RpcAnswer reader = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"HostSettings.Read"}));
+    EXPECT_EQ(reader.errorName, "com.orvane.lumo.std.errors.not_found") << reader.raw;
+
+    RpcAnswer nobody = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"Something.Else"}));
+    EXPECT_EQ(nobody.errorName, "com.orvane.lumo.std.errors.unauthorized") << nobody.raw;
+    auto denied = Records("service.access.denied");
+    ASSERT_EQ(denied.size(), 1u);
+    EXPECT_EQ(denied[0].subject, "dpu-agent");
+    EXPECT_EQ(denied[0].object, "com.orvane.hub.tasks:get");
+    EXPECT_TRUE(Records("api.call").empty()) << "entitlement hosts write no call records";
+}
