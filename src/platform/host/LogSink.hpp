@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -60,6 +61,8 @@ private:
     LogSink();
     void RecomputeLevels();  // requires mutex_
     static void WriteStderr(int priority, std::string_view line);
+    // Whether the system log socket exists, looked at no more than once a second.
+    bool SyslogReachable();
 
     // Guarded by mutex_.
     mutable std::mutex mutex_;
@@ -71,4 +74,7 @@ private:
     // Read without the lock: the highest level of any output, and of the mirror.
     std::atomic<int> syslogLevel_{0};
     std::atomic<int> stderrLevel_{0};
+    // The last answer of SyslogReachable and when to look again (steady clock, ns).
+    std::atomic<bool> syslogReachable_{false};
+    std::atomic<int64_t> nextSyslogCheck_{0};
 };
