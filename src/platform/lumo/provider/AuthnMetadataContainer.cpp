@@ -50,7 +50,7 @@ void MetadataContainer::Load(const std::string& component, const std::string& pa
     std::set<std::string> schemes = ReadAuthnSchemes(file);
     CheckAuthnAuthorization(file);
 
-    std::map<std::string, Service, std::less<>> services;
+    KeyedEntries<Service> services;
     size_t index = 0;
     for (const rapidjson::Value* item : file.Objects(file.Root(), "services", "", true)) {
         std::string where = "services[" + std::to_string(index++) + "]";
@@ -60,49 +60,35 @@ void MetadataContainer::Load(const std::string& component, const std::string& pa
                 file.Invalid("service '" + id + "' names the undeclared scheme '" + scheme + "'");
             }
         }
-        if (!services.emplace(id, Service{component, file.ToValue(*item, where)}).second) {
+        if (!services.Add(id, Service{component, file.ToValue(*item, where)})) {
             file.Invalid("service id '" + id + "' appears more than once");
         }
     }
 
     std::lock_guard lock(mutex_);
-    if (auto it = componentFiles_.find(component); it != componentFiles_.end()) {
-        file.Duplicate("component '" + component + "' is already loaded from " + it->second);
-    }
-    for (const auto& [id, service] : services) {
-        if (auto it = services_.find(id); it != services_.end()) {
-            file.Duplicate("service '" + id + "' is already defined by component '" + it->second.component + "'");
-        }
-    }
-    componentFiles_.emplace(component, path);
-    services_.merge(services);
+    components_.RefuseLoaded(file, component);
+    services_.RefuseTaken(file, services, "service");
+    components_.Add(component, {path});
+    services_.Merge(services);
 }
 
 std::vector<std::string> MetadataContainer::ComponentNames() const
 {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> names;
-    for (const auto& [name, path] : componentFiles_) {
-        names.push_back(name);
-    }
-    return names;
+    return components_.Keys();
 }
 
 std::vector<std::string> MetadataContainer::ServiceIds() const
 {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> ids;
-    for (const auto& [id, service] : services_) {
-        ids.push_back(id);
-    }
-    return ids;
+    return services_.Keys();
 }
 
 Data::DataValuePtr MetadataContainer::FindService(std::string_view serviceId) const
 {
     std::lock_guard lock(mutex_);
-    auto it = services_.find(serviceId);
-    return it == services_.end() ? nullptr : it->second.value;
+    const Service* found = services_.Find(serviceId);
+    return found ? found->value : nullptr;
 }
 
 }  // namespace Lumo::Provider::Metadata::Authentication

@@ -6,7 +6,6 @@
 // service afterwards; tests make their own. Guarded by one mutex.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "platform/lumo/DataValue.hpp"
+#include "platform/lumo/provider/KeyedEntries.hpp"
 
 namespace Lumo::Provider::Metadata::Authentication {
 
@@ -36,14 +36,17 @@ public:
     Data::DataValuePtr FindService(std::string_view serviceId) const;
 
 private:
+    struct ComponentFile {
+        std::string path;
+    };
     struct Service {
         std::string component;
         Data::DataValuePtr value;
     };
 
     mutable std::mutex mutex_;
-    std::map<std::string, std::string> componentFiles_;     // guarded by mutex_
-    std::map<std::string, Service, std::less<>> services_;  // guarded by mutex_
+    KeyedEntries<ComponentFile> components_;  // guarded by mutex_
+    KeyedEntries<Service> services_;          // guarded by mutex_
 };
 
 }  // namespace Lumo::Provider::Metadata::Authentication

@@ -21,7 +21,7 @@ Entries ReadCliEntries(const MetadataFile& file, const char* member, const std::
         std::string path = file.String(*item, "path", where);
         check(file, *item, where);
         Entry entry{component, file.ToValue(*item, where), Digest::OfJson(*item)};
-        if (!entries.emplace(path, std::move(entry)).second) {
+        if (!entries.Add(path, std::move(entry))) {
             file.Invalid(std::string(member) + " path '" + path + "' appears more than once");
         }
     }
@@ -37,18 +37,6 @@ void CheckCliCommand(const MetadataFile& file, const rapidjson::Value& command, 
     size_t index = 0;
     for (const rapidjson::Value* option : file.Objects(command, "options", where, false)) {
         file.String(*option, "name", where + ".options[" + std::to_string(index++) + "]");
-    }
-}
-
-template <class Entries>
-void RefuseTakenCliPaths(const MetadataFile& file, const Entries& loaded, const Entries& added, const char* kind)
-{
-    for (const auto& [path, entry] : added) {
-        auto taken = loaded.find(path);
-        if (taken != loaded.end()) {
-            file.Duplicate(std::string(kind) + " '" + path + "' is already defined by component '" +
-                           taken->second.component + "'");
-        }
     }
 }
 
@@ -68,31 +56,24 @@ void MetadataContainer::Load(const std::string& component, const std::string& pa
     auto commands = ReadCliEntries<Entries, Entry>(file, "commands", component, CheckCliCommand);
 
     std::lock_guard lock(mutex_);
-    auto loaded = componentFiles_.find(component);
-    if (loaded != componentFiles_.end()) {
-        file.Duplicate("component '" + component + "' is already loaded from " + loaded->second);
-    }
-    RefuseTakenCliPaths(file, namespaces_, namespaces, "namespace");
-    RefuseTakenCliPaths(file, commands_, commands, "command");
-    componentFiles_.emplace(component, path);
-    namespaces_.merge(namespaces);
-    commands_.merge(commands);
+    components_.RefuseLoaded(file, component);
+    namespaces_.RefuseTaken(file, namespaces, "namespace");
+    commands_.RefuseTaken(file, commands, "command");
+    components_.Add(component, {path});
+    namespaces_.Merge(namespaces);
+    commands_.Merge(commands);
 }
 
 std::vector<std::string> MetadataContainer::ComponentNames() const
 {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> names;
-    for (const auto& [name, path] : componentFiles_) {
-        names.push_back(name);
-    }
-    return names;
+    return components_.Keys();
 }
 
 std::vector<std::string> MetadataContainer::NamespacePaths() const
 {
     std::lock_guard lock(mutex_);
-    return Keys(namespaces_);
+    return namespaces_.Keys();
 }
 
 Data::DataValuePtr MetadataContainer::FindNamespace(std::string_view path) const
@@ -104,7 +85,7 @@ Data::DataValuePtr MetadataContainer::FindNamespace(std::string_view path) const
 std::vector<std::string> MetadataContainer::CommandPaths() const
 {
     std::lock_guard lock(mutex_);
-    return Keys(commands_);
+    return commands_.Keys();
 }
 
 Data::DataValuePtr MetadataContainer::FindCommand(std::string_view path) const
@@ -117,26 +98,16 @@ std::string MetadataContainer::CommandsFingerprint() const
 {
     std::lock_guard lock(mutex_);
     std::string listing;
-    for (const auto& [path, entry] : commands_) {
+    for (const auto& [path, entry] : commands_.All()) {
         listing += path + '=' + entry.digest + '\n';
     }
     return Digest::OfText(listing);
 }
 
-std::vector<std::string> MetadataContainer::Keys(const Entries& entries)
-{
-    std::vector<std::string> keys;
-    keys.reserve(entries.size());
-    for (const auto& [key, entry] : entries) {
-        keys.push_back(key);
-    }
-    return keys;
-}
-
 Data::DataValuePtr MetadataContainer::Find(const Entries& entries, std::string_view path)
 {
-    auto it = entries.find(path);
-    return it == entries.end() ? nullptr : it->second.value;
+    const Entry* entry = entries.Find(path);
+    return entry ? entry->value : nullptr;
 }
 
 }  // namespace Lumo::Provider::Metadata::Cli

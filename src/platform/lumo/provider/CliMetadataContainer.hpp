@@ -6,7 +6,6 @@
 // services afterwards; tests make their own. All members are guarded by one mutex.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "platform/lumo/DataValue.hpp"
+#include "platform/lumo/provider/KeyedEntries.hpp"
 
 namespace Lumo::Provider::Metadata::Cli {
 
@@ -41,20 +41,22 @@ public:
     std::string CommandsFingerprint() const;
 
 private:
+    struct ComponentFile {
+        std::string path;
+    };
     struct Entry {
         std::string component;
         Data::DataValuePtr value;
         std::string digest;
     };
-    using Entries = std::map<std::string, Entry, std::less<>>;
+    using Entries = KeyedEntries<Entry>;
 
-    static std::vector<std::string> Keys(const Entries& entries);
     static Data::DataValuePtr Find(const Entries& entries, std::string_view path);
 
     mutable std::mutex mutex_;
-    std::map<std::string, std::string> componentFiles_;  // guarded by mutex_
-    Entries namespaces_;                                  // guarded by mutex_
-    Entries commands_;                                    // guarded by mutex_
+    KeyedEntries<ComponentFile> components_;  // guarded by mutex_
+    Entries namespaces_;                      // guarded by mutex_
+    Entries commands_;                        // guarded by mutex_
 };
 
 }  // namespace Lumo::Provider::Metadata::Cli

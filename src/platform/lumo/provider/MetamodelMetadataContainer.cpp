@@ -46,7 +46,7 @@ void MetadataContainer::Load(const std::string& component, const std::string& pa
     CheckMetamodelIds(file, root, "structures", "", false);
     CheckMetamodelIds(file, root, "enumerations", "", false);
 
-    std::map<std::string, Service, std::less<>> services;
+    KeyedEntries<Service> services;
     size_t index = 0;
     for (const rapidjson::Value* item : file.Objects(root, "services", "", true)) {
         std::string where = IndexedPlace("", "services", index++);
@@ -57,76 +57,62 @@ void MetadataContainer::Load(const std::string& component, const std::string& pa
             std::string opWhere = IndexedPlace(where, "operations", opIndex++);
             service.operations.emplace(file.String(*operation, "id", opWhere), file.ToValue(*operation, opWhere));
         }
-        services.emplace(file.String(*item, "id", where), std::move(service));
+        services.Add(file.String(*item, "id", where), std::move(service));
     }
     Component loaded{path, file.ToValue(root, "/"), Digest::OfJson(root)};
 
     std::lock_guard lock(mutex_);
-    if (auto it = components_.find(component); it != components_.end()) {
-        file.Duplicate("component '" + component + "' is already loaded from " + it->second.path);
-    }
-    for (const auto& [id, service] : services) {
-        if (auto it = services_.find(id); it != services_.end()) {
-            file.Duplicate("service '" + id + "' is already defined by component '" + it->second.component + "'");
-        }
-    }
-    components_.emplace(component, std::move(loaded));
-    services_.merge(services);
+    components_.RefuseLoaded(file, component);
+    services_.RefuseTaken(file, services, "service");
+    components_.Add(component, std::move(loaded));
+    services_.Merge(services);
 }
 
 std::vector<std::string> MetadataContainer::ComponentNames() const
 {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> names;
-    for (const auto& [name, component] : components_) {
-        names.push_back(name);
-    }
-    return names;
+    return components_.Keys();
 }
 
 Data::DataValuePtr MetadataContainer::FindComponent(std::string_view component) const
 {
     std::lock_guard lock(mutex_);
-    auto it = components_.find(component);
-    return it == components_.end() ? nullptr : it->second.document;
+    const Component* found = components_.Find(component);
+    return found ? found->document : nullptr;
 }
 
 std::optional<std::string> MetadataContainer::ComponentFingerprint(std::string_view component) const
 {
     std::lock_guard lock(mutex_);
-    auto it = components_.find(component);
-    if (it == components_.end()) {
+    const Component* found = components_.Find(component);
+    if (found == nullptr) {
         return std::nullopt;
     }
-    return it->second.fingerprint;
+    return found->fingerprint;
 }
 
 std::vector<std::string> MetadataContainer::ServiceIds() const
 {
     std::lock_guard lock(mutex_);
-    std::vector<std::string> ids;
-    for (const auto& [id, service] : services_) {
-        ids.push_back(id);
-    }
-    return ids;
+    return services_.Keys();
 }
 
 Data::DataValuePtr MetadataContainer::FindService(std::string_view serviceId) const
 {
     std::lock_guard lock(mutex_);
-    auto it = services_.find(serviceId);
-    return it == services_.end() ? nullptr : it->second.value;
+    const Service* found = services_.Find(serviceId);
+    return found ? found->value : nullptr;
 }
 
 Data::DataValuePtr MetadataContainer::FindOperation(std::string_view serviceId, std::string_view operationId) const
 {
     std::lock_guard lock(mutex_);
-    auto service = services_.find(serviceId);
-    if (service == services_.end()) {
+    const Service* service = services_.Find(serviceId);
+    if (service == nullptr) {
         return nullptr;
     }
-    auto operation = service->second.operations.find(operationId);
-    return operation == service->second.operations.end() ? nullptr : operation->second;
+    auto operation = service->operations.find(operationId);
+    return operation == service->operations.end() ? nullptr : operation->second;
 }
 
 }  // namespace Lumo::Provider::Metadata::Metamodel

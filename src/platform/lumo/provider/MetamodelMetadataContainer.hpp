@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/lumo/DataValue.hpp"
+#include "platform/lumo/provider/KeyedEntries.hpp"
 
 namespace Lumo::Provider::Metadata::Metamodel {
 
@@ -54,8 +55,8 @@ private:
     };
 
     mutable std::mutex mutex_;
-    std::map<std::string, Component, std::less<>> components_;  // guarded by mutex_
-    std::map<std::string, Service, std::less<>> services_;      // guarded by mutex_
+    KeyedEntries<Component> components_;  // guarded by mutex_
+    KeyedEntries<Service> services_;      // guarded by mutex_
 };
 
 }  // namespace Lumo::Provider::Metadata::Metamodel
