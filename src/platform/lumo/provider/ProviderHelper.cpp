@@ -23,6 +23,14 @@ Data::ErrorValuePtr LoadIntoContainer(const std::string& component, const std::s
     }
 }
 
+// A fresh `Impl` over `container`, bound through its generated `Binder`.
+template <class Binder, class Impl, class Container>
+AsyncApiInterfacePtr BindOverContainer(const std::shared_ptr<const Container>& container,
+                                       const std::shared_ptr<L10n::Localizer>& localizer)
+{
+    return Binder::BindImplementation(std::make_shared<Impl>(container), localizer);
+}
+
 }  // namespace
 
 Data::ErrorValuePtr ProviderHelper::LoadCliMetadataFile(const std::string& component, const std::string& path,
@@ -47,10 +55,10 @@ std::vector<AsyncApiInterfacePtr> ProviderHelper::CliInterfaces(std::shared_ptr<
                                                                 std::shared_ptr<L10n::Localizer> localizer)
 {
     return {
-        Bindings::Cli::NamespaceSvc::AsyncServiceBinder::BindImplementation(
-            std::make_shared<Impl::Cli::NamespaceSvc::AsyncServiceImpl>(container), localizer),
-        Bindings::Cli::CommandSvc::AsyncServiceBinder::BindImplementation(
-            std::make_shared<Impl::Cli::CommandSvc::AsyncServiceImpl>(container), localizer),
+        BindOverContainer<Bindings::Cli::NamespaceSvc::AsyncServiceBinder, Impl::Cli::NamespaceSvc::AsyncServiceImpl>(
+            container, localizer),
+        BindOverContainer<Bindings::Cli::CommandSvc::AsyncServiceBinder, Impl::Cli::CommandSvc::AsyncServiceImpl>(
+            container, localizer),
     };
 }
 
@@ -58,10 +66,10 @@ std::vector<AsyncApiInterfacePtr> ProviderHelper::MetamodelInterfaces(
     std::shared_ptr<const Metamodel::MetadataContainer> container, std::shared_ptr<L10n::Localizer> localizer)
 {
     return {
-        Bindings::Metamodel::ComponentSvc::AsyncServiceBinder::BindImplementation(
-            std::make_shared<Impl::Metamodel::ComponentSvc::AsyncServiceImpl>(container), localizer),
-        Bindings::Metamodel::ServiceSvc::AsyncServiceBinder::BindImplementation(
-            std::make_shared<Impl::Metamodel::ServiceSvc::AsyncServiceImpl>(container), localizer),
+        BindOverContainer<Bindings::Metamodel::ComponentSvc::AsyncServiceBinder,
+                          Impl::Metamodel::ComponentSvc::AsyncServiceImpl>(container, localizer),
+        BindOverContainer<Bindings::Metamodel::ServiceSvc::AsyncServiceBinder,
+                          Impl::Metamodel::ServiceSvc::AsyncServiceImpl>(container, localizer),
     };
 }
 
@@ -69,8 +77,8 @@ std::vector<AsyncApiInterfacePtr> ProviderHelper::AuthnInterfaces(
     std::shared_ptr<const Authentication::MetadataContainer> container, std::shared_ptr<L10n::Localizer> localizer)
 {
     return {
-        Bindings::Authentication::ServiceSvc::AsyncServiceBinder::BindImplementation(
-            std::make_shared<Impl::Authentication::ServiceSvc::AsyncServiceImpl>(container), localizer),
+        BindOverContainer<Bindings::Authentication::ServiceSvc::AsyncServiceBinder,
+                          Impl::Authentication::ServiceSvc::AsyncServiceImpl>(container, localizer),
     };
 }
 
