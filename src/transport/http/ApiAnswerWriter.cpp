@@ -100,24 +100,34 @@ void ApiAnswerWriter::DoNextStep()
     if (writing_ || steps_.empty()) {
         return;
     }
-    Step step = std::move(steps_.front());
-    steps_.pop_front();
-    auto done = [self = shared_from_this()](const boost::system::error_code& ec) { self->OnStepWritten(ec); };
     writing_ = true;
-    switch (step.kind) {
-        case Step::Kind::kHead:
-            channel_->SendChunkedHead(std::move(step.headers), std::move(done));
-            return;
-        case Step::Kind::kChunk:
-            channel_->SendChunk(std::move(*step.piece), std::move(done));
-            return;
-        case Step::Kind::kLastChunk:
-            channel_->SendLastChunk(std::move(done));
-            return;
-        case Step::Kind::kEnd:
-            channel_->EndExchange(std::move(step.error));
-            return;
+    if (steps_.front().kind == Step::Kind::kEnd) {
+        Data::ErrorValuePtr error = std::move(steps_.front().error);
+        steps_.pop_front();
+        channel_->EndExchange(std::move(error));
+        return;
     }
+    // Every write queued so far leaves in one gathered write: a whole answer delivered at
+    // once costs one system call instead of one per part.
+    channel_->SendChunked(
+        TakeQueuedWrites(),
+        [self = shared_from_this()](const boost::system::error_code& ec) { self->OnStepWritten(ec); });
+}
+
+ChunkedParts ApiAnswerWriter::TakeQueuedWrites()
+{
+    ChunkedParts parts;
+    for (; !steps_.empty() && steps_.front().kind != Step::Kind::kEnd; steps_.pop_front()) {
+        Step& step = steps_.front();
+        if (step.kind == Step::Kind::kHead) {
+            parts.head.emplace(std::move(step.headers));
+        } else if (step.kind == Step::Kind::kChunk) {
+            parts.pieces.push_back(std::move(*step.piece));
+        } else {
+            parts.last = true;
+        }
+    }
+    return parts;
 }
 
 void ApiAnswerWriter::OnStepWritten(const boost::system::error_code& ec)

@@ -4,7 +4,9 @@
 //
 // One per call, shared by the result callback (which may run on any thread) and its own
 // pending writes. Deliveries are moved onto the connection's strand and written strictly in
-// order, one write at a time, so the pieces of an answer never interleave.
+// order, one write at a time, so the pieces of an answer never interleave; all parts queued
+// when a write starts (one delivery's, or several while the previous write was pending)
+// leave together in it.
 #pragma once
 
 #include <deque>
@@ -49,7 +51,10 @@ private:
     // stream-flagged output that a non-streaming client cannot take.
     bool IsLastPiece(Core::MethodResult& result) const;
     void QueuePieces(std::vector<Protocol::Json::OutputPiece> pieces);
+    // Starts the next write of every queued part, or ends the exchange when that is next.
     void DoNextStep();
+    // Moves the write steps at the front of the queue, up to the end step, into one write.
+    ChunkedParts TakeQueuedWrites();
     void OnStepWritten(const boost::system::error_code& ec);
 
     // Constant after construction.

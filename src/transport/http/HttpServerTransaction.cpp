@@ -132,32 +132,55 @@ void HttpServerTransaction::Dispatch(std::function<void()> work)
     boost::asio::post(strand_, std::move(work));
 }
 
-void HttpServerTransaction::SendChunkedHead(Http::ApiResponseHeaders headers, Done done)
+void HttpServerTransaction::SendChunked(Http::ChunkedParts parts, Done done)
 {
-    responseHeaders_ = std::move(headers);
-    responseHead_.Build(responseHeaders_, 0, true);
-    Lumo::Asio::AsyncWriteAll(
-        stream_, responseHead_.Buffers(),
-        OnStrand([self = shared_from_this(), done = std::move(done)](const boost::system::error_code& ec,
-                                                                     std::size_t) {
-            if (ec) {
-                Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response head", self->id_, " ",
-                           ec.message());
-            } else {
-                Log::Write(self->GetLogger(), Log::kTrace, "Response head sent: ", self->id_);
-            }
-            done(ec);
-        }));
+    std::span<const boost::asio::const_buffer> head;
+    const bool withHead = parts.head.has_value();
+    if (withHead) {
+        responseHeaders_ = std::move(*parts.head);
+        responseHead_.Build(responseHeaders_, 0, true);
+        head = responseHead_.Buffers();
+    }
+    pieces_ = std::move(parts.pieces);
+    chunks_.Begin(head);
+    for (const Protocol::Json::OutputPiece& piece : pieces_) {
+        const std::string_view bytes = piece.Bytes();
+        chunks_.AddChunk(boost::asio::const_buffer(bytes.data(), bytes.size()));
+    }
+    if (parts.last) {
+        chunks_.AddLastChunk();
+    }
+    chunks_.AsyncWrite(OnStrand([self = shared_from_this(), withHead, done = std::move(done)](
+                                    const boost::system::error_code& ec, std::size_t written) {
+        self->LogChunkedOutcome(withHead, ec, written);
+        done(ec);
+    }));
 }
 
-void HttpServerTransaction::SendChunk(Protocol::Json::OutputPiece piece, Done done)
+void HttpServerTransaction::LogChunkedOutcome(bool withHead, const boost::system::error_code& ec,
+                                              std::size_t written) const
 {
-    piece_.emplace(std::move(piece));
-    const std::string_view bytes = piece_->Bytes();
-    chunks_.AsyncWrite(boost::asio::const_buffer(bytes.data(), bytes.size()), OnBodyWritten(std::move(done)));
+    // The same lines, in the same order, as when each part was a write of its own: a part
+    // wholly on the wire was sent, the first one that is not carries the failure.
+    const std::size_t sent = chunks_.PartsWithin(written);
+    const std::size_t parts = chunks_.PartCount();
+    for (std::size_t part = 0; part < parts; ++part) {
+        const bool isHead = withHead && part == 0;
+        const bool failed = ec && (part >= sent || part + 1 == parts);
+        if (failed && isHead) {
+            Log::Write(GetLogger(), Log::kDebug, "Failed to sent response head", id_, " ", ec.message());
+        } else if (failed) {
+            Log::Write(GetLogger(), Log::kDebug, "Failed to sent response body ", id_, " ", ec.message());
+        } else if (isHead) {
+            Log::Write(GetLogger(), Log::kTrace, "Response head sent: ", id_);
+        } else {
+            Log::Write(GetLogger(), Log::kTrace, "ResponseSentCb", id_);
+        }
+        if (failed) {
+            return;
+        }
+    }
 }
-
-void HttpServerTransaction::SendLastChunk(Done done) { chunks_.AsyncFinish(OnBodyWritten(std::move(done))); }
 
 void HttpServerTransaction::SendWhole(Http::ApiResponseHeaders headers, std::string body, Done done)
 {
@@ -168,23 +191,6 @@ void HttpServerTransaction::SendWhole(Http::ApiResponseHeaders headers, std::str
     Lumo::Asio::AsyncWriteAll(stream_, responseHead_.Buffers(),
                               OnStrand([self = shared_from_this(), done = std::move(done)](
                                            const boost::system::error_code& ec, std::size_t) { done(ec); }));
-}
-
-HttpServerTransaction::BodyWriteHandler HttpServerTransaction::OnBodyWritten(Done done)
-{
-    return OnStrand(BodyWriteLogger{shared_from_this(), std::move(done)});
-}
-
-void HttpServerTransaction::BodyWriteLogger::operator()(const boost::system::error_code& ec,
-                                                        std::size_t) const
-{
-    if (ec) {
-        Log::Write(self->GetLogger(), Log::kDebug, "Failed to sent response body ", self->id_, " ",
-                   ec.message());
-    } else {
-        Log::Write(self->GetLogger(), Log::kTrace, "ResponseSentCb", self->id_);
-    }
-    done(ec);
 }
 
 void HttpServerTransaction::EndExchange(Data::ErrorValuePtr error)

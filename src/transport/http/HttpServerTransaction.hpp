@@ -10,9 +10,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "transport/HttpRequest.hpp"
 #include "transport/RequestHeadReader.hpp"
@@ -59,9 +59,7 @@ public:
     const std::string& LogId() const override { return id_; }
     Log::Logger* GetLogger() const override { return settings_->logger.get(); }
     void Dispatch(std::function<void()> work) override;
-    void SendChunkedHead(Http::ApiResponseHeaders headers, Done done) override;
-    void SendChunk(Protocol::Json::OutputPiece piece, Done done) override;
-    void SendLastChunk(Done done) override;
+    void SendChunked(Http::ChunkedParts parts, Done done) override;
     void SendWhole(Http::ApiResponseHeaders headers, std::string body, Done done) override;
     void EndExchange(Data::ErrorValuePtr error) override;
 
@@ -75,14 +73,8 @@ private:
     void ExpectationStep(const boost::system::error_code& headError);
     void DoWriteFixedAnswer();
 
-    // Logs the outcome of one body write, then passes it on.
-    struct BodyWriteLogger {
-        std::shared_ptr<HttpServerTransaction> self;
-        Done done;
-        void operator()(const boost::system::error_code& ec, std::size_t bytes) const;
-    };
-    using BodyWriteHandler = boost::asio::executor_binder<BodyWriteLogger, ConnectionStrand>;
-    BodyWriteHandler OnBodyWritten(Done done);
+    // Logs the outcome of a chunked write of `written` bytes, part by part.
+    void LogChunkedOutcome(bool withHead, const boost::system::error_code& ec, std::size_t written) const;
 
     // Binds a member continuation to this transaction and its strand.
     template <class F>
@@ -106,7 +98,7 @@ private:
     Http::ApiResponseHeaders responseHeaders_;
     Http::HttpDetail::ResponseHead responseHead_;
     std::string wholeBody_;
-    std::optional<Protocol::Json::OutputPiece> piece_;
+    std::vector<Protocol::Json::OutputPiece> pieces_;
     Http::HttpDetail::OutChunkedBodyStrm<ConnectionStream> chunks_;
     bool ended_ = false;
 };

@@ -9,8 +9,10 @@
 
 #include <boost/system/error_code.hpp>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/Logger.hpp"
@@ -18,6 +20,13 @@
 #include "transport/protocol/ApiResponseHeaders.hpp"
 
 namespace Lumo::Transport::Http {
+
+// Consecutive parts of a chunked answer that leave together, in this order.
+struct ChunkedParts {
+    std::optional<ApiResponseHeaders> head;           // present when the answer starts here
+    std::vector<Protocol::Json::OutputPiece> pieces;  // one chunk each; none empty
+    bool last = false;                                // ends the body with the last chunk
+};
 
 class TransactionChannel {
 public:
@@ -35,12 +44,9 @@ public:
 
     // Each write below keeps what it is given until `done` runs.
 
-    // Writes the head of a chunked answer; logs the outcome.
-    virtual void SendChunkedHead(ApiResponseHeaders headers, Done done) = 0;
-    // Writes `piece` (not empty) as one chunk; logs the outcome.
-    virtual void SendChunk(Protocol::Json::OutputPiece piece, Done done) = 0;
-    // Writes the last chunk; logs the outcome.
-    virtual void SendLastChunk(Done done) = 0;
+    // Writes `parts` of a chunked answer in one gathered write. Logs the outcome of each
+    // part in wire order (head, every chunk, last chunk) up to the first one that failed.
+    virtual void SendChunked(ChunkedParts parts, Done done) = 0;
     // Writes a Content-Length answer, head and body in one gathered write; the caller logs
     // the outcome.
     virtual void SendWhole(ApiResponseHeaders headers, std::string body, Done done) = 0;

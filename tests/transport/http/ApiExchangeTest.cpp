@@ -115,6 +115,31 @@ TEST_F(ApiExchangeTest, SuccessfulCallCarriesThePeerAndLeavesItsTrailInTheLog)
     }
 }
 
+TEST_F(ApiExchangeTest, AnswerKnownAtOnceLeavesInOneSegmentWithItsTrailInOrder)
+{
+    Client client(server.Port());
+    client.Send(Post(Call("echo", R"({"text":"all at once"})")));
+    // A segment reaches the receive queue whole, so one receive sees head, chunk and last chunk.
+    const std::string received = client.ReadSome();
+    EXPECT_EQ(received.rfind("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n", 0), 0u) << received;
+    EXPECT_TRUE(Contains(received, "all at once")) << received;
+    EXPECT_TRUE(received.ends_with("}\r\n0\r\n\r\n")) << received;
+
+    auto& log = server.Logger();
+    ASSERT_TRUE(log.WaitFor("Request handled"));
+    const std::string id = log.Containing("Request head: ").at(0).text.substr(std::string("Request head: ").size());
+    // Each part still leaves its own line, in wire order, before the exchange ends.
+    std::vector<std::string> trail;
+    for (const auto& line : log.Lines()) {
+        const bool exchangeEnd = line.text.starts_with("Request handled");
+        if (line.text.ends_with(id) && (line.text.starts_with("Response") || exchangeEnd)) {
+            trail.push_back(line.text);
+        }
+    }
+    EXPECT_EQ(trail, (std::vector<std::string>{"Response head sent: " + id, "ResponseSentCb" + id,
+                                               "ResponseSentCb" + id, "Request handled" + id}));
+}
+
 TEST_F(ApiExchangeTest, DeliveryTableDecidesTheLastPieceAndTheStreamError)
 {
     const std::string stream = "Accept: application/vnd.orvane.lumo.stream.json\r\n";

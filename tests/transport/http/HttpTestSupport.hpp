@@ -206,6 +206,14 @@ public:
         }
         return std::exchange(buffer_, {});
     }
+    // What one receive call brings (or what is still unread); throws on a timeout.
+    std::string ReadSome()
+    {
+        if (buffer_.empty()) {
+            Fill();
+        }
+        return std::exchange(buffer_, {});
+    }
     // True when the server has closed the connection and nothing more is unread.
     bool ClosedByServer() { return buffer_.empty() && !Fill(); }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "StreamTestSupport.hpp"
 #include "transport/stream/AsyncPutbackStream.hpp"
@@ -87,34 +90,107 @@ protected:
         Lumo::Asio::TimeoutBaseStream(std::move(pair_.server), Lumo::Asio::IOTimeouts{5s, 5s}));
 };
 
-TEST_F(ChunkedWriteTest, EachBodyWriteLeavesAsOneChunkAndFinishWritesTheLastChunk)
+// Everything the client receives until the server side closes.
+std::string ReadAllFrom(boost::asio::ip::tcp::socket& client)
 {
-    Lumo::Transport::Http::HttpDetail::OutChunkedBodyStrm<Lumo::Asio::AsyncPutbackStream> body(stream_);
-    const std::string first = "{\"id\":1,";
-    const std::string second = "\"result\":\"abcdefghijklmn\"}";  // 26 bytes
-    std::vector<boost::system::error_code> results;
-    const auto record = [&](const boost::system::error_code& ec, std::size_t) { results.push_back(ec); };
-
-    body.AsyncWrite(boost::asio::buffer(first), [&](const boost::system::error_code& ec, std::size_t n) {
-        record(ec, n);
-        body.AsyncWrite(boost::asio::buffer(second), [&](const boost::system::error_code& ec2, std::size_t n2) {
-            record(ec2, n2);
-            body.AsyncFinish([&](const boost::system::error_code& ec3, std::size_t n3) {
-                record(ec3, n3);
-                stream_->Close();
-            });
-        });
-    });
-    io_.run_for(5s);
-
-    EXPECT_EQ(results, std::vector<boost::system::error_code>(3));
     std::string all;
     char buffer[4096];
     boost::system::error_code ec;
     while (!ec) {
-        all.append(buffer, pair_.client.read_some(boost::asio::buffer(buffer), ec));
+        all.append(buffer, client.read_some(boost::asio::buffer(buffer), ec));
     }
-    EXPECT_EQ(all, "8\r\n{\"id\":1,\r\n1a\r\n\"result\":\"abcdefghijklmn\"}\r\n0\r\n\r\n");
+    return all;
+}
+
+TEST_F(ChunkedWriteTest, HeadChunksAndLastChunkLeaveInOneWriteOperation)
+{
+    StreamTest::SocketPair pair = StreamTest::ConnectedPair(io_);
+    auto counting = std::make_shared<StreamTest::CountingStream>(
+        Lumo::Asio::TimeoutBaseStream(std::move(pair.server), Lumo::Asio::IOTimeouts{5s, 5s}));
+    const auto offered = counting->offered;
+    Lumo::Transport::Http::HttpDetail::OutChunkedBodyStrm<StreamTest::CountingStream> body(counting);
+    const std::string headText = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::vector<boost::asio::const_buffer> head = {boost::asio::buffer(headText.data(), 9),
+                                                         boost::asio::buffer(headText.data() + 9, headText.size() - 9)};
+    const std::string first = "{\"id\":1,";
+    const std::string second = "\"result\":\"abcdefghijklmn\"}";  // 26 bytes
+    const std::string expected = headText + "8\r\n{\"id\":1,\r\n1a\r\n\"result\":\"abcdefghijklmn\"}\r\n0\r\n\r\n";
+    std::vector<std::pair<boost::system::error_code, std::size_t>> results;
+
+    body.Begin(head);
+    body.AddChunk(boost::asio::buffer(first));
+    body.AddChunk(boost::asio::buffer(second));
+    body.AddLastChunk();
+    body.AsyncWrite([&](const boost::system::error_code& ec, std::size_t n) {
+        results.emplace_back(ec, n);
+        // A later write without a head starts afresh: only what was added since Begin.
+        body.Begin({});
+        body.AddLastChunk();
+        body.AsyncWrite([&](const boost::system::error_code& ec2, std::size_t n2) {
+            results.emplace_back(ec2, n2);
+            counting.reset();
+        });
+    });
+    io_.run_for(5s);
+
+    using Result = std::pair<boost::system::error_code, std::size_t>;
+    EXPECT_EQ(results, (std::vector<Result>{{{}, expected.size()}, {{}, 5}}));
+    EXPECT_EQ(*offered, (std::vector<std::size_t>{expected.size(), 5}));
+    EXPECT_EQ(ReadAllFrom(pair.client), expected + "0\r\n\r\n");
+}
+
+TEST_F(ChunkedWriteTest, PartsWithinCountsOnlyPartsWhollyWritten)
+{
+    Lumo::Transport::Http::HttpDetail::OutChunkedBodyStrm<Lumo::Asio::AsyncPutbackStream> body(stream_);
+    const std::string headText(40, 'h');
+    const std::vector<boost::asio::const_buffer> head = {boost::asio::buffer(headText)};
+    const std::string piece(16, 'p');  // framed: "10\r\n" + 16 bytes + "\r\n" = 22 bytes
+    body.Begin(head);
+    body.AddChunk(boost::asio::buffer(piece));
+    body.AddLastChunk();
+    std::optional<std::size_t> written;
+    body.AsyncWrite([&](const boost::system::error_code&, std::size_t n) {
+        written = n;
+        stream_->Close();
+    });
+    io_.run_for(5s);
+
+    ASSERT_EQ(written, 40u + 22u + 5u);
+    EXPECT_EQ(body.PartCount(), 3u);
+    const std::pair<std::size_t, std::size_t> rows[] = {
+        {0, 0}, {39, 0}, {40, 1}, {61, 1}, {62, 2}, {66, 2}, {67, 3},
+    };
+    for (const auto& [bytes, parts] : rows) {
+        EXPECT_EQ(body.PartsWithin(bytes), parts) << bytes << " bytes";
+    }
+}
+
+TEST_F(ChunkedWriteTest, ManyChunksKeepTheirFramingAcrossSeveralWriteOperations)
+{
+    // More chunks than one system call takes buffers, and enough to move the framing
+    // storage while they are added: every length and every byte must still be in place.
+    Lumo::Transport::Http::HttpDetail::OutChunkedBodyStrm<Lumo::Asio::AsyncPutbackStream> body(stream_);
+    const std::string bytes = StreamTest::Pattern(100 * 101 / 2);
+    std::string expected;
+    body.Begin({});
+    for (std::size_t i = 1, at = 0; i <= 100; at += i, ++i) {
+        body.AddChunk(boost::asio::buffer(bytes.data() + at, i));
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%zx", i);
+        expected += std::string(digits) + "\r\n" + bytes.substr(at, i) + "\r\n";
+    }
+    body.AddLastChunk();
+    expected += "0\r\n\r\n";
+    std::optional<boost::system::error_code> done;
+    body.AsyncWrite([&](const boost::system::error_code& ec, std::size_t) {
+        done = ec;
+        stream_->Close();
+    });
+    io_.run_for(5s);
+
+    EXPECT_EQ(done, boost::system::error_code());
+    EXPECT_EQ(body.PartCount(), 101u);
+    EXPECT_EQ(ReadAllFrom(pair_.client), expected);
 }
 
 TEST_F(ChunkedWriteTest, FailedFixedAnswerIsLoggedAndStillClosesTheConnection)
