@@ -46,7 +46,8 @@ def template_commands(now):
              ["start", ok, "--progress", "5"],
              ["notify", ok, started], ["progress", ok, "40", "Staging components"],
              ["notify", ok, warned],
-             ["succeed", ok, '{"staged":true,"components":["base","drivers","agent"]}']],
+             ["succeed", ok, '{"struct:com.orvane.tarn.hostpref_daemon.stage_result":'
+                                 '{"staged":true,"components":["base","drivers","agent"]}}']],
         failed: [["create", failed, "--operation", "software.apply", "--user", "root", "--progress", "5"],
                  ["start", failed, "--progress", "5"], ["notify", failed, started],
                  ["fail", failed, "--error-id", "com.orvane.tarn.depot.error",
