@@ -30,7 +30,7 @@ check-asan: build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
 
 fuzz-smoke: deps
-	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 20; fi
+	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 10; fi
 
 # Every message id the code uses needs an English text in the shipped catalogues.
 check-msgcat: build
