@@ -16,15 +16,16 @@
 #include "api/filter/HostInputFilter.hpp"
 #include "api/filter/LogFilter.hpp"
 #include "config/Translator.hpp"
+#include "generated/Lumo/Provider/Introspection/Bindings/OperationSvc.hpp"
+#include "generated/Lumo/Provider/Introspection/Bindings/ProviderSvc.hpp"
+#include "generated/Lumo/Provider/Introspection/Bindings/ServiceSvc.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/HostRoot.hpp"
 #include "platform/host/Panic.hpp"
 #include "platform/lumo/DummyMutex.hpp"
 #include "platform/lumo/provider/AsyncLocalProviderFactory.hpp"
 #include "platform/lumo/provider/ProviderHelper.hpp"
-#include "generated/Lumo/Provider/Introspection/Bindings/OperationSvc.hpp"
-#include "generated/Lumo/Provider/Introspection/Bindings/ProviderSvc.hpp"
-#include "generated/Lumo/Provider/Introspection/Bindings/ServiceSvc.hpp"
+#include "util/Originator.hpp"
 
 namespace Host::Settings::SettingsApi {
 
@@ -88,7 +89,7 @@ ProviderFactory::ProviderPtr ProviderFactory::Create(boost::asio::io_context& io
     chain = std::make_shared<Filter::ErrorAnnotatorFilter>(std::move(chain));
     chain = std::make_shared<Filter::HostInputFilter>(std::move(chain), dispatcher,
                                                       ServiceRegistry::HostScopedServiceIds());
-    chain = ServiceRegistry::IsDpuHost() ? WrapDpuHostSecurity(std::move(chain), dispatcher, logger)
+    chain = LifeCycle::Originator::IsDpuHost() ? WrapDpuHostSecurity(std::move(chain), dispatcher, logger)
                                          : WrapOrdinaryHostSecurity(std::move(chain), dispatcher, logger);
     return std::make_shared<Filter::LogFilter>(std::move(chain));
 }

@@ -1,7 +1,5 @@
 #include "api/ServiceRegistry.hpp"
 
-#include <sys/stat.h>
-
 #include <string_view>
 
 #include "generated/Com/Orvane/Hub/TasksSvc.hpp"
@@ -22,14 +20,11 @@
 #include "generated/Com/Orvane/Tarn/Software/InstalledComponentsSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Software/InstalledImageSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Software/InstalledQuarnsSvc.hpp"
-#include "platform/host/HostRoot.hpp"
 #include "tasks/TasksService.hpp"
 
 namespace Host::Settings::SettingsApi {
 
 namespace {
-
-constexpr const char* kDpuMarker = "/etc/.tarnio";
 
 // Binds a fresh `Impl` with the service's binder and appends it.
 template <class Binder, class Impl>
@@ -90,12 +85,6 @@ ServiceRegistry::ServiceIdSet ServiceRegistry::HostScopedServiceIds()
         ids.emplace(id);
     }
     return ids;
-}
-
-bool ServiceRegistry::IsDpuHost()
-{
-    struct stat status {};
-    return ::stat(HostRoot::Path(kDpuMarker).c_str(), &status) == 0;
 }
 
 }  // namespace Host::Settings::SettingsApi

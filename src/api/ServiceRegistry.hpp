@@ -32,9 +32,6 @@ public:
 
     // The services whose calls carry a "host" parameter naming the target host.
     static ServiceIdSet HostScopedServiceIds();
-
-    // Whether this is a data-processing-unit host (marker "/etc/.tarnio").
-    static bool IsDpuHost();
 };
 
 }  // namespace Host::Settings::SettingsApi
