@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing hostprefd need.
 # Only missing packages are installed; a machine that has them all is left untouched.
+# With package names as arguments, installs those instead (bench/install-deps.sh does).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   libpam-wrapper curl python3
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
