@@ -8,7 +8,7 @@ JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build build-asan check check-plain check-asan check-msgcat demo fuzz fuzz-smoke bench clean
+.PHONY: all deps build build-asan check check-plain check-asan check-msgcat demo demo-smoke fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -36,7 +36,11 @@ fuzz-smoke: deps
 check-msgcat: build
 	python3 scripts/check-msgcat.py --generated build/generated
 
-check: check-msgcat check-plain check-asan fuzz-smoke
+# The demo of the README, unattended: it must serve a call and stop cleanly.
+demo-smoke: build
+	bash scripts/demo-smoke.sh
+
+check: check-msgcat check-plain demo-smoke check-asan fuzz-smoke
 
 demo: build
 	bash scripts/demo.sh
