@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev rapidjson-dev libsqlite3-dev sqlite3 libssl-dev libpam0g-dev
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
-  libpam-wrapper curl python3
+  libpam-wrapper curl python3 python3-jsonrpclib-pelix
 )
 [ $# -eq 0 ] || packages=("$@")
 

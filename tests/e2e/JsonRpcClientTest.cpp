@@ -1,0 +1,75 @@
+// An off-the-shelf JSON-RPC 2.0 client library (Debian's python3-jsonrpclib-pelix) calling
+// the real daemon over HTTP POST: the envelope, named parameters, dotted method names and
+// the error object must be what such a library expects, with no daemon-specific code.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "support/DaemonProcess.hpp"
+#include "support/TempHostRoot.hpp"
+
+using namespace std::chrono_literals;
+using TestSupport::DaemonProcess;
+using TestSupport::TempHostRoot;
+
+namespace {
+
+// The library's proxy turns attribute chains into dotted method names and keyword
+// arguments into named parameters; a JSON-RPC error object becomes a ProtocolError.
+constexpr const char* kClient = R"(import sys
+from jsonrpclib import ServerProxy, ProtocolError
+from jsonrpclib.config import Config
+proxy = ServerProxy("http://127.0.0.1:%s/" % sys.argv[1], config=Config(content_type="application/json"))
+print(" ".join(proxy.com.orvane.lumo.std.introspection.service.list()))
+print(" ".join(proxy.com.orvane.lumo.std.introspection.operation.list(service_id="com.orvane.hub.tasks")))
+try:
+    proxy.com.orvane.hub.tasks.list()
+except ProtocolError as error:
+    print("refused", error.args[0][0], error.args[0][1])
+)";
+
+std::string RunClient(const std::string& script, int port)
+{
+    // The Debian interpreter, which is the one the package installs the library for.
+    std::string command = "/usr/bin/python3 " + script + " " + std::to_string(port) + " 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+        pclose(pipe);
+    }
+    return output;
+}
+
+}  // namespace
+
+TEST(JsonRpcClientLibrary, CallsTheDaemonWithNamedParametersAndSeesItsErrorObject)
+{
+    TempHostRoot root;
+    DaemonProcess daemon(root);
+    std::string listening = "HTTP endpoint listening on TCP port " + std::to_string(root.Port());
+    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return daemon.Stderr().find(listening) != std::string::npos; }, 10s))
+        << daemon.Stderr();
+    std::string script = root.Dir() + "/client.py";
+    std::ofstream(script) << kClient;
+
+    EXPECT_EQ(RunClient(script, root.Port()),
+              "com.orvane.hub.tasks com.orvane.lumo.std.introspection.operation "
+              "com.orvane.lumo.std.introspection.provider com.orvane.lumo.std.introspection.service "
+              "com.orvane.lumo.std.metadata.authentication.service com.orvane.lumo.std.metadata.cli.command "
+              "com.orvane.lumo.std.metadata.cli.namespace com.orvane.lumo.std.metadata.metamodel.component "
+              "com.orvane.lumo.std.metadata.metamodel.service\n"
+              "get list cancel\n"
+              "refused -32000 Operation com.orvane.hub.tasks.list requires an authenticated user.\n");
+
+    daemon.Signal(SIGTERM);
+    auto status = daemon.WaitExit(1000ms);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << daemon.Stderr();
+}
