@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "HttpTestSupport.hpp"
+#include "platform/lumo/JsonApiResponseSerializer.hpp"
+#include "transport/http/ApiAnswerWriter.hpp"
 
 namespace {
 
@@ -92,7 +94,9 @@ TEST_F(ApiExchangeTest, ErrorResultIsAnswered200WithLumoErrorHeaderAndChunkedBod
     EXPECT_TRUE(Contains(answer.body, "not_found"));
 }
 
-TEST_F(ApiExchangeTest, SuccessfulCallCarriesThePeerAndLeavesItsTrailInTheLog)
+// The answer is known at once: head, chunk and last chunk leave in one gathered write, yet
+// each part still leaves its own line, in wire order, before the exchange ends.
+TEST_F(ApiExchangeTest, SuccessfulCallCarriesThePeerAndLeavesItsTrailInOrder)
 {
     Client client(server.Port());
     client.Send(Post(Call("peer"), "Connection: close\r\n"));
@@ -107,68 +111,58 @@ TEST_F(ApiExchangeTest, SuccessfulCallCarriesThePeerAndLeavesItsTrailInTheLog)
     ASSERT_TRUE(log.WaitFor("Request handled"));
     const std::string id = log.Containing("Request head: ").at(0).text.substr(std::string("Request head: ").size());
     ASSERT_EQ(id.front(), '[');
-    for (const std::string& line :
-         {"RequestReadCb" + id, "Response head sent: " + id, "ResponseSentCb" + id, "Request handled" + id}) {
-        const auto found = log.Containing(line);
-        ASSERT_FALSE(found.empty()) << line;
-        EXPECT_EQ(found.front().level, Lumo::Log::kTrace) << line;
-    }
-}
-
-TEST_F(ApiExchangeTest, AnswerKnownAtOnceLeavesInOneSegmentWithItsTrailInOrder)
-{
-    Client client(server.Port());
-    client.Send(Post(Call("echo", R"({"text":"all at once"})")));
-    // A segment reaches the receive queue whole, so one receive sees head, chunk and last chunk.
-    const std::string received = client.ReadSome();
-    EXPECT_EQ(received.rfind("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n", 0), 0u) << received;
-    EXPECT_TRUE(Contains(received, "all at once")) << received;
-    EXPECT_TRUE(received.ends_with("}\r\n0\r\n\r\n")) << received;
-
-    auto& log = server.Logger();
-    ASSERT_TRUE(log.WaitFor("Request handled"));
-    const std::string id = log.Containing("Request head: ").at(0).text.substr(std::string("Request head: ").size());
-    // Each part still leaves its own line, in wire order, before the exchange ends.
     std::vector<std::string> trail;
     for (const auto& line : log.Lines()) {
-        const bool exchangeEnd = line.text.starts_with("Request handled");
-        if (line.text.ends_with(id) && (line.text.starts_with("Response") || exchangeEnd)) {
+        if (line.text.ends_with(id)) {
             trail.push_back(line.text);
+            EXPECT_EQ(line.level, Lumo::Log::kTrace) << line.text;
         }
     }
-    EXPECT_EQ(trail, (std::vector<std::string>{"Response head sent: " + id, "ResponseSentCb" + id,
-                                               "ResponseSentCb" + id, "Request handled" + id}));
+    EXPECT_EQ(trail, (std::vector<std::string>{"Request head: " + id, "RequestReadCb" + id, "Response head sent: " + id,
+                                               "ResponseSentCb" + id, "ResponseSentCb" + id, "Request handled" + id}));
 }
 
 TEST_F(ApiExchangeTest, DeliveryTableDecidesTheLastPieceAndTheStreamError)
 {
-    const std::string stream = "Accept: application/vnd.orvane.lumo.stream.json\r\n";
+    const std::string stream = "application/vnd.orvane.lumo.stream.json";
+    const std::string cleanStream = "application/vnd.orvane.lumo.clean.stream.json";
     const struct {
         std::string name;
-        std::string acceptHeader;
-        std::string params;
+        std::string accept;  // empty: no Accept header
+        std::string op, params;
         std::vector<std::string> chunkTexts;  // what each chunk must contain, in order
         std::optional<std::string> error;
+        std::string contentType;
     } cases[] = {
         // Not streaming: the first delivery is the whole answer, continuation or not.
-        {"plain, continuation", "", R"({"count":2})", {"piece0"}, std::nullopt},
-        {"plain, no continuation", "", R"({"count":0})", {"final"}, std::nullopt},
-        // A stream-flagged output cannot reach a client that did not ask for a stream.
-        {"plain, stream flag", "", R"({"count":0,"final_stream":true})", {"internal_server_error"},
-         "com.orvane.lumo.std.errors.internal_server_error"},
+        {"plain, continuation", "", "stream", R"({"count":2})", {"piece0"}, std::nullopt, "application/json"},
+        {"plain, no continuation", "", "stream", R"({"count":0})", {"final"}, std::nullopt, "application/json"},
+        {"unknown Accept", "text/html", "stream", R"({"count":0})", {"final"}, std::nullopt, "application/json"},
+        // A stream-flagged output cannot reach a client that did not ask for a stream; an error can.
+        {"plain, stream flag", "", "stream", R"({"count":0,"final_stream":true})", {"internal_server_error"},
+         "com.orvane.lumo.std.errors.internal_server_error", "application/json"},
+        {"plain, stream-flagged error", "", "fail", R"({"stream":true})", {"not_found"},
+         "com.orvane.lumo.std.errors.not_found", "application/json"},
         // Streaming: one chunk per delivery until one without continuation or with the flag.
-        {"stream, continuation", stream, R"({"count":2})", {"piece0", "piece1", "final"}, std::nullopt},
-        {"stream, stream flag ends", stream, R"({"count":3,"piece_stream":true})", {"piece0"}, std::nullopt},
+        {"stream, continuation", stream, "stream", R"({"count":2})", {"piece0", "piece1", "final"}, std::nullopt, stream},
+        {"stream, stream flag ends", stream, "stream", R"({"count":3,"piece_stream":true})", {"piece0"}, std::nullopt,
+         stream},
+        // The clean stream form wins over the tagged one and writes plain JSON strings.
+        {"clean stream", stream + ", " + cleanStream, "stream", R"({"count":1})",
+         {R"("result":"piece0")", R"("result":"final")"}, std::nullopt, cleanStream},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Client client(server.Port());
-        client.Send(Post(Call("stream", c.params), c.acceptHeader));
+        client.Send(Post(Call(c.op, c.params), c.accept.empty() ? "" : "Accept: " + c.accept + "\r\n"));
         const Response answer = client.ReadResponse();
         EXPECT_EQ(answer.status, 200);
+        EXPECT_EQ(answer.Header("Content-Type"), c.contentType);
         ASSERT_EQ(answer.chunks.size(), c.chunkTexts.size()) << answer.body;
         for (std::size_t i = 0; i < c.chunkTexts.size(); ++i) {
             EXPECT_TRUE(Contains(answer.chunks[i], c.chunkTexts[i])) << answer.chunks[i];
+            // A streaming client reads one JSON text per line.
+            EXPECT_EQ(answer.chunks[i].back() == '\n', c.contentType != "application/json") << answer.chunks[i];
         }
         EXPECT_EQ(answer.Header("lumo-error"), c.error);
         // Deliveries dropped after the answer must not leak onto the connection.
@@ -176,15 +170,6 @@ TEST_F(ApiExchangeTest, DeliveryTableDecidesTheLastPieceAndTheStreamError)
         const Response next = client.ReadResponse();
         EXPECT_TRUE(Contains(next.body, "after")) << next.body;
     }
-
-    // The clean stream form names its media type and writes plain JSON strings, one per line.
-    const Response clean = Exchange(Post(Call("stream", R"({"count":1})"),
-                                         "Accept: application/vnd.orvane.lumo.stream.json, "
-                                         "application/vnd.orvane.lumo.clean.stream.json\r\n"));
-    EXPECT_EQ(clean.Header("Content-Type"), "application/vnd.orvane.lumo.clean.stream.json");
-    ASSERT_EQ(clean.chunks.size(), 2u);
-    EXPECT_EQ(clean.chunks[0].back(), '\n');
-    EXPECT_TRUE(Contains(clean.chunks[0], R"("result":"piece0")")) << clean.chunks[0];
 }
 
 TEST_F(ApiExchangeTest, ResultsFromOtherThreadsReachTheirOwnConnections)
@@ -231,30 +216,101 @@ TEST_F(ApiExchangeTest, MismatchingOperationIdEndsTheExchangeWithoutCallingThePr
     EXPECT_EQ(activation->requestId, "1");
 }
 
-TEST_F(ApiExchangeTest, SocketFailuresAreReportedAsSystemErrors)
+// Each failure ends the exchange with the failure in the log, closes the connection and
+// leaves the server serving others.
+TEST(SocketFailureTest, FailedReadsAndWritesAreLoggedAndTheServerStaysUp)
 {
     const struct {
+        std::string name;
         std::string request;
-        std::string code;
+        std::vector<std::string> lineParts;  // one log line has them all
+        std::string alsoLogged;
+        int calls;
+        int receiveBuffer = 0;  // set: the client never reads, with this small a window
     } cases[] = {
+        // Reset inside the head: the fixed 400 is attempted and cannot be delivered.
+        {"reset in the head", "POST / HT", {"Failed to deliver response. EC: "}, "Invalid Http request", 0},
         // Reset half way through the body: the read fails, not the request's framing.
-        {"POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 100\r\n\r\n{", "lumo.recv.failed"},
+        {"reset in the body", "POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: 100\r\n\r\n{",
+         {"Handle request error: ", "system_error", "lumo.recv.failed"}, "RequestReadCb: ", 0},
         // Gone before the answer is written 50 ms later.
-        {Post(Call("later")), "lumo.send.failed"},
+        {"reset before the answer", Post(Call("later")), {"Handle request error: ", "system_error", "lumo.send.failed"},
+         "Failed to sent response head", 1},
+        // Several MB to a client that reads nothing: the write deadline ends the exchange.
+        {"write timeout", Post(Call("blob", R"({"count":8000000})")),
+         {"Handle request error: ", "system_error", "lumo.send.failed"}, "Failed to sent response body ", 1, 4096},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.code);
-        Client client(server.Port());
+        SCOPED_TRACE(c.name);
+        TestServer server(std::chrono::seconds(5), std::chrono::milliseconds(300));
+        Client client(server.Port(), c.receiveBuffer);
         client.Send(c.request);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        client.Abort();
-        ASSERT_TRUE(server.Logger().WaitFor(c.code));
-        const std::string outcome = server.Logger().Containing(c.code).front().text;
-        EXPECT_TRUE(Contains(outcome, "Handle request error: ")) << outcome;
-        EXPECT_TRUE(Contains(outcome, "system_error")) << outcome;
+        if (c.receiveBuffer == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            client.Abort();
+        }
+        ASSERT_TRUE(server.Logger().WaitFor(c.lineParts.front()));
+        const std::string line = server.Logger().Containing(c.lineParts.front()).front().text;
+        for (const auto& part : c.lineParts) {
+            EXPECT_TRUE(Contains(line, part)) << line;
+        }
+        EXPECT_FALSE(server.Logger().Containing(c.alsoLogged).empty());
+        if (c.receiveBuffer != 0) {
+            const std::string received = client.ReadToEnd();
+            EXPECT_EQ(received.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+            EXPECT_LT(received.size(), 8000000u);
+        }
+        EXPECT_EQ(server.Provider().Calls(), c.calls);
+        Client next(server.Port());
+        next.Send(Post(Call("echo", R"({"still":"up"})")));
+        EXPECT_TRUE(Contains(next.ReadResponse().body, "still"));
     }
-    EXPECT_EQ(server.Provider().Calls(), 1);
-    EXPECT_FALSE(server.Logger().Containing("Failed to sent response head").empty());
+}
+
+// Records what the answer writer asks of its exchange.
+class RecordingChannel : public Lumo::Transport::Http::TransactionChannel {
+public:
+    const std::string& LogId() const override { return id_; }
+    Lumo::Log::Logger* GetLogger() const override { return nullptr; }
+    void Dispatch(std::function<void()> work) override { queued.push_back(std::move(work)); }
+    void SendChunked(Lumo::Transport::Http::ChunkedParts, Done done) override
+    {
+        ++writes;
+        done({});
+    }
+    void SendWhole(Lumo::Transport::Http::ApiResponseHeaders, std::string, Done done) override
+    {
+        ++writes;
+        done({});
+    }
+    void EndExchange(Lumo::Data::ErrorValuePtr error) override { ended.push_back(std::move(error)); }
+
+    std::vector<std::function<void()>> queued;
+    int writes = 0;
+    std::vector<Lumo::Data::ErrorValuePtr> ended;
+
+private:
+    std::string id_ = "[test]";
+};
+
+TEST(ApiAnswerWriterTest, ResultThatCannotBeEncodedWritesNothingAndEndsTheExchangeWithTheError)
+{
+    using namespace Lumo::Transport::Http;
+    auto channel = std::make_shared<RecordingChannel>();
+    auto spec = std::make_shared<RequestSpec>();
+    spec->responseEncoder = std::make_shared<Lumo::Protocol::Json::JsonApiResponseSerializer>();
+    // An id that is no JSON scalar cannot be written into the envelope.
+    auto writer = ApiAnswerWriter::Create(channel, spec, &ProtocolHandlerSpec::DefaultErrToHeaders, "{not an id");
+    writer->Deliver(Lumo::Core::MethodResult::FromOutput(Lumo::Data::StringValue::Create("x")));
+    writer->Deliver(Lumo::Core::MethodResult::FromOutput(Lumo::Data::StringValue::Create("dropped")));
+    ASSERT_EQ(channel->queued.size(), 2u);
+    for (auto& work : channel->queued) {
+        work();
+    }
+    EXPECT_EQ(channel->writes, 0);
+    ASSERT_EQ(channel->ended.size(), 1u);
+    ASSERT_NE(channel->ended[0], nullptr);
+    EXPECT_EQ(channel->ended[0]->Name(), "com.orvane.lumo.std.errors.internal_server_error");
 }
 
 }  // namespace

@@ -32,17 +32,16 @@ namespace HttpTest {
 
 // Answers calls of the service "test" from their input:
 //   echo    the input, at once         later   the input, 50 ms later from another thread
-//   fail    error value "...not_found"  size    the length of the string field "text"
-//   peer    the recorded peer address and port
+//   fail    error value "...not_found", stream-flagged when "stream" is true
+//   size    the length of the string field "text"
+//   blob    a string of "count" bytes   peer    the recorded peer address and port
 //   stream  "count" deliveries with the continuation, then "final", from another thread;
 //           "final_stream" / "piece_stream" set the stream flag on the last / the others
 class TestProvider : public Lumo::Core::AsyncApiProvider {
 public:
     ~TestProvider() override
     {
-        for (auto& thread : threads_) {
-            thread.join();
-        }
+        for (auto& thread : threads_) thread.join();
     }
     std::string Name() const override { return "TestProvider"; }
 
@@ -55,6 +54,7 @@ public:
         lastActivation_ = activation;
         ++calls_;
         const std::string& op = method.OperationId();
+        const int64_t count = Get<IntegerValue>(input, "count", int64_t{0});
         if (op == "echo") {
             resultCb(MethodResult::FromOutput(input));
         } else if (op == "later") {
@@ -63,10 +63,14 @@ public:
                 resultCb(MethodResult::FromOutput(input));
             });
         } else if (op == "fail") {
-            resultCb(MethodResult::FromError(ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {})));
+            auto result = MethodResult::FromError(ErrorValue::Create("com.orvane.lumo.std.errors.not_found", {}));
+            result.SetStream(Get<BooleanValue>(input, "stream", false));
+            resultCb(result);
+        } else if (op == "blob") {
+            resultCb(MethodResult::FromOutput(StringValue::Create(std::string(count, 'b'))));
         } else if (op == "size") {
-            const auto* text = Field<StringValue>(input, "text");
-            resultCb(MethodResult::FromOutput(IntegerValue::Create(text ? int64_t(text->Get().size()) : 0)));
+            const std::string text = Get<StringValue>(input, "text", std::string());
+            resultCb(MethodResult::FromOutput(IntegerValue::Create(int64_t(text.size()))));
         } else if (op == "peer") {
             const auto& peer = activation->executionContext.peer;
             auto out = StructValue::Create("");
@@ -74,12 +78,9 @@ public:
             out->SetField("port", IntegerValue::Create(peer ? peer->port : 0));
             resultCb(MethodResult::FromOutput(out));
         } else if (op == "stream") {
-            const auto* count = Field<IntegerValue>(input, "count");
-            const auto* finalStream = Field<BooleanValue>(input, "final_stream");
-            const auto* pieceStream = Field<BooleanValue>(input, "piece_stream");
-            threads_.emplace_back([n = count ? count->Get() : 0, lastFlag = finalStream && finalStream->Get(),
-                                   pieceFlag = pieceStream && pieceStream->Get(), resultCb] {
-                for (int64_t i = 0; i < n; ++i) {
+            threads_.emplace_back([count, lastFlag = Get<BooleanValue>(input, "final_stream", false),
+                                   pieceFlag = Get<BooleanValue>(input, "piece_stream", false), resultCb] {
+                for (int64_t i = 0; i < count; ++i) {
                     auto piece = MethodResult::FromOutput(StringValue::Create("piece" + std::to_string(i)));
                     piece.SetMoreFollows(true);
                     piece.SetStream(pieceFlag);
@@ -104,12 +105,14 @@ public:
     }
 
 private:
-    template <class T>
-    static const T* Field(const Lumo::Data::DataValuePtr& input, const char* name)
+    // The field `name` of `input` when it has that type, else `otherwise`.
+    template <class T, class V>
+    static V Get(const Lumo::Data::DataValuePtr& input, const char* name, V otherwise)
     {
         const auto* fields = input ? input->As<Lumo::Data::CompoundValue>() : nullptr;
         const auto value = fields ? fields->GetField(name) : nullptr;
-        return value ? value->template As<T>() : nullptr;
+        const T* typed = value ? value->template As<T>() : nullptr;
+        return typed ? V(typed->Get()) : otherwise;
     }
 
     mutable std::mutex mutex_;
@@ -121,12 +124,13 @@ private:
 // The API served on 127.0.0.1 at a free port, with its own I/O thread.
 class TestServer {
 public:
-    explicit TestServer(std::chrono::milliseconds readTimeout = std::chrono::seconds(5))
+    explicit TestServer(std::chrono::milliseconds readTimeout = std::chrono::seconds(5),
+                        std::chrono::milliseconds writeTimeout = std::chrono::seconds(5))
     {
         Lumo::Transport::PicoHttp::ServerConfig config;
         config.httpBodySizeLimitInBytes = 2500000;
         config.readTimeout = readTimeout;
-        config.writeTimeout = std::chrono::seconds(5);
+        config.writeTimeout = writeTimeout;
         boost::asio::ip::tcp::acceptor acceptor(io_);
         if (Lumo::Asio::Acceptor::Listen(acceptor, {boost::asio::ip::address_v4::loopback(), 0})) {
             throw std::runtime_error("cannot listen on loopback");
@@ -171,19 +175,21 @@ struct Response {
     std::optional<std::string> Header(const std::string& name) const
     {
         for (const auto& [key, value] : headers) {
-            if (key == name) {
-                return value;
-            }
+            if (key == name) return value;
         }
         return std::nullopt;
     }
 };
 
-// A blocking loopback client; every read gives up after 5 seconds.
+// A blocking loopback client; every read gives up after 5 seconds. A `receiveBuffer` size
+// other than 0 is set before connecting, so the window it advertises stays that small.
 class Client {
 public:
-    explicit Client(uint16_t port)
+    explicit Client(uint16_t port, int receiveBuffer = 0)
     {
+        if (receiveBuffer != 0) {
+            socket_.set_option(boost::asio::socket_base::receive_buffer_size(receiveBuffer));
+        }
         socket_.connect({boost::asio::ip::address_v4::loopback(), port});
         timeval timeout{5, 0};
         ::setsockopt(socket_.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
@@ -206,23 +212,13 @@ public:
         }
         return std::exchange(buffer_, {});
     }
-    // What one receive call brings (or what is still unread); throws on a timeout.
-    std::string ReadSome()
-    {
-        if (buffer_.empty()) {
-            Fill();
-        }
-        return std::exchange(buffer_, {});
-    }
     // True when the server has closed the connection and nothing more is unread.
     bool ClosedByServer() { return buffer_.empty() && !Fill(); }
 
     std::string ReadExactly(std::size_t count)
     {
         while (buffer_.size() < count) {
-            if (!Fill()) {
-                throw std::runtime_error("connection closed after " + std::to_string(buffer_.size()) + " bytes");
-            }
+            if (!Fill()) throw std::runtime_error("connection closed after " + std::to_string(buffer_.size()) + " bytes");
         }
         return Take(count);
     }
@@ -240,13 +236,10 @@ public:
             const auto colon = line.find(": ");
             response.headers.emplace_back(line.substr(0, colon), line.substr(colon + 2, line.size() - colon - 3));
         }
-        if (response.status == 100) {
-            return response;
-        }
+        if (response.status == 100) return response;
         if (response.Header("Transfer-Encoding") == "chunked") {
             while (const std::size_t size = std::stoul(ReadUntil("\r\n"), nullptr, 16)) {
-                response.chunks.push_back(ReadExactly(size));
-                response.body += response.chunks.back();
+                response.body += response.chunks.emplace_back(ReadExactly(size));
                 ReadExactly(2);
             }
             ReadExactly(2);
@@ -262,9 +255,7 @@ private:
     {
         char chunk[65536];
         const ssize_t n = ::recv(socket_.native_handle(), chunk, sizeof chunk, 0);
-        if (n < 0 && errno != ECONNRESET) {
-            throw std::runtime_error("read timed out or failed");
-        }
+        if (n < 0 && errno != ECONNRESET) throw std::runtime_error("read timed out or failed");
         buffer_.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
         return n > 0;
     }
@@ -272,9 +263,7 @@ private:
     {
         std::size_t at;
         while ((at = buffer_.find(end)) == std::string::npos) {
-            if (!Fill()) {
-                throw std::runtime_error("connection closed before the delimiter");
-            }
+            if (!Fill()) throw std::runtime_error("connection closed before the delimiter");
         }
         return Take(at + end.size());
     }
@@ -297,11 +286,9 @@ inline std::string Call(const std::string& op, const std::string& params = "{}")
 }
 
 // A POST of `body` with Content-Length and the given extra header lines (each ending "\r\n").
-inline std::string Post(const std::string& body, const std::string& extraHeaders = "",
-                        const std::string& contentType = "application/json")
+inline std::string Post(const std::string& body, const std::string& extraHeaders = "")
 {
-    return "POST /api HTTP/1.1\r\nHost: localhost\r\nContent-Type: " + contentType +
-           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
+    return "POST /api HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
 }
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

@@ -175,14 +175,28 @@ TEST_F(RequestReadingTest, ChunkedBodyIsDecodedAcrossReads)
 TEST_F(RequestReadingTest, ContinueIsSentOnlyWhenTheBodyIsAboutToBeRead)
 {
     const std::string body = Call("echo", R"({"text":"after continue"})");
-    Client client(server.Port());
-    client.Send(kJsonHead + "Expect: 100-Continue\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
-    // The client waits for the interim answer before it sends the body.
-    EXPECT_EQ(client.ReadExactly(25), "HTTP/1.1 100 Continue\r\n\r\n");
-    client.Send(body);
-    const Response answer = client.ReadResponse();
-    EXPECT_EQ(answer.status, 200);
-    EXPECT_TRUE(Contains(answer.body, "after continue"));
+    const struct {
+        std::string framing;  // header line
+        std::string sent;     // the body as sent
+    } rows[] = {
+        {"Content-Length: " + std::to_string(body.size()) + "\r\n", body},
+        {"Transfer-Encoding: chunked\r\n", Hex(body.size()) + "\r\n" + body + "\r\n0\r\n\r\n"},
+        {"", body},  // neither: the body runs to the end of the connection
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.framing);
+        Client client(server.Port());
+        client.Send(kJsonHead + "Expect: 100-Continue\r\n" + row.framing + "\r\n");
+        // The client waits for the interim answer before it sends the body.
+        EXPECT_EQ(client.ReadExactly(25), "HTTP/1.1 100 Continue\r\n\r\n");
+        client.Send(row.sent);
+        if (row.framing.empty()) {
+            client.ShutdownWrite();
+        }
+        const Response answer = client.ReadResponse();
+        EXPECT_EQ(answer.status, 200);
+        EXPECT_TRUE(Contains(answer.body, "after continue"));
+    }
 
     // Refused on its headers (no Content-Type): no interim answer, just the 400 JSON.
     Client refused(server.Port());
