@@ -54,13 +54,10 @@ int HighestOpenDescriptor()
 {
     int highest = 0;
     DIR* dir = ::opendir("/proc/self/fd");
-    if (dir == nullptr) {
-        return 1024;
-    }
+    if (dir == nullptr) return 1024;
     const int own = ::dirfd(dir);
     while (dirent* entry = ::readdir(dir)) {
-        const int fd = std::atoi(entry->d_name);
-        highest = fd == own ? highest : std::max(highest, fd);
+        if (const int fd = std::atoi(entry->d_name); fd != own) highest = std::max(highest, fd);
     }
     ::closedir(dir);
     return highest;
@@ -97,9 +94,7 @@ int HighestOpenDescriptor()
     }
     // Inherited descriptors leave gaps below the limit; fill every free slot, then give two back.
     std::vector<int> fillers;
-    for (int fd = ::dup(logFd); fd >= 0; fd = ::dup(logFd)) {
-        fillers.push_back(fd);
-    }
+    for (int fd = ::dup(logFd); fd >= 0; fd = ::dup(logFd)) fillers.push_back(fd);
     for (int i = 0; i < 2 && !fillers.empty(); ++i) {
         ::close(fillers.back());
         fillers.pop_back();
@@ -115,18 +110,12 @@ bool WaitFor(int fd, std::string& text, const std::string& part, Clock::duration
     const auto end = Clock::now() + limit;
     while (text.find(part) == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left <= 0) {
-            return false;
-        }
         pollfd entry{fd, POLLIN, 0};
-        if (::poll(&entry, 1, static_cast<int>(left)) <= 0) {
-            continue;
-        }
+        if (left <= 0) return false;
+        if (::poll(&entry, 1, static_cast<int>(left)) <= 0) continue;
         char buffer[4096];
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0) {
-            return text.find(part) != std::string::npos;
-        }
+        if (n <= 0) return text.find(part) != std::string::npos;
         text.append(buffer, static_cast<std::size_t>(n));
     }
     return true;
@@ -135,9 +124,7 @@ bool WaitFor(int fd, std::string& text, const std::string& part, Clock::duration
 std::size_t Count(const std::string& text, const std::string& part)
 {
     std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
     return count;
 }
 

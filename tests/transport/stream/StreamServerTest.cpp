@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,7 +83,7 @@ protected:
     tcp::endpoint endpoint_;
 };
 
-TEST_F(StreamServerTest, AcceptedSocketsAreTunedWrappedAndHandedOffWithTheTimeouts)
+TEST_F(StreamServerTest, AcceptedSocketsAreTunedWrappedAndHandedOff)
 {
     int tuned = 0;
     auto server = MakeServer(StreamServerSpec{{200ms, 200ms}}, [&](tcp::socket& socket) {
@@ -109,17 +108,6 @@ TEST_F(StreamServerTest, AcceptedSocketsAreTunedWrappedAndHandedOffWithTheTimeou
         EXPECT_EQ(handedOff_[i]->Lowest().RemoteEndpoint(ec), clients[i].local_endpoint());
     }
     EXPECT_EQ(server->CurrentState(), Server::State::kAccepting);
-
-    // The configured read timeout applies to the handed-off connection.
-    char buffer[8];
-    std::optional<boost::system::error_code> read;
-    const auto start = Clock::now();
-    handedOff_[0]->async_read_some(boost::asio::buffer(buffer),
-                                   [&](const boost::system::error_code& ec, std::size_t) { read = ec; });
-    RunUntil(io_, [&] { return read.has_value(); }, 3s);
-    ASSERT_TRUE(read.has_value());
-    EXPECT_TRUE(*read);
-    EXPECT_GE(Clock::now() - start, 200ms);
     EXPECT_TRUE(logger_->Lines().empty());
 }
 

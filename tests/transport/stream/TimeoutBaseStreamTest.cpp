@@ -7,7 +7,6 @@
 #include <string>
 
 #include "StreamTestSupport.hpp"
-#include "transport/stream/WriteAllOp.hpp"
 
 namespace {
 
@@ -44,45 +43,6 @@ protected:
     char buffer_[16];
     Clock::time_point start_ = Clock::now();
 };
-
-TEST_F(TimeoutBaseStreamTest, IdleReadIsShutDownWhenTheReadTimeoutPasses)
-{
-    TimeoutBaseStream stream(std::move(pair_.server), IOTimeouts{150ms, 10s});
-    std::optional<Outcome> read;
-    stream.async_read_some(boost::asio::buffer(buffer_), Into(read));
-    io_.run_for(5s);
-
-    ASSERT_TRUE(read.has_value());
-    EXPECT_TRUE(read->ec) << "an idle read must end with an error, not data";
-    EXPECT_EQ(read->bytes, 0u);
-    EXPECT_GE(read->after, 150ms);
-    EXPECT_LT(read->after, 3s);
-    EXPECT_EQ(PeerRead(), boost::asio::error::eof);
-}
-
-TEST(TimeoutBaseStreamWriteTest, ClientThatStopsReadingIsDisconnectedWhenTheWriteTimeoutPasses)
-{
-    boost::asio::io_context io;
-    auto pair = StreamTest::ConnectedPair(io, [](StreamTest::tcp::socket& client) {
-        client.set_option(boost::asio::socket_base::receive_buffer_size(4096));
-    });
-    pair.server.set_option(boost::asio::socket_base::send_buffer_size(4096));
-    auto stream = std::make_shared<TimeoutBaseStream>(std::move(pair.server), IOTimeouts{10s, 300ms});
-
-    const std::string response = StreamTest::Pattern(8 * 1024 * 1024);
-    std::optional<Outcome> write;
-    const auto start = Clock::now();
-    Lumo::Asio::AsyncWriteAll(stream, boost::asio::buffer(response), [&](const boost::system::error_code& ec, std::size_t n) {
-        write = Outcome{ec, n, Clock::now() - start};
-    });
-    io.run_for(10s);
-
-    ASSERT_TRUE(write.has_value());
-    EXPECT_TRUE(write->ec);
-    EXPECT_LT(write->bytes, response.size());
-    EXPECT_GE(write->after, 300ms);
-    EXPECT_LT(write->after, 5s);
-}
 
 TEST_F(TimeoutBaseStreamTest, DeadlinesDoNotRunWhileNoOperationIsOutstanding)
 {

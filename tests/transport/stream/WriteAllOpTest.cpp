@@ -4,7 +4,6 @@
 
 #include <array>
 #include <chrono>
-#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,31 +64,6 @@ TEST_F(WriteAllOpTest, GatheredBuffersArriveCompleteInOperationsOfAtMost64KiB)
     // The first operation carries the whole head and the start of the body together.
     ASSERT_FALSE(offered_->empty());
     EXPECT_EQ(offered_->front(), kMaxWriteOperationBytes);
-}
-
-TEST_F(WriteAllOpTest, ManySmallBuffersAreAllWritten)
-{
-    // More views than one system call takes: the rest goes out in later operations.
-    std::vector<std::string> parts;
-    std::vector<boost::asio::const_buffer> views;
-    std::string expected;
-    for (int i = 0; i < 200; ++i) {
-        parts.push_back(std::to_string(i) + std::string(i % 3 ? i : 0, '.') + ";");
-        expected += parts.back();
-    }
-    for (const auto& part : parts) {
-        views.push_back(boost::asio::buffer(part));
-        views.push_back(boost::asio::const_buffer());  // empty views are skipped
-    }
-    std::optional<Result> result;
-    AsyncWriteAll(stream_, std::span<const boost::asio::const_buffer>(views), Into(result));
-    ReceiveOnClient(expected.size());
-    io_.run_for(5s);
-
-    ASSERT_TRUE(result.has_value());
-    EXPECT_FALSE(result->ec);
-    EXPECT_EQ(received_, expected);
-    EXPECT_EQ(std::accumulate(offered_->begin(), offered_->end(), std::size_t{0}), expected.size());
 }
 
 TEST_F(WriteAllOpTest, StreamReleasedBeforeTheContinuationEndsWithBrokenPipe)
