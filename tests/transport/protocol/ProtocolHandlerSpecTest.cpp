@@ -1,4 +1,5 @@
-// The header lists of answers: success, an error, an unknown content kind and a bad request.
+// The header list of an API answer: no media type for an unknown kind, and an error name that
+// outlives the caller's reference. The lists themselves are pinned on the wire by the HTTP tests.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,36 +22,19 @@ Fields Copy(const HttpResponseHeaderRangeBase& headers)
     return fields;
 }
 
-TEST(ProtocolHandlerSpec, AnswerHeaders)
+TEST(ProtocolHandlerSpec, UnknownKindNamesNoMediaTypeAndTheErrorNameOutlivesTheError)
 {
     ProtocolHandlerSpec spec;
-    EXPECT_EQ(Copy(spec.errToHeaders(nullptr, {ContentKind::kJson, true})),
-              (Fields{{":status", "200"},
-                      {":reason", "OK"},
-                      {"Content-Type", "application/json"},
-                      {"Connection", "Keep-Alive"}}));
-    EXPECT_EQ(Copy(ProtocolHandlerSpec::BadRequestHeaders()), (Fields{{":status", "400"},
-                                                                      {":reason", "Bad Request"},
-                                                                      {"Content-Type", "text/plain"},
-                                                                      {"Connection", "close"}}));
-    // Each known kind names a media type that reads back as that kind; anything else names none.
-    for (uint32_t kind = 1; kind <= 32; kind <<= 1)
-        EXPECT_EQ(ContentKind::Of(ContentKind::MediaType(kind)), kind);
     for (uint32_t kind : {0u, 3u, 64u})
-        EXPECT_EQ(Copy(spec.errToHeaders(nullptr, {kind, true}))[2].second, "") << kind;
+        EXPECT_EQ(Copy(spec.errToHeaders(nullptr, {kind, true}))[2], Fields::value_type("Content-Type", "")) << kind;
 
-    // The list keeps the error alive: its name is read after the caller's reference is gone.
     const std::string name = "com.orvane.lumo.std.errors." + std::string(200, 'x');
     ApiResponseHeaders headers;
     {
         auto error = Data::ErrorValue::GetInstance(name);
         headers = spec.errToHeaders(error, {ContentKind::kCleanStreamJson, false});
     }
-    EXPECT_EQ(Copy(headers), (Fields{{":status", "200"},
-                                     {":reason", "OK"},
-                                     {"Content-Type", "application/vnd.orvane.lumo.clean.stream.json"},
-                                     {"Connection", "close"},
-                                     {"lumo-error", name}}));
+    EXPECT_EQ(Copy(headers).back(), Fields::value_type("lumo-error", name));
 }
 
 }  // namespace
