@@ -2,7 +2,6 @@
 // once per process, so every case runs the translator in a child process of its own and
 // hands its observations back as text.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,10 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "../api/ApiTestSupport.hpp"
 #include "config/Translator.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
-#include "platform/lumo/ListValue.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/LocalizationBundle.hpp"
 
 namespace {
@@ -23,17 +21,18 @@ namespace {
 namespace fs = std::filesystem;
 using LifeCycle::Translator;
 
-class CatalogueRoot {
+// A copy of the test host tree whose catalogues are the test's own.
+class CatalogueRoot : public TestSupport::TempHostRoot {
 public:
-    CatalogueRoot() : dir_(fs::temp_directory_path() / "translator-XXXXXX") { EXPECT_TRUE(mkdtemp(dir_.data())); }
-    ~CatalogueRoot() { fs::remove_all(dir_, ignored_); }
+    CatalogueRoot() { fs::remove_all(Path(Translator::kCatalogueDir)); }
 
-    std::string CataloguePath(const std::string& relative) const { return dir_ + Translator::kCatalogueDir + "/" + relative; }
-
+    std::string CataloguePath(const std::string& relative) const
+    {
+        return Path(std::string(Translator::kCatalogueDir) + "/" + relative);
+    }
     void Catalogue(const std::string& relative, const std::string& content) const
     {
-        fs::create_directories(fs::path(CataloguePath(relative)).parent_path());
-        std::ofstream(CataloguePath(relative)) << content;
+        WriteFile(std::string(Translator::kCatalogueDir) + "/" + relative, content);
     }
 
     // Runs `body` in a child process whose host root is this one; returns what it produced.
@@ -43,26 +42,21 @@ public:
         EXPECT_EQ(pipe(fds), 0);
         const pid_t child = fork();
         if (child == 0) {
-            setenv("HOSTPREFD_ROOT", dir_.c_str(), 1);
+            setenv("HOSTPREFD_ROOT", Dir().c_str(), 1);
             const std::string out = body();
             _exit(write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 1);
         }
         close(fds[1]);
         std::string out;
         char buffer[4096];
-        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
             out.append(buffer, static_cast<size_t>(n));
-        }
         close(fds[0]);
         int status = 0;
         waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
         return out;
     }
-
-private:
-    std::string dir_;
-    std::error_code ignored_;
 };
 
 // The texts of `ids`, one per line.
@@ -80,14 +74,14 @@ TEST(TranslatorLookup, WithoutCatalogueDirectoryErrorsKeepTheirIdAndReadUnknown)
     CatalogueRoot root;
     const std::string seen = root.InChild([] {
         const std::string id = "com.orvane.tarn.task.aborted";
-        auto error = Lumo::Data::ErrorFactory::GetError(Com::Orvane::Lumo::Std::Errors::InternalServerError,
-                                                        {Lumo::BaseMessage(id, Translator::Lookup(id, "en_US"))},
-                                                        Translator::MakeRequestLocalizer());
-        auto messages = Lumo::Data::ValueCast<Lumo::Data::ListValue>(error->GetField("messages"));
-        auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items().at(0));
-        return message->id + "|" + message->defaultMessage + "|" + message->localized;
+        auto error = Lumo::Data::ErrorFactory::GetError(
+            Com::Orvane::Lumo::Std::Errors::InternalServerError,
+            {Lumo::BaseMessage(id, Translator::Lookup(id, "en_US"))}, Translator::MakeRequestLocalizer());
+        return ApiTest::ErrorText(error);
     });
-    EXPECT_EQ(seen, "com.orvane.tarn.task.aborted|Unknown message.|Unknown message.");
+    EXPECT_EQ(
+        seen,
+        "com.orvane.lumo.std.errors.internal_server_error com.orvane.tarn.task.aborted [] Unknown message.");
 }
 
 TEST(TranslatorLookup, StripsOneEnclosingPairOfQuotesOnly)
@@ -96,7 +90,9 @@ TEST(TranslatorLookup, StripsOneEnclosingPairOfQuotesOnly)
     root.Catalogue("quotes.msgcat",
                    "t.quoted = \"Quoted text\"\nt.inner = say \"hi\" now\nt.double = \"\"twice\"\"\n"
                    "t.lone = \"\nt.open = \"no close\n");
-    EXPECT_EQ(root.InChild([] { return LookupLines({"t.quoted", "t.inner", "t.double", "t.lone", "t.open"}); }),
+    EXPECT_EQ(root.InChild([] {
+        return LookupLines({"t.quoted", "t.inner", "t.double", "t.lone", "t.open"});
+    }),
               "Quoted text\nsay \"hi\" now\n\"twice\"\n\"\n\"no close\n");
 }
 
@@ -107,8 +103,10 @@ TEST(TranslatorLookup, EveryEnglishCatalogueContributesAndNothingElseDoes)
     root.Catalogue("second.msgcat", "[section]\ngarbage line without equals\nt.two = Two\n");
     root.Catalogue("notes.txt", "t.three = Three\n");
     root.Catalogue("de/third.msgcat", "t.four = Vier\n");  // its directory names another language
-    root.Catalogue("dir.msgcat/inner.txt", "");             // a directory named like a catalogue
-    EXPECT_EQ(root.InChild([] { return LookupLines({"t.one", "t.two", "t.three", "t.four"}); }),
+    root.Catalogue("dir.msgcat/inner.txt", "");            // a directory named like a catalogue
+    EXPECT_EQ(root.InChild([] {
+        return LookupLines({"t.one", "t.two", "t.three", "t.four"});
+    }),
               "One\nTwo\nUnknown message.\nUnknown message.\n");
 }
 
@@ -156,7 +154,8 @@ TEST(ShippedCatalogues, HaveNoMalformedLinesAndNoEmptyOrEscapedTexts)
             ADD_FAILURE() << entry.path() << ":" << line.number << ": " << line.text;
         }
         for (const auto& [id, text] : entries) {
-            EXPECT_TRUE(text.size() > 2 && text.find("\\\"") == std::string::npos) << entry.path() << ": " << id;
+            EXPECT_TRUE(text.size() > 2 && text.find("\\\"") == std::string::npos)
+                << entry.path() << ": " << id;
         }
     }
     EXPECT_GT(files, 0u);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "CapturedLog.hpp"
+#include "../api/ApiTestSupport.hpp"
 #include "GzipTestData.hpp"
 #include "platform/lumo/OptionalValue.hpp"
 #include "platform/lumo/ScalarValue.hpp"
@@ -16,10 +16,10 @@ namespace {
 using LifeCycle::JsonForm;
 using LifeCycle::LumoJson;
 using LifeCycle::LumoJsonSerializationError;
-using TestLog::CapturedLog;
 using UtilTest::GzipOf;
 
-constexpr const char* kDepotsJson = R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
+constexpr const char* kDepotsJson =
+    R"({"depots":[{"url":"https://depot/index.xml","enabled":true}],"count":1})";
 
 TEST(LumoJsonTest, PlainAndGzipTextDecodeToTheEncodedValueInBothForms)
 {
@@ -62,35 +62,37 @@ TEST(LumoJsonTest, BadTextThrowsAndLogsWhichStageFailed)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.logged + row.text);
-        CapturedLog log;
+        LogCapture log;
         EXPECT_THROW(LumoJson::Decode(row.text, row.form), LumoJsonSerializationError);
-        const auto lines = log.Take();
-        const int failed = CapturedLog::Find(lines, row.logged);
+        const auto lines = ApiTest::LogLines(log);
+        const int failed = ApiTest::Find(lines, row.logged);
         ASSERT_GE(failed, 0);
         EXPECT_EQ(lines[failed].priority, 0);
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                                [](const auto& line) { return line.text.find("failed: ") != std::string::npos; }),
-                  1)
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(),
+                          [](const auto& line) { return line.text.find("failed: ") != std::string::npos; }),
+            1)
             << "only one stage reports";
     }
 }
 
 TEST(LumoJsonTest, AdapterMessagesAreLoggedOnePerLineWithTheTag)
 {
-    CapturedLog log;
+    LogCapture log;
     LumoJson::LogAdapterMessages({}, "List");
     LumoJson::LogAdapterMessages({Lumo::BaseMessage("lumo.data.unset.field", "Field {1} is unset", {"url"}),
                                   Lumo::BaseMessage("lumo.data.invalid.type", "Wrong type")},
                                  "ListDepots");
     std::vector<std::string> adapter;
-    for (const auto& line : log.Take()) {
+    for (const auto& line : ApiTest::LogLines(log)) {
         if (line.text.find("Could not adapt") != std::string::npos) {
             EXPECT_EQ(line.priority, 0);
             adapter.push_back(line.text);
         }
     }
-    EXPECT_EQ(adapter, (std::vector<std::string>{"[ListDepots] Could not adapt to native types : Field {1} is unset",
-                                                 "[ListDepots] Could not adapt to native types : Wrong type"}));
+    EXPECT_EQ(adapter,
+              (std::vector<std::string>{"[ListDepots] Could not adapt to native types : Field {1} is unset",
+                                        "[ListDepots] Could not adapt to native types : Wrong type"}));
 }
 
 }  // namespace

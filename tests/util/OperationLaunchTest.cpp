@@ -1,7 +1,4 @@
-// Operation launch against a scratch host root that carries the shipped message catalogues,
-// so every error value can be checked for its English text.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,12 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "CapturedLog.hpp"
-#include "ScratchHostRoot.hpp"
-#include "config/Translator.hpp"
+#include "../api/ApiTestSupport.hpp"
 #include "platform/host/UUID.hpp"
-#include "platform/lumo/ListValue.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/StandardError.hpp"
 #include "tasks/TaskDB.hpp"
 #include "tasks/TaskPaths.hpp"
@@ -29,13 +22,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace Errors = Com::Orvane::Lumo::Std::Errors;
 using Clock = std::chrono::steady_clock;
 using Lumo::Data::ErrorValuePtr;
 using std::chrono::milliseconds;
 
-const fs::path kShippedCatalogues = fs::path(std::getenv("HOSTPREFD_FIXTURES")) / "hostroot" /
-                                    fs::path(LifeCycle::Translator::kCatalogueDir).relative_path();
+const std::string kContention =
+    "com.orvane.lumo.std.errors.not_allowed_in_current_state com.orvane.tarn.task.contention [] Another "
+    "operation "
+    "is in progress on the host. Try again when it has finished.";
 
 std::string ReadLocal(const std::string& path)
 {
@@ -43,50 +37,18 @@ std::string ReadLocal(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The text the shipped catalogues give `id`, read straight from the files.
-std::string ShippedText(const std::string& id)
+long CountLines(const std::vector<ApiTest::LogLine>& lines, const std::string& part)
 {
-    for (const auto& entry : fs::directory_iterator(kShippedCatalogues)) {
-        std::ifstream in(entry.path());
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind(id + " = \"", 0) == 0) {
-                return line.substr(id.size() + 4, line.size() - id.size() - 5);
-            }
-        }
-    }
-    return "(not in the catalogues)";
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const auto& l) { return l.text.find(part) != std::string::npos; });
 }
 
-// `error` is a `kind` error with the one message `id`, no arguments, and its shipped text.
-void ExpectLaunchError(const ErrorValuePtr& error, const Errors::StandardError& kind, const std::string& id)
-{
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->Name(), kind.Name());
-    auto messages = Lumo::Data::ValueCast<Lumo::Data::ListValue>(error->GetField("messages"));
-    ASSERT_TRUE(messages && messages->Size() == 1);
-    auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0]);
-    ASSERT_TRUE(message.has_value());
-    EXPECT_EQ(*message, (Com::Orvane::Lumo::Std::LocalizableMessage{id, ShippedText(id), {}, ShippedText(id)}));
-}
-
-long CountLines(const std::vector<TestLog::LogLine>& lines, const std::string& part)
-{
-    return std::count_if(lines.begin(), lines.end(), [&](const auto& l) { return l.text.find(part) != std::string::npos; });
-}
-
+// Each root carries the shipped catalogues, so every error value shows its English text.
 class OperationLaunchTest : public testing::Test {
 protected:
-    // The translator reads its catalogues once per process, from whichever root is in force
-    // at the first lookup; every root here carries them.
-    void SetUp() override
-    {
-        fs::create_directories(root_.dir + LifeCycle::Translator::kCatalogueDir);
-        fs::copy(kShippedCatalogues, root_.dir + LifeCycle::Translator::kCatalogueDir, fs::copy_options::recursive);
-    }
-
     std::string TrackingFile(const std::string& root = "") const
     {
-        return (root.empty() ? root_.dir : root) + LifeCycle::kTaskTrackingFile;
+        return (root.empty() ? root_.Dir() : root) + LifeCycle::kTaskTrackingFile;
     }
 
     std::map<std::string, TaskDB::TaskInfo> Tasks() const
@@ -94,7 +56,7 @@ protected:
         return LifeCycle::TaskDB(LifeCycle::kTaskStatusPath, false).Manager()->GetAllTasks();
     }
 
-    UtilTest::ScratchHostRoot root_;
+    ApiTest::EnvHostRoot root_;
 };
 
 TEST_F(OperationLaunchTest, ClaimIsTakenReleasedAndRespected)
@@ -103,13 +65,14 @@ TEST_F(OperationLaunchTest, ClaimIsTakenReleasedAndRespected)
     EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: Export");
 
     // The holder's claim survives a contender: two checks, each followed by a pause.
-    TestLog::CapturedLog log;
+    LogCapture log;
     ErrorValuePtr error;
     const auto start = Clock::now();
     EXPECT_TRUE(LifeCycle::_CheckTaskContention("second", error, 1));
     const auto elapsed = Clock::now() - start;
-    ExpectLaunchError(error, Errors::NotAllowedInCurrentState, "com.orvane.tarn.task.contention");
-    EXPECT_EQ(CountLines(log.Take(), "Task sync file exists and contains 'PRECURSOR: Export'"), 2);
+    EXPECT_EQ(ApiTest::ErrorText(error), kContention);
+    EXPECT_EQ(CountLines(ApiTest::LogLines(log), "Task sync file exists and contains 'PRECURSOR: Export'"),
+              2);
     EXPECT_TRUE(elapsed >= milliseconds(1900) && elapsed < milliseconds(3500));
     EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: Export");
 
@@ -118,7 +81,7 @@ TEST_F(OperationLaunchTest, ClaimIsTakenReleasedAndRespected)
     // A negative retry count fails at once and creates nothing.
     error = nullptr;
     EXPECT_TRUE(LifeCycle::_CheckTaskContention("third", error, -1));
-    ExpectLaunchError(error, Errors::NotAllowedInCurrentState, "com.orvane.tarn.task.contention");
+    EXPECT_EQ(ApiTest::ErrorText(error), kContention);
     EXPECT_FALSE(fs::exists(TrackingFile()));
 }
 
@@ -135,19 +98,21 @@ TEST_F(OperationLaunchTest, InitTaskRecordsANamedTaskUnderItsClaim)
 
     // While that task holds the host, the next one fails after one check and records nothing.
     EXPECT_EQ(LifeCycle::InitTask("set", error, false), "");
-    ExpectLaunchError(error, Errors::NotAllowedInCurrentState, "com.orvane.tarn.task.contention");
+    EXPECT_EQ(ApiTest::ErrorText(error), kContention);
     EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: " + id);
     EXPECT_EQ(Tasks().size(), 1u);
 
     // A store that cannot be opened (a directory in its place) fails the task after the
     // claim, and the claim goes with it.
     fs::remove(TrackingFile());
-    fs::remove(root_.dir + LifeCycle::kTaskStatusPath + ".db");
-    fs::create_directories(root_.dir + LifeCycle::kTaskStatusPath + ".db");
+    fs::remove(root_.Dir() + LifeCycle::kTaskStatusPath + ".db");
+    fs::create_directories(root_.Dir() + LifeCycle::kTaskStatusPath + ".db");
     for (bool internal : {true, false}) {
         EXPECT_EQ(LifeCycle::InitTask("apply", error, internal), "");
-        ExpectLaunchError(error, internal ? Errors::InternalServerError : Errors::Error,
-                          "com.orvane.tarn.task.create.error");
+        EXPECT_EQ(ApiTest::ErrorText(error),
+                  (internal ? "com.orvane.lumo.std.errors.internal_server_error"
+                            : "com.orvane.lumo.std.errors.error") +
+                      std::string(" com.orvane.tarn.task.create.error [] Failed to create the task record."));
         EXPECT_FALSE(fs::exists(TrackingFile()));
     }
 }
@@ -155,15 +120,18 @@ TEST_F(OperationLaunchTest, InitTaskRecordsANamedTaskUnderItsClaim)
 TEST_F(OperationLaunchTest, LaunchThatNeverStartsIsTriedThreeTimesAndReleasesTheClaim)
 {
     const std::string id = "0f8e6a52-4a4e-4c59-9d1e-6f4f0e0c9a11";
-    TestLog::CapturedLog log;
+    LogCapture log;
     ErrorValuePtr error;
     const auto start = Clock::now();
     LifeCycle::RunTask("/usr/lib/orvane/lifecycle/bin/no-such-tool --task-id " + id, id, error, false, 2);
     const auto elapsed = Clock::now() - start;
-    const auto lines = log.Take();
+    const auto lines = ApiTest::LogLines(log);
 
-    ExpectLaunchError(error, Errors::Error, "com.orvane.tarn.task.exec.error");
-    EXPECT_EQ(CountLines(lines, "Failed to exec command for task " + id + ": TolkCtl_Daemon() returned 2"), 3);
+    EXPECT_EQ(ApiTest::ErrorText(error),
+              "com.orvane.lumo.std.errors.error com.orvane.tarn.task.exec.error [] Failed "
+              "to start the command of the task.");
+    EXPECT_EQ(CountLines(lines, "Failed to exec command for task " + id + ": TolkCtl_Daemon() returned 2"),
+              3);
     EXPECT_TRUE(elapsed >= milliseconds(1900) && elapsed < milliseconds(3500));
     EXPECT_FALSE(fs::exists(TrackingFile()));
     EXPECT_EQ(Tasks().count(id), 1u) << "the entry of a failed launch stays for the client to see";
@@ -172,12 +140,13 @@ TEST_F(OperationLaunchTest, LaunchThatNeverStartsIsTriedThreeTimesAndReleasesThe
 TEST_F(OperationLaunchTest, LaunchedToolOutlivesTheCallThatStartedIt)
 {
     const std::string id = "5b0b0f61-8c39-4d4a-b4a3-0c4cf0a6b8a2";
-    const std::string pidFile = root_.dir + "/tool.pid";
-    const std::string doneFile = root_.dir + "/tool.done";
+    const std::string pidFile = root_.Dir() + "/tool.pid";
+    const std::string doneFile = root_.Dir() + "/tool.done";
     ErrorValuePtr error;
     const auto start = Clock::now();
-    LifeCycle::RunTask("/bin/sh -c \"echo $$ > " + pidFile + "; sleep 1; touch " + doneFile + "\" --task-id " + id,
-                       id, error, true, 2);
+    LifeCycle::RunTask(
+        "/bin/sh -c \"echo $$ > " + pidFile + "; sleep 1; touch " + doneFile + "\" --task-id " + id, id,
+        error, true, 2);
     EXPECT_LT(Clock::now() - start, milliseconds(800));
     EXPECT_EQ(error, nullptr);
     EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: " + id) << "the claim is the tool's to release";
@@ -210,7 +179,8 @@ TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
         ASSERT_EQ(pipe(gate), 0);
         std::map<pid_t, std::pair<std::string, int>> racers;  // pid -> (root, racer)
         for (int round = 0; round < kRoundsPerBatch; ++round) {
-            const std::string roundRoot = root_.dir + "/round-" + std::to_string(batch * kRoundsPerBatch + round);
+            const std::string roundRoot =
+                root_.Dir() + "/round-" + std::to_string(batch * kRoundsPerBatch + round);
             fs::create_directories(roundRoot);
             for (int racer = 0; racer < 2; ++racer) {
                 const pid_t pid = fork();
@@ -220,8 +190,13 @@ TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
                     [[maybe_unused]] ssize_t n = read(gate[0], &byte, 1);  // end of file opens the gate
                     setenv("HOSTPREFD_ROOT", roundRoot.c_str(), 1);
                     ErrorValuePtr error;
-                    const bool contended = LifeCycle::_CheckTaskContention("racer-" + std::to_string(racer), error, 0);
-                    _exit(!contended ? 0 : (error && Errors::NotAllowedInCurrentState.Matches(*error)) ? 1 : 2);
+                    const bool contended =
+                        LifeCycle::_CheckTaskContention("racer-" + std::to_string(racer), error, 0);
+                    _exit(
+                        !contended ? 0
+                        : (error && Com::Orvane::Lumo::Std::Errors::NotAllowedInCurrentState.Matches(*error))
+                            ? 1
+                            : 2);
                 }
                 racers[pid] = {roundRoot, racer};
             }
@@ -239,8 +214,8 @@ TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
             }
         }
         for (const auto& [roundRoot, won] : winners) {
-            const bool one = won.size() == 1 &&
-                             ReadLocal(TrackingFile(roundRoot)) == "PRECURSOR: racer-" + std::to_string(won[0]);
+            const bool one = won.size() == 1 && ReadLocal(TrackingFile(roundRoot)) ==
+                                                    "PRECURSOR: racer-" + std::to_string(won[0]);
             badRounds += one ? 0 : 1;
         }
     }

@@ -14,15 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "../authz/AuditLogReader.hpp"
-#include "support/TempHostRoot.hpp"
+#include "../ApiTestSupport.hpp"
 
 extern char** environ;
 
 namespace {
-
-using AuditTest::ReadAuditLog;
-using AuditTest::RecordsOf;
 
 constexpr const char* kPamWrapper = "/usr/lib/x86_64-linux-gnu/libpam_wrapper.so";
 constexpr const char* kPamMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
@@ -142,20 +138,16 @@ TEST_F(PamLoginTest, PasswordLoginsThroughOneLoadedStack)
 
     // The ticket was not spent on a password login.
     EXPECT_TRUE(root_.Exists(ticketFile));
-    auto all = ReadAuditLog(root_.Dir());
-    EXPECT_TRUE(RecordsOf(all, "service.lcticket.use").empty());
-    auto records = RecordsOf(all, "service.password.use");
+    EXPECT_TRUE(ApiTest::AuditRecords(root_.Dir(), "service.lcticket.use").empty());
+    const auto records = ApiTest::AuditRecords(root_.Dir(), "service.password.use");
     ASSERT_EQ(records.size(), 5u);
-    EXPECT_TRUE(records[0].success);
-    EXPECT_EQ(records[0].subject, "alice");
-    EXPECT_EQ(records[0].items.count("reason"), 0u);
-    EXPECT_FALSE(records[1].success);
-    EXPECT_EQ(records[1].subject, "alice");
-    EXPECT_EQ(records[1].object, "com.orvane.hub.tasks:get");
-    EXPECT_EQ(records[1].items["reason"], "Invalid username or password");
-    EXPECT_EQ(records[1].items["ip"], "127.0.0.1");
-    EXPECT_EQ(records[1].items["opID"], "probe-1");
-    EXPECT_EQ(records[4].subject, ticket);
+    EXPECT_EQ(
+        records[0],
+        "service.password.use alice com.orvane.hub.tasks:get ok ip=127.0.0.1 opID=probe-0 uniqueID=***");
+    EXPECT_EQ(records[1],
+              "service.password.use alice com.orvane.hub.tasks:get failed ip=127.0.0.1 opID=probe-1 "
+              "reason=Invalid username or password uniqueID=***");
+    EXPECT_TRUE(records[4].starts_with("service.password.use " + ticket + " ")) << records[4];
 }
 
 TEST_F(PamLoginTest, CredentialsThatAreNotPlainUtf8NeverReachPam)
@@ -168,7 +160,7 @@ TEST_F(PamLoginTest, CredentialsThatAreNotPlainUtf8NeverReachPam)
     EXPECT_EQ(LinesWith(log_, "Password not in UTF-8").size(), 1u) << log_;
     // Nothing was handed to PAM, so it was never even loaded.
     EXPECT_TRUE(LinesWith(log_, "PAM up and running.").empty()) << log_;
-    EXPECT_EQ(RecordsOf(ReadAuditLog(root_.Dir()), "service.password.use").size(), 3u);
+    EXPECT_EQ(ApiTest::AuditRecords(root_.Dir(), "service.password.use").size(), 3u);
 }
 
 }  // namespace

@@ -2,126 +2,80 @@
 // that the audit records the daemon writes can be checked too.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-
-#include "../authz/AuditLogReader.hpp"
-#include "../authz/ChainDoubles.hpp"
+#include "../ApiTestSupport.hpp"
 #include "api/authn/AsyncAuthnFilter.hpp"
 #include "api/authn/UserPassHandler.hpp"
-#include "api/authz/AuditContext.hpp"
 #include "api/authz/CallRegistrar.hpp"
 #include "platform/host/Ticket.hpp"
-#include "platform/lumo/ActivationHelpers.hpp"
-#include "platform/lumo/ListValue.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
-#include "platform/lumo/StandardError.hpp"
-#include "support/TempHostRoot.hpp"
 
 namespace {
 
-using AuditTest::ReadAuditLog;
-using AuditTest::RecordsOf;
-using Host::Settings::SettingsApi::Authn::UserPassHandler;
 namespace Core = Lumo::Core;
-
-std::string MessageText(const Core::MethodResult& result)
-{
-    auto list = Lumo::Data::ValueCast<Lumo::Data::ListValue>(result.Error()->GetField("messages"));
-    if (!list || list->Size() != 1) {
-        return "<not one message>";
-    }
-    return Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*list->Items()[0])->localized;
-}
+const std::string kRefused =
+    "com.orvane.lumo.std.errors.unauthenticated com.orvane.tarn.authn.ticket.invalid [] Invalid lifecycle "
+    "ticket";
 
 class TicketLoginTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("HOSTPREFD_ROOT", root_.Dir().c_str(), 1); }
-    void TearDown() override { ::unsetenv("HOSTPREFD_ROOT"); }
-
-    // Calls com.orvane.hub.tasks.get with the given credentials (nullopt: entry absent).
-    Core::MethodResult Call(std::optional<std::string> user, std::optional<std::string> password)
+    // Calls com.orvane.hub.tasks.get with `ticket` as user name and password; the error text.
+    std::string Call(const std::string& ticket)
     {
         Core::ExecutionContext context;
-        if (user) {
-            context.securityContext.emplace("userName", Core::SecurityContextWrappedEntry::Plain(*user));
-        }
-        if (password) {
-            context.securityContext.emplace("password", Core::SecurityContextWrappedEntry::Secret(*password));
-        }
+        context.securityContext.emplace("userName", Core::SecurityContextWrappedEntry::Plain(ticket));
+        context.securityContext.emplace("password", Core::SecurityContextWrappedEntry::Secret(ticket));
         context.applicationContext.emplace("opId", "op-7");
         Core::ActivationHelpers::SetPeerTcpBindingInfo(context, "::1", 50000);
         std::optional<Core::MethodResult> answer;
         chain_->Invoke({"com.orvane.hub.tasks", "get"}, nullptr, Core::AsyncActivation::GetInstance(context),
                        [&answer](Core::MethodResult result) { answer = std::move(result); });
         EXPECT_TRUE(answer.has_value()) << "the handler answers before Invoke returns";
-        return answer.value_or(Core::MethodResult::GetErrorInstance());
+        return answer ? ApiTest::ErrorText(*answer) : "no answer";
     }
 
-    TestSupport::TempHostRoot root_;
-    std::shared_ptr<ChainTest::RecordingService> service_ = std::make_shared<ChainTest::RecordingService>();
+    ApiTest::EnvHostRoot root_;
+    std::shared_ptr<ApiTest::RecordingProvider> service_ = std::make_shared<ApiTest::RecordingProvider>(true);
     std::shared_ptr<Core::AsyncApiProvider> chain_ = std::make_shared<Lumo::Observer::CallRegistrar>(
-        std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(std::make_shared<UserPassHandler>(),
-                                                                service_));
+        std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
+            std::make_shared<Host::Settings::SettingsApi::Authn::UserPassHandler>(), service_));
 };
 
 TEST_F(TicketLoginTest, LifecycleTicketWorksOnceThenIsRefused)
 {
-    std::string ticket = Ticket_Create("Lifecycle");
+    const std::string ticket = Ticket_Create("Lifecycle");
     ASSERT_FALSE(ticket.empty());
-
-    Core::MethodResult first = Call(ticket, ticket);
-    ASSERT_FALSE(first.IsError());
-    EXPECT_EQ(service_->users, (std::vector<std::optional<std::string>>{ticket}));
+    EXPECT_EQ(Call(ticket), "no error");
+    EXPECT_EQ(service_->Users(), (std::vector<std::optional<std::string>>{ticket}));
     EXPECT_FALSE(root_.Exists(std::string(kTicketDirectory) + "/" + ticket));
-
-    Core::MethodResult second = Call(ticket, ticket);
-    ASSERT_TRUE(second.IsError());
-    EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*second.Error()));
-    EXPECT_EQ(MessageText(second), "Invalid lifecycle ticket");
-    EXPECT_EQ(service_->users.size(), 1u) << "a refused call never reaches the service";
-
-    auto records = RecordsOf(ReadAuditLog(root_.Dir()), "service.lcticket.use");
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_TRUE(records[0].success);
-    EXPECT_EQ(records[0].subject, "@unknown");
-    EXPECT_EQ(records[0].object, "com.orvane.hub.tasks:get");
-    EXPECT_EQ(records[0].items.count("reason"), 0u);
-    EXPECT_FALSE(records[1].success);
-    EXPECT_EQ(records[1].items["reason"], "Invalid lifecycle ticket");
-    EXPECT_EQ(records[1].items["ip"], "::1");
-    EXPECT_EQ(records[1].items["opID"], "op-7");
-    EXPECT_EQ(records[1].items["uniqueID"], "***");
+    EXPECT_EQ(Call(ticket), kRefused);
+    EXPECT_EQ(service_->calls.size(), 1u) << "a refused call never reaches the service";
+    EXPECT_EQ(ApiTest::AuditRecords(root_.Dir(), "service.lcticket.use"),
+              (std::vector<std::string>{
+                  "service.lcticket.use @unknown com.orvane.hub.tasks:get ok ip=::1 opID=op-7 uniqueID=***",
+                  "service.lcticket.use @unknown com.orvane.hub.tasks:get failed ip=::1 opID=op-7 "
+                  "reason=Invalid lifecycle ticket uniqueID=***"}));
 }
 
 TEST_F(TicketLoginTest, TicketsNotIssuedForLifecycleAreRefusedAndKept)
 {
     root_.WriteFile("/var/run/orvane/escape", "Lifecycle\n");
-    struct Row {
-        const char* name;
-        std::string ticket;
-        std::string keptFile;  // must survive the refusal
+    const std::string backup = Ticket_Create("Backup");
+    const std::string lowerCase = Ticket_Create("lifecycle");  // another case is another service
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        // ticket, the file that must survive the refusal
+        {backup, std::string(kTicketDirectory) + "/" + backup},
+        {lowerCase, std::string(kTicketDirectory) + "/" + lowerCase},
+        {"../escape", "/var/run/orvane/escape"},  // a path out of the ticket directory
+        {"", ""},
     };
-    std::string backup = Ticket_Create("Backup");
-    std::string lowerCase = Ticket_Create("lifecycle");  // another case is another service
-    const std::vector<Row> rows = {
-        {"another service", backup, std::string(kTicketDirectory) + "/" + backup},
-        {"name in another case", lowerCase, std::string(kTicketDirectory) + "/" + lowerCase},
-        {"path out of the ticket directory", "../escape", "/var/run/orvane/escape"},
-        {"empty credentials", "", ""},
-    };
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
-        SCOPED_TRACE(row.name);
-        Core::MethodResult result = Call(row.ticket, row.ticket);
-        ASSERT_TRUE(result.IsError());
-        EXPECT_EQ(MessageText(result), "Invalid lifecycle ticket");
-        EXPECT_TRUE(row.keptFile.empty() || root_.Exists(row.keptFile));
-        auto records = RecordsOf(ReadAuditLog(root_.Dir()), "service.lcticket.use");
-        ASSERT_EQ(records.size(), i + 1);
-        EXPECT_FALSE(records.back().success);
+    for (const auto& [ticket, kept] : rows) {
+        SCOPED_TRACE(ticket);
+        EXPECT_EQ(Call(ticket), kRefused);
+        EXPECT_TRUE(kept.empty() || root_.Exists(kept));
     }
-    EXPECT_TRUE(service_->users.empty());
+    const auto records = ApiTest::AuditRecords(root_.Dir(), "service.lcticket.use");
+    EXPECT_EQ(records.size(), rows.size());
+    for (const auto& record : records) EXPECT_NE(record.find(" failed "), std::string::npos) << record;
+    EXPECT_TRUE(service_->calls.empty());
 }
 
 // A handler that only counts how often it is asked and accepts everyone as "bob".
@@ -139,17 +93,15 @@ public:
 
 TEST(AsyncAuthnFilterTest, OnlyTheFirstSuccessfulHandlerCounts)
 {
-    auto service = std::make_shared<ChainTest::RecordingService>();
+    auto service = std::make_shared<ApiTest::RecordingProvider>(true);
     auto inner = std::make_shared<CountingHandler>();
     auto outer = std::make_shared<CountingHandler>();
     auto chain = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
         outer, std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(inner, service));
-
-    auto activation = Core::AsyncActivation::GetInstance({});
-    chain->Invoke({"s", "o"}, nullptr, activation, [](Core::MethodResult) {});
+    chain->Invoke({"s", "o"}, nullptr, Core::AsyncActivation::GetInstance({}), [](Core::MethodResult) {});
     EXPECT_EQ(outer->asked, 1);
     EXPECT_EQ(inner->asked, 0);
-    EXPECT_EQ(service->users, (std::vector<std::optional<std::string>>{"bob"}));
+    EXPECT_EQ(service->Users(), (std::vector<std::optional<std::string>>{"bob"}));
 }
 
 }  // namespace

@@ -3,15 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <ctime>
-#include <optional>
 
-#include "../authz/ChainDoubles.hpp"
+#include "../ApiTestSupport.hpp"
 #include "api/authn/AsyncAuthnFilter.hpp"
 #include "api/authn/TokenHandler.hpp"
-#include "platform/lumo/StandardError.hpp"
-#include "support/TempHostRoot.hpp"
 
 namespace {
 
@@ -70,8 +66,7 @@ TEST(TokenVerifyTest, ForgedOrDamagedTokensAreRefused)
 
 TEST(TokenLoginTest, OnlyAVerifiedTokenUnderAUsableKeyGivesTheCallItsUser)
 {
-    TestSupport::TempHostRoot root;
-    ::setenv("HOSTPREFD_ROOT", root.Dir().c_str(), 1);
+    ApiTest::EnvHostRoot root;
     const int64_t now = ::time(nullptr);
     const std::string shortKey = kKey.substr(0, 31);
     struct Row {
@@ -94,26 +89,28 @@ TEST(TokenLoginTest, OnlyAVerifiedTokenUnderAUsableKeyGivesTheCallItsUser)
         } else {
             ::unlink(root.Path(TokenHandler::kKeyPath).c_str());
         }
-        auto service = std::make_shared<ChainTest::RecordingService>();
+        auto service = std::make_shared<ApiTest::RecordingProvider>(true);
         auto filter = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
             std::make_shared<TokenHandler>(nullptr), service);
         Core::ExecutionContext context;
         context.securityContext.emplace(TokenHandler::kTokenKey,
                                         Core::SecurityContextWrappedEntry::Secret(row.token));
         auto activation = Core::AsyncActivation::GetInstance(context);
-        bool refused = false;
-        filter->Invoke({"s", "o"}, nullptr, activation, [&](Core::MethodResult r) {
-            refused = r.IsError() && Com::Orvane::Lumo::Std::Errors::Unauthenticated.Matches(*r.Error());
-        });
-        EXPECT_EQ(refused, !row.accepted);
-        EXPECT_EQ(service->users.size(), row.accepted ? 1u : 0u);
+        std::string error;
+        filter->Invoke({"s", "o"}, nullptr, activation,
+                       [&](Core::MethodResult r) { error = ApiTest::ErrorText(r); });
+        EXPECT_EQ(error,
+                  row.accepted
+                      ? "no error"
+                      : "com.orvane.lumo.std.errors.unauthenticated com.orvane.tarn.authn.token.invalid [] "
+                        "Invalid or expired token");
+        EXPECT_EQ(service->calls.size(), row.accepted ? 1u : 0u);
         if (row.accepted) {
             ASSERT_TRUE(activation->authData.has_value());
             EXPECT_EQ(activation->authData->userName, "alice");
             EXPECT_TRUE(activation->authData->entitlements.contains("software.write"));
         }
     }
-    ::unsetenv("HOSTPREFD_ROOT");
 }
 
 }  // namespace

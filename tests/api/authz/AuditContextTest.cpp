@@ -1,23 +1,15 @@
 // The records an audit context writes when its call ends, read back from the audit log.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#include "AuditLogReader.hpp"
+#include "../ApiTestSupport.hpp"
 #include "api/authz/AuditContext.hpp"
-#include "support/TempHostRoot.hpp"
 
 namespace {
 
 using Api::AuditContext;
-using AuditTest::ReadAuditLog;
-using AuditTest::RecordsOf;
 
 class AuditContextTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("HOSTPREFD_ROOT", root_.Dir().c_str(), 1); }
-    void TearDown() override { ::unsetenv("HOSTPREFD_ROOT"); }
-
     std::shared_ptr<AuditContext> NewContext()
     {
         return std::make_shared<AuditContext>(
@@ -25,7 +17,7 @@ protected:
             [this](AuditContext&, bool success) { observed_.push_back(success); });
     }
 
-    TestSupport::TempHostRoot root_;
+    ApiTest::EnvHostRoot root_;
     std::vector<bool> observed_;
 };
 
@@ -59,20 +51,13 @@ TEST_F(AuditContextTest, LoginAndDenialRecordsCarryTheirOwnItemsOrTheCallsUser)
     noEvent->OnAuthentication(false);
     noEvent->OnCallEnd(std::nullopt, false);
 
-    auto records = ReadAuditLog(root_.Dir());
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].event, "service.password.use");
-    EXPECT_EQ(records[0].subject, "bob");
-    EXPECT_EQ(records[0].object, "com.orvane.hub.tasks:list");
-    EXPECT_FALSE(records[0].success);
-    EXPECT_EQ(records[0].items, (std::map<std::string, std::string>{
-                                    {"ip", "127.0.0.1"}, {"reason", "Invalid username or password"}}));
-    EXPECT_EQ(records[1].subject, "carol");
-    EXPECT_TRUE(records[1].success);
-    EXPECT_EQ(records[2].event, "service.access.denied");
-    EXPECT_EQ(records[2].subject, "dave");
-    EXPECT_FALSE(records[2].success);
-    EXPECT_EQ(records[2].items["reason"], "no entitlement");
+    EXPECT_EQ(
+        ApiTest::AuditRecords(root_.Dir()),
+        (std::vector<std::string>{"service.password.use bob com.orvane.hub.tasks:list failed ip=127.0.0.1 "
+                                  "reason=Invalid username or password",
+                                  "service.password.use carol com.orvane.hub.tasks:list ok",
+                                  "service.access.denied dave com.orvane.hub.tasks:list failed "
+                                  "reason=no entitlement"}));
     EXPECT_EQ(observed_, (std::vector<bool>{false, true, false, true, false}));
 }
 
@@ -82,43 +67,34 @@ TEST_F(AuditContextTest, RecordWithoutSubjectBecomesAProductIssue)
     context->OnAccessDenied();
     context->OnCallEnd(std::nullopt, false);
 
-    auto records = ReadAuditLog(root_.Dir());
+    const auto records = ApiTest::AuditRecords(root_.Dir());
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].event, "product.issue");
-    EXPECT_EQ(records[0].subject, "tarn");
-    EXPECT_EQ(records[0].object, "Service audit");
-    EXPECT_EQ(records[0].items["reason"],
-              "One or more mandatory string arguments to function are empty. "
-              "eventId:service.access.denied;subject:;object:com.orvane.hub.tasks:list");
-    EXPECT_FALSE(records[0].items["location"].empty());
-    EXPECT_TRUE(RecordsOf(records, "service.access.denied").empty());
+    EXPECT_TRUE(records[0].starts_with("product.issue tarn Service audit failed location=")) << records[0];
+    EXPECT_TRUE(
+        records[0].ends_with(" reason=One or more mandatory string arguments to function are empty. "
+                             "eventId:service.access.denied;subject:;object:com.orvane.hub.tasks:list"))
+        << records[0];
 }
 
-TEST_F(AuditContextTest, CompletingDropsTheMuteAndRecordsTheResult)
+// A task may end on its worker before the call that started it has answered; either way
+// round, completing drops the mute and records the task's result.
+TEST_F(AuditContextTest, CompletionDropsTheMuteAndRecordsTheResultWhicheverComesFirst)
 {
-    auto context = NewContext();
-    context->SetAuditEntry("hostprefd_mute", "true");
-    context->OnCallEnd("frank", true);
-    context->Complete(false);
-    EXPECT_FALSE(context->Has("hostprefd_mute"));
-    EXPECT_EQ(context->Get("result"), "false");
-
+    for (bool callEndsFirst : {true, false}) {
+        SCOPED_TRACE(callEndsFirst ? "call ends first" : "task ends first");
+        auto context = NewContext();
+        context->SetAuditEntry("hostprefd_mute", "true");
+        if (callEndsFirst) context->OnCallEnd("frank", true);
+        context->Complete(false);
+        EXPECT_EQ(context->Has("result"), callEndsFirst);
+        if (!callEndsFirst) context->OnCallEnd("frank", true);
+        EXPECT_FALSE(context->Has("hostprefd_mute"));
+        EXPECT_EQ(context->Get("result"), "false");
+        EXPECT_EQ(context->Get("eventID"), "api.call");
+    }
     auto empty = NewContext();
     empty->Complete(true);
     EXPECT_TRUE(empty->GetEntries().empty()) << "an empty context stays untouched";
-}
-
-// A task may end on its worker before the call that started it has answered.
-TEST_F(AuditContextTest, ACompletionBeforeTheCallEndsWaitsForIt)
-{
-    auto context = NewContext();
-    context->SetAuditEntry("hostprefd_mute", "true");
-    context->Complete(false);
-    EXPECT_FALSE(context->Has("result"));
-    context->OnCallEnd("frank", true);
-    EXPECT_FALSE(context->Has("hostprefd_mute"));
-    EXPECT_EQ(context->Get("result"), "false");
-    EXPECT_EQ(context->Get("eventID"), "api.call");
 }
 
 TEST(AuditContextDeathTest, EmittingWithoutAnEventEndsTheProcess)

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "FilterTestDoubles.hpp"
+#include "../ApiTestSupport.hpp"
 #include "api/filter/LogFilter.hpp"
-#include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 
 namespace {
 
-using LogLines = TestLog::CapturedLog;
+using ApiTest::Find;
 using Host::Settings::SettingsApi::Filter::LogFilter;
 using Lumo::Core::MethodIdentifier;
 using Lumo::Core::MethodResult;
@@ -15,9 +14,7 @@ using Lumo::Core::MethodResult;
 std::shared_ptr<Lumo::Core::AsyncActivation> ActivationWithOpId(const std::string& opId)
 {
     Lumo::Core::ExecutionContext context;
-    if (!opId.empty()) {
-        context.applicationContext["opId"] = opId;
-    }
+    if (!opId.empty()) context.applicationContext["opId"] = opId;
     return Lumo::Core::AsyncActivation::GetInstance(std::move(context));
 }
 
@@ -27,7 +24,7 @@ class LogFilterTest : public ::testing::Test {
 protected:
     void TearDown() override { CSLogger::CurrentContext::Erase("opId"); }
 
-    std::shared_ptr<FilterTest::RecordingProvider> next_ = std::make_shared<FilterTest::RecordingProvider>();
+    std::shared_ptr<ApiTest::RecordingProvider> next_ = std::make_shared<ApiTest::RecordingProvider>();
     std::shared_ptr<LogFilter> filter_ = std::make_shared<LogFilter>(next_);
     const MethodIdentifier method_{"com.orvane.hub.tasks", "get"};
 };
@@ -37,9 +34,10 @@ TEST_F(LogFilterTest, OpIdIsInEveryLineUntilTheFinalResultWhichIsPassedOnUnchang
     const auto input = Lumo::Data::StringValue::Create("payload");
     const auto activation = ActivationWithOpId("op-42");
     const auto output = Lumo::Data::StringValue::Create("answer");
-    LogLines log;
+    LogCapture log;
     std::vector<MethodResult> received;
-    filter_->Invoke(method_, input, activation, [&](MethodResult result) { received.push_back(std::move(result)); });
+    filter_->Invoke(method_, input, activation,
+                    [&](MethodResult result) { received.push_back(std::move(result)); });
     ASSERT_EQ(next_->calls.size(), 1u);
     EXPECT_EQ(next_->calls[0].method, method_);
     EXPECT_EQ(next_->calls[0].input, input);
@@ -55,34 +53,30 @@ TEST_F(LogFilterTest, OpIdIsInEveryLineUntilTheFinalResultWhichIsPassedOnUnchang
     next_->Answer(0, MethodResult::FromOutput(output));
     EXPECT_FALSE(HasOpIdEntry());
     CSLogger::Log(2, "after the call");
-
     ASSERT_EQ(received.size(), 2u);
-    EXPECT_TRUE(received[0].MoreFollows());
-    EXPECT_FALSE(received[1].MoreFollows());
+    EXPECT_TRUE(received[0].MoreFollows() && !received[1].MoreFollows());
     EXPECT_EQ(received[1].Output(), output);
 
-    const auto lines = log.Take();
-    for (const char* during : {"service runs com.orvane.hub.tasks.get", "between turns", "Method succeeded"}) {
-        const int at = LogLines::Find(lines, during);
+    const auto lines = ApiTest::LogLines(log);
+    for (const char* during :
+         {"service runs com.orvane.hub.tasks.get", "between turns", "Method succeeded"}) {
+        const int at = Find(lines, during);
         ASSERT_GE(at, 0) << during;
         EXPECT_NE(lines[at].text.find("{opId=op-42}"), std::string::npos) << during;
     }
-    EXPECT_EQ(lines[LogLines::Find(lines, "Method succeeded")].priority, 2);
-    const int after = LogLines::Find(lines, "after the call");
-    ASSERT_GE(after, 0);
-    EXPECT_EQ(lines[after].text.find("opId"), std::string::npos);
-    int outcomes = 0;
-    for (const auto& line : lines) {
-        outcomes += line.text.starts_with("Method ") ? 1 : 0;
-    }
-    EXPECT_EQ(outcomes, 1);
+    EXPECT_EQ(lines[Find(lines, "Method succeeded")].priority, 2);
+    ASSERT_GE(Find(lines, "after the call"), 0);
+    EXPECT_EQ(lines[Find(lines, "after the call")].text.find("opId"), std::string::npos);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const auto& l) { return l.text.starts_with("Method "); }),
+              1);
 }
 
 TEST_F(LogFilterTest, FailureIsLoggedAfterTheCallerHasTheError)
 {
     next_->answerAtOnce =
         MethodResult::FromError(Lumo::Data::ErrorValue::Create("com.orvane.lumo.std.errors.error", {}));
-    LogLines log;
+    LogCapture log;
     int callbacks = 0;
     filter_->Invoke(method_, nullptr, ActivationWithOpId("op-7"), [&](MethodResult result) {
         ++callbacks;
@@ -92,14 +86,12 @@ TEST_F(LogFilterTest, FailureIsLoggedAfterTheCallerHasTheError)
     EXPECT_EQ(callbacks, 1);
     EXPECT_FALSE(HasOpIdEntry());
 
-    const auto lines = log.Take();
-    const int written = LogLines::Find(lines, "transport writes the answer");
-    const int failed = LogLines::Find(lines, "Method failed");
-    ASSERT_GE(written, 0);
-    ASSERT_GE(failed, 0);
+    const auto lines = ApiTest::LogLines(log);
+    const int written = Find(lines, "transport writes the answer"), failed = Find(lines, "Method failed");
+    ASSERT_TRUE(written >= 0 && failed >= 0);
     EXPECT_LT(written, failed);
     EXPECT_EQ(lines[failed].priority, 0);
-    EXPECT_EQ(LogLines::Find(lines, "Method succeeded"), -1);
+    EXPECT_EQ(Find(lines, "Method succeeded"), -1);
 }
 
 TEST_F(LogFilterTest, CallWithoutOpIdOrThatThrowsLeavesNoOpIdBehind)
@@ -114,8 +106,8 @@ TEST_F(LogFilterTest, CallWithoutOpIdOrThatThrowsLeavesNoOpIdBehind)
     class Throwing : public Lumo::Core::AsyncApiProvider {
     public:
         std::string Name() const override { return "Throwing"; }
-        void Invoke(const MethodIdentifier&, Lumo::Data::DataValuePtr, std::shared_ptr<Lumo::Core::AsyncActivation>,
-                    Lumo::Core::AsyncApiResultCb) override
+        void Invoke(const MethodIdentifier&, Lumo::Data::DataValuePtr,
+                    std::shared_ptr<Lumo::Core::AsyncActivation>, Lumo::Core::AsyncApiResultCb) override
         {
             throw std::bad_weak_ptr();
         }
