@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
 #include "LogCapture.hpp"
-#include "TempHostRoot.hpp"
 #include "platform/host/FeatureState.hpp"
 #include "platform/host/FeatureTable.hpp"
+#include "support/TempDir.hpp"
 
 namespace {
 
 class FeatureStateTest : public ::testing::Test {
 protected:
-    TempHostRoot root_;
+    TestSupport::EmptyHostRoot root_;
 };
 
 TEST_F(FeatureStateTest, FeaturesAreFoundByNameAndPositionUnknownOnesAreDisabledAndLogged)
@@ -74,7 +74,7 @@ TEST_F(FeatureStateTest, AMissingFileDisablesEverything)
     FeatureState_InitSilentMode();
     ASSERT_TRUE(FeatureList::IsEnabled(34));
 
-    std::filesystem::remove(HostRoot::Path(kFeaturesPath));
+    std::filesystem::remove(root_.File(kFeaturesPath));
     LogCapture log;
     FeatureState_InitSilentMode();
     EXPECT_FALSE(FeatureList::IsEnabled(34));

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "LogCapture.hpp"
-#include "TempHostRoot.hpp"
 #include "platform/host/OrvaneAudit.hpp"
+#include "support/TempDir.hpp"
 
 namespace {
 
@@ -30,7 +30,7 @@ protected:
         return records;
     }
 
-    TempHostRoot root_;
+    TestSupport::EmptyHostRoot root_;
 };
 
 TEST_F(OrvaneAuditTest, ARecordIsOneJsonLineWithItsTypedItemsFirstNameWins)
@@ -122,10 +122,10 @@ TEST_F(OrvaneAuditTest, FailuresAreLoggedAndReturnedNeverFatal)
 {
     LogCapture log;
     EXPECT_FALSE(OrvaneAudit_LogList("", "s", "o", true, {}));
-    EXPECT_FALSE(std::filesystem::exists(HostRoot::Path(kAuditLogPath)))
+    EXPECT_FALSE(std::filesystem::exists(root_.File(kAuditLogPath)))
         << "nothing is written without an event";
     // A directory where the file should be: the open fails.
-    std::filesystem::create_directories(HostRoot::Path(kAuditLogPath));
+    std::filesystem::create_directories(root_.File(kAuditLogPath));
     EXPECT_FALSE(OrvaneAudit_LogList("api.call", "s", "o", true, {}));
     EXPECT_TRUE(log.Has("without an event id"));
     EXPECT_TRUE(log.Has("Audit: cannot open"));

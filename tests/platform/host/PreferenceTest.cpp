@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "LogCapture.hpp"
-#include "TempHostRoot.hpp"
 #include "platform/host/Preference.hpp"
+#include "support/TempDir.hpp"
 
 namespace {
 
 class PreferenceTest : public ::testing::Test {
 protected:
-    TempHostRoot root_;
+    TestSupport::EmptyHostRoot root_;
 };
 
 TEST_F(PreferenceTest, ReadsKeysWithCommentsBlanksAndQuotes)
@@ -52,7 +52,7 @@ TEST_F(PreferenceTest, AMissingFileGivesDefaultsAndReplacesAnEarlierReading)
     Preference_Init();
     ASSERT_EQ(Preference_GetPathName("libdir", "/usr/lib/orvane"), "/custom");
 
-    std::filesystem::remove(HostRoot::Path(kPreferencesPath));
+    std::filesystem::remove(root_.File(kPreferencesPath));
     LogCapture log;
     Preference_Init();
     EXPECT_EQ(Preference_GetPathName("libdir", "/usr/lib/orvane"), "/usr/lib/orvane");

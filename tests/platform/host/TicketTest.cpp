@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <set>
 
-#include "TempHostRoot.hpp"
 #include "platform/host/Ticket.hpp"
+#include "support/TempDir.hpp"
 
 namespace {
 
@@ -18,7 +18,7 @@ protected:
     }
 
     const std::string dir_ = std::string(kTicketDirectory) + "/";
-    TempHostRoot root_;
+    TestSupport::EmptyHostRoot root_;
 };
 
 TEST_F(TicketTest, TicketsAreDistinctPrivateAndFoundUntilDeleted)
@@ -28,13 +28,13 @@ TEST_F(TicketTest, TicketsAreDistinctPrivateAndFoundUntilDeleted)
     EXPECT_EQ(tickets.size(), 50u);
     EXPECT_EQ(tickets.count(""), 0u);
     size_t files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(HostRoot::Path(kTicketDirectory))) {
+    for (const auto& entry : std::filesystem::directory_iterator(root_.File(kTicketDirectory))) {
         EXPECT_EQ(tickets.count(entry.path().filename().string()), 1u) << "stray file " << entry.path();
         ++files;
     }
     EXPECT_EQ(files, 50u);
     EXPECT_EQ(
-        std::filesystem::status(HostRoot::Path(kTicketDirectory)).permissions() & std::filesystem::perms::all,
+        std::filesystem::status(root_.File(kTicketDirectory)).permissions() & std::filesystem::perms::all,
         std::filesystem::perms::owner_all)
         << "others must not list the tickets";
 
@@ -77,9 +77,9 @@ TEST_F(TicketTest, OnlyPlainFilesWithOneServiceNameAreTickets)
     root_.Write(dir_ + "spaced", "Life cycle\n");
     root_.Write(dir_ + "huge", std::string(500, 'L'));
     root_.Write("/var/run/orvane/secret", "Lifecycle\n");
-    std::filesystem::create_symlink(HostRoot::Path("/var/run/orvane/secret"),
-                                    HostRoot::Path(dir_ + "linked"));
-    std::filesystem::create_directories(HostRoot::Path(dir_ + "adirectory"));
+    std::filesystem::create_symlink(root_.File("/var/run/orvane/secret"),
+                                    root_.File(dir_ + "linked"));
+    std::filesystem::create_directories(root_.File(dir_ + "adirectory"));
     const std::pair<const char*, const char*> cases[] = {
         {"Ab-9_z", "Lifecycle"}, {"plain", "Other.Service"}, {"empty", "<none>"},      {"spaced", "<none>"},
         {"huge", "<none>"},      {"linked", "<none>"},       {"adirectory", "<none>"},

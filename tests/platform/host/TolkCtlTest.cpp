@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "TempHostRoot.hpp"
 #include "platform/host/CommandLine.hpp"
 #include "platform/host/TolkCtl.hpp"
+#include "support/TempDir.hpp"
 
 namespace {
 
@@ -59,7 +59,7 @@ protected:
     // Starts a shell program that writes its pid to a file and then waits; returns the pid.
     pid_t StartReporting(const std::string& prefix, const std::string& suffix, bool closeFds = true)
     {
-        const std::string pidFile = HostRoot::Prefix() + "/pid-" + std::to_string(started_.size());
+        const std::string pidFile = root_.File("pid-" + std::to_string(started_.size()));
         const std::string command =
             prefix + " -c \"echo $$ > " + pidFile + ".tmp; mv " + pidFile + ".tmp " + pidFile + "; exec sleep 30\"" + suffix;
         EXPECT_EQ(TolkCtl_Daemon(command, false, false, closeFds, true), 0) << command;
@@ -82,7 +82,7 @@ protected:
         return fs::read_symlink("/proc/" + std::to_string(pid) + "/" + entry, ignored).string();
     }
 
-    TempHostRoot root_;
+    TestSupport::TempDir root_;
     std::vector<pid_t> started_;
 };
 
@@ -124,7 +124,7 @@ TEST_F(TolkCtlTest, LauncherDirectionsAreNotPassedOnAndSetTheMemoryLimit)
 
 TEST_F(TolkCtlTest, ProgramThatCannotRunReportsWhy)
 {
-    const std::string plain = HostRoot::Prefix() + "/not-executable";
+    const std::string plain = root_.File("not-executable");
     std::ofstream(plain) << "#!/bin/sh\n";
     EXPECT_EQ(TolkCtl_Daemon("/nonexistent/tool --x", false, false, true, true), ENOENT);
     EXPECT_EQ(TolkCtl_Daemon(plain, false, false, true, true), EACCES);
