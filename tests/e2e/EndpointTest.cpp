@@ -72,6 +72,10 @@ protected:
 TEST_F(EndpointTest, ServesBothLoopbackAddressesAndKeepsConnectionsUsable)
 {
     StartDaemon();
+    for (const char* address : {"127.0.0.1", "[::1]"}) {
+        EXPECT_NE(daemon_->Stderr().find("Listening on: " + std::string(address) + ":" + std::to_string(root_.Port())),
+                  std::string::npos) << daemon_->Stderr();
+    }
     for (const char* address : {"127.0.0.1", "::1"}) {
         HttpExchange client(address, root_.Port());
         ASSERT_TRUE(client.Connected()) << address;
