@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
+
+#include "platform/host/UtcTime.hpp"
 
 namespace {
 
@@ -31,21 +32,6 @@ int SyslogSeverity(int priority)
         default:
             return LOG_DEBUG;
     }
-}
-
-// "2024-05-01T12:00:00.123Z": UTC with milliseconds, so lines from several processes
-// sort together.
-size_t FormatTimestamp(char* out, size_t size)
-{
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const time_t seconds = system_clock::to_time_t(now);
-    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    struct tm utc;
-    gmtime_r(&seconds, &utc);
-    size_t used = strftime(out, size, "%Y-%m-%dT%H:%M:%S", &utc);
-    int more = snprintf(out + used, size - used, ".%03dZ", static_cast<int>(millis));
-    return used + static_cast<size_t>(std::max(more, 0));
 }
 
 }  // namespace
@@ -153,7 +139,7 @@ void LogSink::WriteStderr(int priority, std::string_view line)
     // The whole line is assembled first and written with one write(2): lines of
     // concurrent threads (or processes sharing the descriptor) never interleave.
     char buffer[kMaxLine];
-    size_t used = FormatTimestamp(buffer, sizeof buffer);
+    size_t used = UtcTime_Format(std::chrono::system_clock::now(), buffer, sizeof buffer);
     int head = snprintf(buffer + used, sizeof buffer - used, " hostprefd[%d]: <%d> ",
                         static_cast<int>(getpid()), priority);
     used += static_cast<size_t>(std::max(head, 0));

@@ -4,16 +4,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <set>
 
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/CodeSet.hpp"
 #include "platform/host/HostRoot.hpp"
+#include "platform/host/UtcTime.hpp"
 
 namespace {
 
@@ -43,20 +42,6 @@ void AppendEscape(std::string& out, unsigned char c)
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
             out += escaped;
     }
-}
-
-std::string Timestamp()
-{
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const time_t seconds = system_clock::to_time_t(now);
-    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    struct tm utc;
-    gmtime_r(&seconds, &utc);
-    char text[40];
-    const size_t used = strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::snprintf(text + used, sizeof text - used, ".%03dZ", static_cast<int>(millis));
-    return text;
 }
 
 void AppendValue(std::string& out, const AuditItem::Value& value)
@@ -94,7 +79,7 @@ std::string FormatRecord(std::string_view eventId, std::string_view subject, std
 {
     std::string record = "{\"event\":";
     OrvaneAudit_AppendJsonString(record, eventId);
-    record += ",\"time\":\"" + Timestamp() + "\",\"pid\":" + std::to_string(getpid()) + ",\"subject\":";
+    record += ",\"time\":\"" + UtcTime_Now() + "\",\"pid\":" + std::to_string(getpid()) + ",\"subject\":";
     OrvaneAudit_AppendJsonString(record, subject);
     record += ",\"object\":";
     OrvaneAudit_AppendJsonString(record, object);

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "TaskStoreTestSupport.hpp"
+#include "platform/host/taskdb/SqliteConnection.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/host/taskdb/TaskManager.hpp"
-#include "platform/host/taskdb/TaskTime.hpp"
 
 namespace {
 
@@ -151,6 +151,11 @@ TEST_F(TaskManagerTest, InitializeOnAnExistingStoreKeepsItsRecords)
         after.user + " " + after.startTime + " " + Outcome(after),
         before.user + " " + before.startTime + " RUNNING 5/100 msg= result= error= id= args= notes={};");
     EXPECT_EQ(RawDb(path_).Query("PRAGMA journal_mode"), "wal");
+    // Every connection waits for other writers and commits durably: FULL, not the NORMAL
+    // often used with WAL, which can lose the last commits on power loss.
+    TaskDB::SqliteConnection connection(path_, TaskDB::SqliteConnection::OpenMode::ExistingOnly);
+    EXPECT_EQ(connection.QueryText("PRAGMA synchronous") + " " + connection.QueryText("PRAGMA busy_timeout"),
+              "2 5000");
 }
 
 TEST_F(TaskManagerTest, WriterWaitsForAnotherConnectionsLockAndThreadsMayShareOneManager)
@@ -238,17 +243,6 @@ TEST_F(TaskManagerTest, BadFilesAndDirectoriesAreRefusedAndLeftAlone)
 
     EXPECT_THROW(TaskManager::FromPath(dir_.File("absent/task-status.json.db"))->Initialize(), TaskDBError);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("absent"))) << "a missing directory is not created";
-}
-
-TEST(TaskTimeTest, FormatsUtcWithMilliseconds)
-{
-    using namespace std::chrono;
-    const system_clock::time_point epoch{};
-    EXPECT_EQ(TaskDB::FormatUtcTime(epoch), "1970-01-01T00:00:00.000Z");
-    EXPECT_EQ(TaskDB::FormatUtcTime(epoch + seconds(1709251199) + milliseconds(7) + microseconds(999)),
-              "2024-02-29T23:59:59.007Z");
-    // Before 1970 the fraction still counts forward within its second.
-    EXPECT_EQ(TaskDB::FormatUtcTime(epoch - milliseconds(1)), "1969-12-31T23:59:59.999Z");
 }
 
 }  // namespace
