@@ -64,6 +64,7 @@ bool LogSink::Add(LogOutput* output)
     }
     const std::string& ident = *idents_.insert(output->ident).first;
     openlog(ident.c_str(), LOG_PID | LOG_NDELAY, LOG_DAEMON);
+    ident_ = ident.c_str();
     outputs_.emplace_back(output);
     RecomputeLevels();
     return true;
@@ -75,6 +76,7 @@ void LogSink::RemoveAll()
     outputs_.clear();
     RecomputeLevels();
     closelog();
+    ident_ = kDefaultIdent;
 }
 
 void LogSink::SetLevel(LogOutput* output, int level)
@@ -134,13 +136,13 @@ bool LogSink::SyslogReachable()
     return syslogReachable_;
 }
 
-void LogSink::WriteStderr(int priority, std::string_view line)
+void LogSink::WriteStderr(int priority, std::string_view line) const
 {
     // The whole line is assembled first and written with one write(2): lines of
     // concurrent threads (or processes sharing the descriptor) never interleave.
     char buffer[kMaxLine];
     size_t used = UtcTime_Format(std::chrono::system_clock::now(), buffer, sizeof buffer);
-    int head = snprintf(buffer + used, sizeof buffer - used, " hostprefd[%d]: <%d> ",
+    int head = snprintf(buffer + used, sizeof buffer - used, " %s[%d]: <%d> ", ident_.load(),
                         static_cast<int>(getpid()), priority);
     used += static_cast<size_t>(std::max(head, 0));
     const size_t room = sizeof buffer - used - 1;  // one byte kept for the newline

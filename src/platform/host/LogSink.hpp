@@ -31,6 +31,8 @@ public:
     // Longest line handed to an output, newline included. Equal to PIPE_BUF, so a
     // line written to a pipe in one write(2) is never split by a concurrent writer.
     static constexpr size_t kMaxLine = 4096;
+    // The ident of mirrored lines while no syslog output names one.
+    static constexpr const char* kDefaultIdent = "hostprefd";
 
     // The process-wide sink. Its stderr mirror starts at level 7 when the environment
     // variable HOSTPREFD_LOG_STDERR is "1" and off otherwise.
@@ -46,7 +48,8 @@ public:
     // Sets an output's level; takes effect at once for an output already added.
     void SetLevel(LogOutput* output, int level);
 
-    // Sets the most verbose level mirrored to stderr (0 turns the mirror off).
+    // Sets the most verbose level mirrored to stderr (0 turns the mirror off). Mirrored
+    // lines carry the ident of the syslog output added last, kDefaultIdent while there is none.
     void SetStderrLevel(int level);
 
     // Whether a line of host level `level` goes anywhere.
@@ -60,7 +63,7 @@ public:
 private:
     LogSink();
     void RecomputeLevels();  // requires mutex_
-    static void WriteStderr(int priority, std::string_view line);
+    void WriteStderr(int priority, std::string_view line) const;
     // Whether the system log socket exists, looked at no more than once a second.
     bool SyslogReachable();
 
@@ -74,6 +77,8 @@ private:
     // Read without the lock: the highest level of any output, and of the mirror.
     std::atomic<int> syslogLevel_{0};
     std::atomic<int> stderrLevel_{0};
+    // The ident syslog currently writes under: an element of idents_ or a literal.
+    std::atomic<const char*> ident_{kDefaultIdent};
     // The last answer of SyslogReachable and when to look again (steady clock, ns).
     std::atomic<bool> syslogReachable_{false};
     std::atomic<int64_t> nextSyslogCheck_{0};

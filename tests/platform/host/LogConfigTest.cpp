@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/host/Log.hpp"
+#include "LogCapture.hpp"
+#include "platform/host/CSLogger.hpp"
 
 namespace {
 
@@ -11,7 +12,11 @@ protected:
         Log_RemoveAllOutputs();
         Log_SetStderrLevel(0);
     }
-    void TearDown() override { Log_RemoveAllOutputs(); }
+    void TearDown() override
+    {
+        Log_RemoveAllOutputs();
+        Log_SetStderrLevel(0);
+    }
 
     static LogOutput* NewOutput(const char* name, int level)
     {
@@ -60,6 +65,24 @@ TEST_F(LogConfigTest, AnOutputNameCanBeAddedOnceUntilAllAreRemoved)
     EXPECT_FALSE(Log_IsEnabled(1));
     EXPECT_TRUE(Log_AddOutput(NewOutput("syslog", 7)));
     EXPECT_TRUE(Log_IsEnabled(7));
+}
+
+TEST_F(LogConfigTest, MirroredLinesCarryTheIdentOfTheSyslogOutput)
+{
+    Log_SetStderrLevel(7);
+    StderrCapture capture;
+    CSLogger::Log(2, "before");
+    ASSERT_TRUE(Log_AddOutput(NewOutput("syslog", 0)));  // level 0: nothing reaches the real syslog
+    CSLogger::Log(2, "during");
+    Log_RemoveAllOutputs();
+    CSLogger::Log(2, "after");
+    const auto lines = capture.TakeLines();
+
+    const std::string pid = "[" + std::to_string(getpid()) + "]: <2> ";
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(" hostprefd" + pid + "before"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find(" hostprefd-test" + pid + "during"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find(" hostprefd" + pid + "after"), std::string::npos) << lines[2];
 }
 
 TEST_F(LogConfigTest, BadOutputArgumentsAreRefusedWithoutCrashing)
