@@ -50,6 +50,7 @@ std::optional<bool> ParseState(const std::string& text)
 FeatureTable FeatureTable::Load(const std::string& path)
 {
     FeatureTable table;
+    std::string why;
     const bool read = Str_ForEachConfigLine(path, [&](int number, std::string_view line) {
         std::istringstream words{std::string(line)};
         std::string positionText, name, stateText, extra;
@@ -65,9 +66,9 @@ FeatureTable FeatureTable::Load(const std::string& path)
             CSLogger::Log(1, "Features: %s:%d repeats position %zu or name %s, skipped", path.c_str(), number,
                           *position, name.c_str());
         }
-    });
+    }, &why);
     if (!read) {
-        CSLogger::Log(1, "Features: no file %s, every feature is disabled", path.c_str());
+        CSLogger::Log(1, "Features: cannot read %s (%s), every feature is disabled", path.c_str(), why.c_str());
     }
     return table;
 }

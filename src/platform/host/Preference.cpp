@@ -45,6 +45,7 @@ std::string_view Unquote(std::string_view value)
 std::map<std::string, std::string, std::less<>> ReadPreferences(const std::string& path)
 {
     std::map<std::string, std::string, std::less<>> table;
+    std::string why;
     const bool read = Str_ForEachConfigLine(path, [&](int number, std::string_view line) {
         const size_t equals = line.find('=');
         const std::string_view key =
@@ -58,9 +59,9 @@ std::map<std::string, std::string, std::less<>> ReadPreferences(const std::strin
             CSLogger::Log(1, "Preferences: %s:%d sets '%.*s' again, the first value stays", path.c_str(),
                           number, static_cast<int>(key.size()), key.data());
         }
-    });
+    }, &why);
     if (!read) {
-        CSLogger::Log(2, "Preferences: no file %s, using defaults", path.c_str());
+        CSLogger::Log(2, "Preferences: cannot read %s (%s), using defaults", path.c_str(), why.c_str());
     }
     return table;
 }

@@ -68,18 +68,24 @@ TEST_F(FeatureStateTest, MalformedLinesAreSkippedAndLogged)
     }
 }
 
-TEST_F(FeatureStateTest, AMissingFileDisablesEverything)
+TEST_F(FeatureStateTest, AMissingOrUnreadableFileDisablesEverythingAndSaysWhy)
 {
-    root_.Write(kFeaturesPath, "34 HostApiKeys enabled\n");
-    FeatureState_InitSilentMode();
-    ASSERT_TRUE(FeatureList::IsEnabled(34));
+    const std::string local = root_.File(kFeaturesPath);
+    for (const bool directory : {false, true}) {
+        root_.Write(kFeaturesPath, "34 HostApiKeys enabled\n");
+        FeatureState_InitSilentMode();
+        ASSERT_TRUE(FeatureList::IsEnabled(34));
 
-    std::filesystem::remove(root_.File(kFeaturesPath));
-    LogCapture log;
-    FeatureState_InitSilentMode();
-    EXPECT_FALSE(FeatureList::IsEnabled(34));
-    EXPECT_EQ(FeatureState_Find("HostApiKeys"), std::nullopt);
-    EXPECT_TRUE(log.Has("no file"));
+        std::filesystem::remove(local);
+        if (directory) std::filesystem::create_directory(local);
+        LogCapture log;
+        FeatureState_InitSilentMode();
+        EXPECT_FALSE(FeatureList::IsEnabled(34)) << directory;
+        EXPECT_EQ(FeatureState_Find("HostApiKeys"), std::nullopt) << directory;
+        EXPECT_TRUE(log.Has(directory ? "cannot read " + local + " (not a regular file)"
+                                      : "cannot read " + local + " (No such file or directory)"));
+        std::filesystem::remove(local);
+    }
 }
 
 TEST_F(FeatureStateTest, SilentModeLogsNothingForAGoodFileAndDeltaModeLogsChanges)
