@@ -35,6 +35,14 @@ auto SameEveryFeed(std::size_t size, Decode decode)
     return whole;
 }
 
+Fields FieldsOf(const HttpRequest& request)
+{
+    Fields fields;
+    for (std::size_t i = 0; i < request.headerCount; ++i)
+        fields.emplace_back(request.headers[i].name, request.headers[i].value);
+    return fields;
+}
+
 // Result, method, target, minor version and fields, copied out of the buffer.
 using Parsed = std::tuple<int, std::string, std::string, int, Fields>;
 
@@ -48,10 +56,7 @@ Parsed ParseGrowing(const std::string& text, const std::vector<std::size_t>& cut
     for (std::size_t i = 0; i < cuts.size() && result == kPhrIncomplete; ++i) {
         result = PhrParse(buffer.data(), cuts[i], request, i == 0 ? 0 : cuts[i - 1]);
     }
-    Fields fields;
-    for (std::size_t i = 0; i < request.headerCount; ++i)
-        fields.emplace_back(request.headers[i].name, request.headers[i].value);
-    return {result, std::string(request.method), std::string(request.path), request.minorVersion, fields};
+    return {result, std::string(request.method), std::string(request.path), request.minorVersion, FieldsOf(request)};
 }
 
 Parsed ParseEveryFeed(const std::string& text)
@@ -206,13 +211,8 @@ TEST(TolowerAndSortHeaders, LowerCasesInPlaceAndSortsStably)
                    "3rd\r\n\r\n",
                    5),
               Status::Complete);
-    Fields fields;
-    for (std::size_t i = 0; i < request.headerCount; ++i)
-        fields.emplace_back(request.headers[i].name, request.headers[i].value);
-    EXPECT_EQ(
-        fields,
-        (Fields{
-            {"accept", "1st"}, {"accept", "2nd"}, {"accept", "3rd"}, {"content-type", "t"}, {"x-b", "1"}}));
+    EXPECT_EQ(FieldsOf(request), (Fields{{"accept", "1st"}, {"accept", "2nd"}, {"accept", "3rd"}, {"content-type", "t"},
+                                         {"x-b", "1"}}));
     EXPECT_NE(std::string_view(request.headBuffer.data(), 80).find("content-type: t"),
               std::string_view::npos);
 
