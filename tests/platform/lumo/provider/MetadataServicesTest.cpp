@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "platform/lumo/DirectJsonCodec.hpp"
+#include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/provider/ProviderHelper.hpp"
-#include "platform/lumo/provider/ProviderTestSupport.hpp"
 
 namespace Lumo::Provider::Metadata {
 namespace {
 
-using namespace ProviderTestSupport;
+using namespace LumoTestSupport;
 
 // The metadata containers loaded with the generated files, and their bound services by id.
 struct LoadedMetadata {
@@ -30,9 +30,8 @@ struct LoadedMetadata {
         EXPECT_EQ(ProviderHelper::LoadMetamodelMetadataFile(
                       "lumo_std", GeneratedMetadata("lumo_common_metamodel.json"), *metamodel),
                   nullptr);
-        EXPECT_EQ(ProviderHelper::LoadAuthnMetadataFile("settings_lumo_authentication",
-                                                        GeneratedMetadata("hostprefd_lumo_authentication.json"),
-                                                        *authn),
+        EXPECT_EQ(ProviderHelper::LoadAuthnMetadataFile(
+                      "settings_lumo_authentication", GeneratedMetadata("hostprefd_lumo_authentication.json"), *authn),
                   nullptr);
         auto localizer = std::make_shared<L10n::Localizer>(nullptr);
         for (auto group : {ProviderHelper::CliInterfaces(cli, localizer),
@@ -44,12 +43,9 @@ struct LoadedMetadata {
 
     AsyncApiInterface& Service(const std::string& id)
     {
-        for (auto& service : services) {
-            if (service->ServiceId() == id) {
-                return *service;
-            }
-        }
-        throw std::runtime_error("no bound service " + id);
+        auto found = std::find_if(services.begin(), services.end(), [&](auto& s) { return s->ServiceId() == id; });
+        if (found == services.end()) throw std::runtime_error("no bound service " + id);
+        return **found;
     }
 
     std::shared_ptr<Cli::MetadataContainer> cli = std::make_shared<Cli::MetadataContainer>();
@@ -58,47 +54,26 @@ struct LoadedMetadata {
     std::vector<AsyncApiInterfacePtr> services;
 };
 
-void ExpectMetadataNotFound(const Core::MethodResult& result, const std::string& text)
+// `service`.get answers each of `entries` as it stands in the file when asked, through
+// parameter `param`, for the entry's member `key`.
+void ExpectServed(AsyncApiInterface& service, const char* param, const rapidjson::Value& entries, const char* key)
 {
-    ASSERT_TRUE(result.IsError());
-    EXPECT_EQ(result.Error()->Name(), "com.orvane.lumo.std.errors.not_found");
-    auto message = FirstMessage(result.Error());
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->localized, text);
-}
-
-std::vector<std::string> SortedMembers(const rapidjson::Value& entries, const char* key)
-{
-    std::vector<std::string> ids;
     for (const auto& entry : entries.GetArray()) {
-        ids.emplace_back(entry[key].GetString());
-    }
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-
-TEST(MetadataServicesTest, TheBoundServicesAreExactlyTheOpenOnesAndTheAuthenticationFileAgrees)
-{
-    LoadedMetadata loaded;
-    std::vector<std::string> bound;
-    for (const auto& service : loaded.services) {
-        bound.push_back(service->ServiceId());
-    }
-    EXPECT_EQ(bound, ProviderHelper::MetadataAnonSvcNames());
-
-    auto authnJson = ReadJson(GeneratedMetadata("hostprefd_lumo_authentication.json"));
-    std::vector<std::string> anonymous;
-    for (const auto& id : authnJson["authorization"]["anonymous"].GetArray()) {
-        anonymous.emplace_back(id.GetString());
-    }
-    for (const std::string& id : bound) {
-        EXPECT_NE(std::find(anonymous.begin(), anonymous.end(), id), anonymous.end()) << id;
+        auto got = CallNow(service, "get", Params({{param, entry[key].GetString()}}));
+        ASSERT_EQ(ErrorText(got), "no error") << entry[key].GetString();
+        EXPECT_EQ(*got.Output(), *Protocol::Json::DirectJsonCodec::FromJson(entry).value);
     }
 }
+
+const std::string kNotFound = "com.orvane.lumo.std.errors.not_found: ";
 
 TEST(MetadataServicesTest, CliServicesAnswerWhatTheFilesSay)
 {
     LoadedMetadata loaded;
+    std::vector<std::string> bound;
+    for (const auto& service : loaded.services) bound.push_back(service->ServiceId());
+    EXPECT_EQ(bound, ProviderHelper::MetadataAnonSvcNames());
+
     auto& commands = loaded.Service("com.orvane.lumo.std.metadata.cli.command");
     auto& namespaces = loaded.Service("com.orvane.lumo.std.metadata.cli.namespace");
     auto common = ReadJson(GeneratedMetadata("lumo_common_cli.json"));
@@ -110,29 +85,20 @@ TEST(MetadataServicesTest, CliServicesAnswerWhatTheFilesSay)
             << command["path"].GetString();
     }
     EXPECT_EQ(paths.size(), common["commands"].Size() + daemon["commands"].Size());
-
+    EXPECT_EQ(StringsOf(CallNow(namespaces, "list").Output()).size(),
+              common["namespaces"].Size() + daemon["namespaces"].Size());
     for (const auto* file : {&daemon, &common}) {
-        for (const auto& entry : (*file)["commands"].GetArray()) {
-            auto got = CallNow(commands, "get", Params({{"path", entry["path"].GetString()}}));
-            ASSERT_FALSE(got.IsError()) << entry["path"].GetString();
-            EXPECT_EQ(*got.Output(), *Protocol::Json::DirectJsonCodec::FromJson(entry).value);
-        }
+        ExpectServed(commands, "path", (*file)["commands"], "path");
+        ExpectServed(namespaces, "path", (*file)["namespaces"], "path");
     }
-    ExpectMetadataNotFound(CallNow(commands, "get", Params({{"path", "hub.tasks.explode"}})),
-                           "No command hub.tasks.explode in the command-line metadata.");
+    EXPECT_EQ(ErrorText(CallNow(commands, "get", Params({{"path", "hub.tasks.explode"}}))),
+              kNotFound + "No command hub.tasks.explode in the command-line metadata.");
+    EXPECT_EQ(ErrorText(CallNow(namespaces, "get", Params({{"path", "hub"}}))),
+              kNotFound + "No namespace hub in the command-line metadata.");
 
     auto fingerprint = CallNow(commands, "fingerprint");
     ASSERT_FALSE(fingerprint.IsError());
     EXPECT_EQ(*fingerprint.Output(), *Data::StringValue::Create(loaded.cli->CommandsFingerprint()));
-
-    auto namespacePaths = StringsOf(CallNow(namespaces, "list").Output());
-    EXPECT_EQ(namespacePaths.size(), common["namespaces"].Size() + daemon["namespaces"].Size());
-    const auto& ns = common["namespaces"][0];
-    auto gotNamespace = CallNow(namespaces, "get", Params({{"path", ns["path"].GetString()}}));
-    ASSERT_FALSE(gotNamespace.IsError());
-    EXPECT_EQ(*gotNamespace.Output(), *Protocol::Json::DirectJsonCodec::FromJson(ns).value);
-    ExpectMetadataNotFound(CallNow(namespaces, "get", Params({{"path", "hub"}})),
-                           "No namespace hub in the command-line metadata.");
 }
 
 TEST(MetadataServicesTest, MetamodelAndAuthenticationServicesAnswerWhatTheFilesSay)
@@ -149,34 +115,28 @@ TEST(MetadataServicesTest, MetamodelAndAuthenticationServicesAnswerWhatTheFilesS
     EXPECT_EQ(*component.Output(), *Protocol::Json::DirectJsonCodec::FromJson(common).value);
     auto fingerprint = CallNow(components, "fingerprint", Params({{"component_id", "lumo_std"}}));
     ASSERT_FALSE(fingerprint.IsError());
-    EXPECT_NE(*fingerprint.Output(),
-              *CallNow(components, "fingerprint", Params({{"component_id", "settings"}})).Output());
-    ExpectMetadataNotFound(CallNow(components, "get", Params({{"component_id", "other"}})),
-                           "No metadata component other.");
-    ExpectMetadataNotFound(CallNow(components, "fingerprint", Params({{"component_id", "other"}})),
-                           "No metadata component other.");
+    EXPECT_NE(*fingerprint.Output(), *CallNow(components, "fingerprint", Params({{"component_id", "settings"}})).Output());
+    for (const char* operation : {"get", "fingerprint"}) {
+        EXPECT_EQ(ErrorText(CallNow(components, operation, Params({{"component_id", "other"}}))),
+                  kNotFound + "No metadata component other.");
+    }
 
     auto daemon = ReadJson(GeneratedMetadata("hostprefd_lumo_metamodel.json"));
-    auto serviceIds = StringsOf(CallNow(services, "list").Output());
-    EXPECT_EQ(serviceIds.size(), common["services"].Size() + daemon["services"].Size());
-    for (const auto* file : {&daemon, &common}) {
-        for (const auto& service : (*file)["services"].GetArray()) {
-            auto got = CallNow(services, "get", Params({{"service_id", service["id"].GetString()}}));
-            ASSERT_FALSE(got.IsError()) << service["id"].GetString();
-            EXPECT_EQ(*got.Output(), *Protocol::Json::DirectJsonCodec::FromJson(service).value);
-        }
-    }
-    ExpectMetadataNotFound(CallNow(services, "get", Params({{"service_id", "com.orvane.none"}})),
-                           "No metadata for service com.orvane.none.");
+    EXPECT_EQ(StringsOf(CallNow(services, "list").Output()).size(),
+              common["services"].Size() + daemon["services"].Size());
+    ExpectServed(services, "service_id", daemon["services"], "id");
+    ExpectServed(services, "service_id", common["services"], "id");
 
     auto authnJson = ReadJson(GeneratedMetadata("hostprefd_lumo_authentication.json"));
-    EXPECT_EQ(StringsOf(CallNow(authnServices, "list").Output()), SortedMembers(authnJson["services"], "id"));
-    const auto& authnEntry = authnJson["services"][0];
-    auto gotAuthn = CallNow(authnServices, "get", Params({{"service_id", authnEntry["id"].GetString()}}));
-    ASSERT_FALSE(gotAuthn.IsError());
-    EXPECT_EQ(*gotAuthn.Output(), *Protocol::Json::DirectJsonCodec::FromJson(authnEntry).value);
-    ExpectMetadataNotFound(CallNow(authnServices, "get", Params({{"service_id", "com.orvane.none"}})),
-                           "No metadata for service com.orvane.none.");
+    std::vector<std::string> authnIds;
+    for (const auto& entry : authnJson["services"].GetArray()) authnIds.emplace_back(entry["id"].GetString());
+    std::sort(authnIds.begin(), authnIds.end());
+    EXPECT_EQ(StringsOf(CallNow(authnServices, "list").Output()), authnIds);
+    ExpectServed(authnServices, "service_id", authnJson["services"], "id");
+    for (auto* service : {&services, &authnServices}) {
+        EXPECT_EQ(ErrorText(CallNow(*service, "get", Params({{"service_id", "com.orvane.none"}}))),
+                  kNotFound + "No metadata for service com.orvane.none.");
+    }
 }
 
 }  // namespace

@@ -1,69 +1,39 @@
-// Helpers shared by the framework provider tests: a scratch directory for metadata files,
-// the generated metadata files of the build, synchronous calls through a provider or a
-// bound interface, and the first message of an error value.
+// Helpers shared by the framework and binding tests: files in a temporary directory, the
+// generated metadata files of the build, synchronous calls through a bound interface, and
+// the first message of an error value.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
-#include <stdlib.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/lumo/AsyncApiInterface.hpp"
-#include "platform/lumo/AsyncApiProvider.hpp"
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
+#include "support/TempDir.hpp"
 
-namespace ProviderTestSupport {
+namespace LumoTestSupport {
 
-// A fresh directory under the system's temporary directory, removed with its content.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "lumo-provider-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+using TestSupport::TempDir;
 
-    // Writes `text` into `name` and returns its path.
-    std::string Write(const std::string& name, const std::string& text) const
-    {
-        std::filesystem::path file = path_ / name;
-        std::ofstream(file, std::ios::binary) << text;
-        return file.string();
-    }
-    std::string PathOf(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+// Writes `text` into `name` below `dir` and returns the file's path.
+inline std::string Written(const TempDir& dir, const std::string& name, const std::string& text)
+{
+    dir.Write(name, text);
+    return dir.File(name);
+}
 
 // The path of the generated metadata file `name` of the build under test.
 inline std::string GeneratedMetadata(const std::string& name)
 {
     const char* build = std::getenv("HOSTPREFD_BUILD_DIR");
-    if (build == nullptr) {
-        ADD_FAILURE() << "HOSTPREFD_BUILD_DIR is not set; run the test through ctest";
-        return name;
-    }
-    return std::string(build) + "/generated/metadata/" + name;
+    if (build == nullptr) ADD_FAILURE() << "HOSTPREFD_BUILD_DIR is not set; run the test through ctest";
+    return std::string(build != nullptr ? build : ".") + "/generated/metadata/" + name;
 }
 
 // The parsed content of the file at `path`, to compare answers with what the file says.
@@ -73,35 +43,40 @@ inline rapidjson::Document ReadJson(const std::string& path)
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     rapidjson::Document document;
     document.Parse(text.c_str());
-    EXPECT_FALSE(document.HasParseError()) << path;
+    EXPECT_TRUE(!document.HasParseError() && document.IsObject()) << path;
     return document;
 }
 
 // The first message of error value `error`.
 inline std::optional<Com::Orvane::Lumo::Std::LocalizableMessage> FirstMessage(const Lumo::Data::ErrorValuePtr& error)
 {
-    if (!error) {
-        return std::nullopt;
-    }
-    auto messages = Lumo::Data::ValueCast<Lumo::Data::ListValue>(error->GetField("messages"));
-    if (!messages || messages->Size() == 0) {
-        return std::nullopt;
-    }
+    auto messages = error ? Lumo::Data::ValueCast<Lumo::Data::ListValue>(error->GetField("messages")) : nullptr;
+    if (!messages || messages->Size() == 0) return std::nullopt;
     return Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0]);
+}
+
+// "<error name>: <first localized message>" of an error, or "no error" for none.
+inline std::string ErrorText(const Lumo::Data::ErrorValuePtr& error)
+{
+    if (!error) return "no error";
+    auto message = FirstMessage(error);
+    return error->Name() + ": " + (message ? message->localized : "<no message>");
+}
+inline std::string ErrorText(const Lumo::Core::MethodResult& result)
+{
+    return ErrorText(result.IsError() ? result.Error() : nullptr);
 }
 
 // The parameter structure of a call: name/value pairs of strings.
 inline Lumo::Data::DataValuePtr Params(std::vector<std::pair<std::string, std::string>> params)
 {
     auto input = Lumo::Data::StructValue::Create("");
-    for (auto& [name, value] : params) {
-        input->SetField(name, Lumo::Data::StringValue::Create(value));
-    }
+    for (auto& [name, value] : params) input->SetField(name, Lumo::Data::StringValue::Create(value));
     return input;
 }
 
 // Calls `operation` of `service` and returns the one result it delivered synchronously
-// (the metadata and introspection services answer at once).
+// (the metadata services answer at once).
 inline Lumo::Core::MethodResult CallNow(Lumo::Provider::AsyncApiInterface& service, const std::string& operation,
                                         Lumo::Data::DataValuePtr input = nullptr)
 {
@@ -119,12 +94,10 @@ inline std::vector<std::string> StringsOf(const Lumo::Data::DataValuePtr& value)
     std::vector<std::string> strings;
     if (auto list = Lumo::Data::ValueCast<Lumo::Data::ListValue>(value)) {
         for (const auto& item : list->Items()) {
-            if (auto text = Lumo::Data::ValueCast<Lumo::Data::StringValue>(item)) {
-                strings.push_back(text->Get());
-            }
+            if (auto text = Lumo::Data::ValueCast<Lumo::Data::StringValue>(item)) strings.push_back(text->Get());
         }
     }
     return strings;
 }
 
-}  // namespace ProviderTestSupport
+}  // namespace LumoTestSupport
