@@ -8,19 +8,22 @@
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/DirectJsonCodec.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
+#include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/StandardError.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
-#include "platform/lumo/Utf8.hpp"
 
 namespace Lumo::Protocol::Json {
 namespace {
 
 using namespace Lumo::Data;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using LumoTestSupport::ErrorText;
 
 DataValuePtr Str(std::string text) { return StringValue::Create(std::move(text)); }
 
 DataValuePtr Int(int64_t number) { return IntegerValue::Create(number); }
+DataValuePtr Dbl(double number) { return DoubleValue::Create(number); }
 
 // A task-info-like structure that holds every kind at least once, nested.
 DataValuePtr EveryKind()
@@ -58,68 +61,51 @@ DataValuePtr EveryKind()
 DataValuePtr Nested(size_t levels)
 {
     DataValuePtr value = Int(1);
-    for (size_t i = 1; i < levels; ++i) {
-        value = ListValue::Create({value});
-    }
+    for (size_t i = 1; i < levels; ++i) value = ListValue::Create({value});
     return value;
 }
 
-std::string FirstMessageText(const ErrorValuePtr& error)
+// Finite doubles of random bit patterns: a codec must keep every bit of each.
+std::vector<DataValuePtr> RandomDoubles()
 {
-    auto messages = error->GetField("messages")->As<ListValue>();
-    auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items().at(0));
-    return message ? message->localized : "<no message>";
-}
-
-TEST(TaggedJsonTest, EveryKindAndEdgeValueSurvivesARoundTrip)
-{
-    std::vector<DataValuePtr> values = {
-        EveryKind(),
-        VoidValue::GetInstance(),
-        OptionalValue::GetInstance(),
-        ListValue::Create(),
-        Str(""),
-        OptionalValue::Create(OptionalValue::GetInstance()),
-        OptionalValue::Create(VoidValue::GetInstance()),
-        OptionalValue::Create(OptionalValue::Create(Int(0))),
-        Int(std::numeric_limits<int64_t>::max()),
-        Int(std::numeric_limits<int64_t>::min()),
-        DoubleValue::Create(1.0),
-        DoubleValue::Create(-0.0),
-        DoubleValue::Create(5e-324),
-        DoubleValue::Create(std::numeric_limits<double>::quiet_NaN()),
-        DoubleValue::Create(HUGE_VAL),
-        DoubleValue::Create(-HUGE_VAL),
-        Str("Grüße, 世界 \xF0\x9F\x98\x80 \"quoted\" \\ \n\t"),
-        Str(std::string("nul\0inside", 10)),
-        SecretValue::Create(""),
-        BinaryValue::Create({}),
-        BinaryValue::Create({0}),
-        BinaryValue::Create({1, 2}),
-        std::make_shared<StructValue>(""),
-        std::make_shared<StructValue>("weird:type name"),
-        ErrorValue::GetInstance("system_error"),
-        EnumValue::Create("", ""),
-        Nested(TaggedJsonCodec::kMaxDepth),
-    };
-    // Random bit patterns: every finite double must keep every bit.
+    std::vector<DataValuePtr> values;
     std::mt19937_64 random(7);
     for (int i = 0; i < 2000; ++i) {
         uint64_t bits = random();
         double number;
         std::memcpy(&number, &bits, sizeof(number));
-        if (std::isfinite(number)) {
-            values.push_back(DoubleValue::Create(number));
-        }
+        if (std::isfinite(number)) values.push_back(DoubleValue::Create(number));
     }
+    return values;
+}
+
+// Each value decodes to an equal one, and the encoding is deterministic, so a second trip
+// gives the same text.
+template <class Codec>
+void ExpectRoundTrips(std::vector<DataValuePtr> values)
+{
+    for (auto& number : RandomDoubles()) values.push_back(number);
     for (const auto& value : values) {
-        std::string json = TaggedJsonCodec::Encode(*value);
-        JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
+        std::string json = Codec::Encode(*value);
+        JsonDecodeResult decoded = Codec::Decode(json);
         ASSERT_TRUE(decoded.Ok()) << json << "\n" << decoded.error->ToString();
         EXPECT_EQ(*decoded.value, *value) << json << "\n" << decoded.value->ToString();
-        // The encoding is deterministic, so a second trip gives the same text.
-        EXPECT_EQ(TaggedJsonCodec::Encode(*decoded.value), json);
+        EXPECT_EQ(Codec::Encode(*decoded.value), json);
     }
+}
+
+TEST(TaggedJsonTest, EveryKindAndEdgeValueSurvivesARoundTrip)
+{
+    ExpectRoundTrips<TaggedJsonCodec>(
+        {EveryKind(), VoidValue::GetInstance(), OptionalValue::GetInstance(), ListValue::Create(), Str(""),
+         OptionalValue::Create(OptionalValue::GetInstance()), OptionalValue::Create(VoidValue::GetInstance()),
+         OptionalValue::Create(OptionalValue::Create(Int(0))), Int(std::numeric_limits<int64_t>::max()),
+         Int(std::numeric_limits<int64_t>::min()), Dbl(1.0), Dbl(-0.0), Dbl(5e-324),
+         Dbl(std::numeric_limits<double>::quiet_NaN()), Dbl(HUGE_VAL), Dbl(-HUGE_VAL),
+         Str("Grüße, 世界 \xF0\x9F\x98\x80 \"quoted\" \\ \n\t"), Str(std::string("nul\0inside", 10)),
+         SecretValue::Create(""), BinaryValue::Create({}), BinaryValue::Create({0}), BinaryValue::Create({1, 2}),
+         std::make_shared<StructValue>(""), std::make_shared<StructValue>("weird:type name"),
+         ErrorValue::GetInstance("system_error"), EnumValue::Create("", ""), Nested(TaggedJsonCodec::kMaxDepth)});
 }
 
 TEST(TaggedJsonTest, FormIsCompactAndReadable)
@@ -155,84 +141,68 @@ TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
         // Lone surrogate escapes would decode to bytes that are not UTF-8.
         {R"({"string":"\uDDDD"})", "unpaired UTF-16 surrogate escape"},
         {R"({"struct:T":{"\uDC00x":{"long":1}}})", "unpaired UTF-16 surrogate escape"},
-        {R"({"string":"\uD800"})", "Malformed JSON at offset"},
         {R"({})", "Invalid data value at /: a tagged value is an object of exactly one member, found 0"},
-        {R"({"a":1,"b":2})", "found 2"},
         {R"({"nonsense":1})", "Invalid data value at /nonsense: unknown tag \"nonsense\""},
         {R"([1,{"struct:T":{"x":{"what":"y"}}}])", "at /1/struct:T/x/what: unknown tag \"what\""},
         {R"({"struct:T":[1]})", "struct takes an object of fields"},
-        {R"({"error:E":"x"})", "error takes an object of fields"},
         {R"({"struct:T":{"a":1,"a":2}})", "duplicate field \"a\""},
         {R"({"enum:E":3})", "enum takes a string"},
         {R"({"secret":null})", "secret takes a string"},
         {R"({"binary":"abc"})", "binary is not padded base64"},
-        {R"({"binary":"ab c"})", "binary is not padded base64"},
         {R"({"datetime":"yesterday"})", "datetime is not"},
         {R"({"double":"1.5"})", "double takes"},
         {R"({"void":0})", "void takes null"},
         {R"({"map":[[1]]})", "at /map/0: a map entry is a [key, value] pair"},
-        {R"({"map":[[1,{"x":1}]]})", "at /map/0/1/x: unknown tag"},
         {R"({"map":{"k":1,"k":2}})", "duplicate key \"k\""},
         {R"({"map":3})", "map takes an object or an array"},
         {R"({"struct:T":{"a/b~":{"bad":1}}})", "at /struct:T/a~1b~0/bad"},
         {"18446744073709551616", "integer 18446744073709551616 is out of the 64-bit range"},
-        {"-9223372036854775809", "out of the 64-bit range"},
     };
-    for (const char* text : {"", "{", "[1,", "{\"a\":}", "[1] [2]", "nul", "'x'", "[1,]", "\"\xC3\x28\"",
-                             "{\"a\" 1}", "NaN", "01", "\"unterminated"}) {
+    for (const char* text : {"", "[1,", "[1] [2]", "'x'", "\"\xC3\x28\"", "NaN", "01", "\"unterminated"}) {
         cases.push_back({text, "Malformed JSON at offset"});
     }
     for (const auto& test : cases) {
         JsonDecodeResult decoded = TaggedJsonCodec::Decode(test.json);
         ASSERT_FALSE(decoded.Ok()) << test.json;
-        EXPECT_TRUE(Com::Orvane::Lumo::Std::Errors::InvalidArgument.Matches(*decoded.error));
-        EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr(test.message)) << test.json;
+        EXPECT_THAT(ErrorText(decoded.error),
+                    AllOf(StartsWith("com.orvane.lumo.std.errors.invalid_argument: "), HasSubstr(test.message)))
+            << test.json;
     }
-    EXPECT_EQ(FirstMessageText(DirectJsonCodec::Decode("{}\0"s).error),
-              "Malformed JSON at offset 2: Unexpected bytes after the JSON value.");
     // Numbers too small for a double become zero.
     auto tiny = TaggedJsonCodec::Decode("[1e-999, -2.4e-330]");
     ASSERT_TRUE(tiny.Ok());
     EXPECT_EQ(*tiny.value, *ListValue::Create({DoubleValue::Create(0.0), DoubleValue::Create(-0.0)}));
 }
 
+std::string Repeat(const std::string& text, int times)
+{
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
 TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
 {
-    // Deeper than the value limit, but within the parser's limit.
-    std::string tooDeep = TaggedJsonCodec::Encode(*Nested(TaggedJsonCodec::kMaxDepth + 1));
-    JsonDecodeResult decoded = TaggedJsonCodec::Decode(tooDeep);
-    ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nested deeper than 64 levels"));
-
+    // Deeper than the value limit, but within the parser's limit; optionals count as levels too.
+    for (const std::string& tooDeep : {TaggedJsonCodec::Encode(*Nested(TaggedJsonCodec::kMaxDepth + 1)),
+                                       Repeat("{\"optional\":", 70) + "1" + Repeat("}", 70)}) {
+        EXPECT_THAT(ErrorText(TaggedJsonCodec::Decode(tooDeep).error), HasSubstr("nested deeper than 64 levels"));
+    }
     // Far deeper than any parser stack would survive if parsing recursed.
-    for (const std::string& open : {std::string("["), std::string("{\"optional\":")}) {
-        std::string hostile;
-        for (int i = 0; i < 1000000; ++i) {
-            hostile += open;
-        }
-        decoded = TaggedJsonCodec::Decode(hostile);
-        ASSERT_FALSE(decoded.Ok());
-        EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nesting deeper than 200 levels"));
+    for (const std::string& open : {"[", "{\"optional\":"}) {
+        EXPECT_THAT(ErrorText(TaggedJsonCodec::Decode(Repeat(open, 1000000)).error),
+                    HasSubstr("nesting deeper than 200 levels"));
     }
-
-    // Optionals inside optionals count as levels too.
-    std::string optionals = "1";
-    for (int i = 0; i < 70; ++i) {
-        optionals = "{\"optional\":" + optionals + "}";
-    }
-    EXPECT_FALSE(TaggedJsonCodec::Decode(optionals).Ok());
 }
 
 TEST(TaggedJsonTest, LargeObjectsWithDuplicateKeysAreFoundQuickly)
 {
     std::string json = R"({"map":{)";
-    for (int i = 0; i < 100000; ++i) {
-        json += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
-    }
+    for (int i = 0; i < 100000; ++i) json += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
     json += R"("k99999":0}})";
     JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
     ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("duplicate key \"k99999\""));
+    EXPECT_THAT(ErrorText(decoded.error), HasSubstr("duplicate key \"k99999\""));
 }
 
 TEST(DirectJsonTest, WritesPlainJson)
@@ -247,56 +217,50 @@ TEST(DirectJsonTest, WritesPlainJson)
     EXPECT_EQ(DirectJsonCodec::Encode(*DoubleValue::Create(std::nan(""))), "null");
 }
 
-TEST(DirectJsonTest, DecodesGenericValuesAndRefusesWhatTheTaggedDecoderRefuses)
+// What the direct form can carry (untyped structures, lists, strings, numbers, booleans, the
+// unset optional) comes back as it was, and the text it gives does not change on a second trip.
+TEST(DirectJsonTest, UntypedValuesSurviveARoundTrip)
 {
-    const char* json = R"({"name":"a","n":-5,"x":2.5,"ok":true,"none":null,"list":[1,"two",[]],"obj":{}})";
-    JsonDecodeResult decoded = DirectJsonCodec::Decode(json);
-    ASSERT_TRUE(decoded.Ok()) << decoded.error->ToString();
-    const auto* object = decoded.value->As<StructValue>();
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->GetField("none"), OptionalValue::GetInstance());
-    EXPECT_EQ(object->GetField("n")->Kind(), DataKind::kInteger);
-    EXPECT_EQ(object->GetField("x")->Kind(), DataKind::kDouble);
-    EXPECT_EQ(DirectJsonCodec::Encode(*decoded.value), json);
-    // A surrogate pair escape decodes to the one four-byte character; a lone one is refused.
-    decoded = DirectJsonCodec::Decode(R"(["\uD83D\uDE00"])");
-    ASSERT_TRUE(decoded.Ok()) << decoded.error->ToString();
-    EXPECT_EQ(DirectJsonCodec::Encode(*decoded.value), "[\"\xF0\x9F\x98\x80\"]");
+    auto object = StructValue::Create("");
+    object->SetField("name", Str("a"));
+    object->SetField("none", OptionalValue::GetInstance());
+    object->SetField("empty", StructValue::Create(""));
+    // U+D7FF shares its lead byte with the surrogates that the decoder refuses.
+    ExpectRoundTrips<DirectJsonCodec>(
+        {object, ListValue::Create({Int(1), Str("two"), ListValue::Create(), BooleanValue::Create(true)}), Str(""),
+         Str("Grüße \xED\x9F\xBF \xF0\x9F\x98\x80 \"quoted\" \\ \n\t\x01"), Int(std::numeric_limits<int64_t>::min()),
+         Int(std::numeric_limits<int64_t>::max()), Dbl(2.0), Dbl(-0.0), Dbl(5e-324), BooleanValue::Create(false),
+         OptionalValue::GetInstance(), Nested(DirectJsonCodec::kMaxDepth)});
+    // A surrogate pair escape decodes to the one four-byte character.
+    auto pair = DirectJsonCodec::Decode(R"(["\uD83D\uDE00"])");
+    ASSERT_TRUE(pair.Ok()) << pair.error->ToString();
+    EXPECT_EQ(*pair.value, *ListValue::Create({Str("\xF0\x9F\x98\x80")}));
+}
 
+TEST(DirectJsonTest, RefusesWhatTheTaggedDecoderRefuses)
+{
     for (const char* bad : {"[", R"({"a":1,"a":1})", "99999999999999999999", R"(["\uDFFF"])"}) {
         EXPECT_FALSE(DirectJsonCodec::Decode(bad).Ok()) << bad;
     }
-    EXPECT_TRUE(DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth))).Ok());
-    decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth + 1)));
-    ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(FirstMessageText(decoded.error), HasSubstr("nested deeper than 64 levels"));
+    EXPECT_EQ(ErrorText(DirectJsonCodec::Decode(std::string("{}\0", 3)).error),
+              "com.orvane.lumo.std.errors.invalid_argument: Malformed JSON at offset 2: Unexpected bytes after the "
+              "JSON value.");
+    auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*Nested(DirectJsonCodec::kMaxDepth + 1)));
+    EXPECT_THAT(ErrorText(decoded.error), HasSubstr("nested deeper than 64 levels"));
 }
 
-TEST(Utf8Test, ValidatesRepairsAndKeepsEncodedJsonValid)
+// Tool output may carry bytes that are not UTF-8; each bad sequence is replaced so that the
+// encoded answer still parses.
+TEST(JsonWriterTest, BytesThatAreNotUtf8AreReplaced)
 {
-    for (const char* good :
-         {"", "ascii", "\xC2\xA9", "\xE2\x82\xAC", "\xED\x9F\xBF", "\xF0\x9F\x98\x80", "\xF4\x8F\xBF\xBF"}) {
-        EXPECT_TRUE(Utf8::IsValid(good)) << good;
-    }
-    for (const char* bad : {"\x80", "\xC0\xAF", "\xC2", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                            "\xF5\x80\x80\x80", "\xFF", "ok\xE2\x82"}) {
-        EXPECT_FALSE(Utf8::IsValid(bad)) << bad;
-    }
-    EXPECT_EQ(Utf8::Repair("a\xFF"
-                           "b\xE2\x82"),
-              "a\xEF\xBF\xBD"
-              "b\xEF\xBF\xBD\xEF\xBF\xBD");
-
-    // Tool output may carry bytes that are not UTF-8; the encoded answer must still parse.
     auto value = StructValue::Create("T\xFF");
     value->SetField("out\xC0", Str("Latin-1 caf\xE9"));
-    for (const std::string& json : {TaggedJsonCodec::Encode(*value), DirectJsonCodec::Encode(*value)}) {
-        EXPECT_TRUE(Utf8::IsValid(json)) << json;
-        EXPECT_TRUE(DirectJsonCodec::Decode(json).Ok()) << json;
-    }
-    auto decoded = DirectJsonCodec::Decode(DirectJsonCodec::Encode(*value));
-    EXPECT_EQ(*decoded.value->As<StructValue>()->GetField("out\xEF\xBF\xBD"),
-              *Str("Latin-1 caf\xEF\xBF\xBD"));
+    const std::string replaced = "\xEF\xBF\xBD";
+    EXPECT_EQ(TaggedJsonCodec::Encode(*value),
+              "{\"struct:T" + replaced + "\":{\"out" + replaced + "\":\"Latin-1 caf" + replaced + "\"}}");
+    std::string direct = DirectJsonCodec::Encode(*value);
+    EXPECT_EQ(direct, "{\"out" + replaced + "\":\"Latin-1 caf" + replaced + "\"}");
+    EXPECT_TRUE(DirectJsonCodec::Decode(direct).Ok());
 }
 
 }  // namespace
