@@ -1,25 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <unordered_set>
-
 #include "platform/lumo/ActivationHelpers.hpp"
 #include "platform/lumo/DataValues.hpp"
-#include "platform/lumo/MethodIdentifier.hpp"
 #include "platform/lumo/MethodResult.hpp"
 #include "platform/lumo/UserPassSecurityContextReader.hpp"
 
 namespace Lumo::Core {
 namespace {
-
-TEST(MethodIdentifierTest, PrintsComparesAndHashes)
-{
-    MethodIdentifier get("com.orvane.hub.tasks", "get");
-    // Moving a dot between the parts gives another method even though the text is the same.
-    EXPECT_NE(MethodIdentifier("a.b", "c"), MethodIdentifier("a", "b.c"));
-    std::unordered_set<MethodIdentifier> known{get};
-    EXPECT_EQ(known.count(MethodIdentifier("com.orvane.hub.tasks", "get")), 1u);
-    EXPECT_EQ(known.count(MethodIdentifier("com.orvane.hub.tasks", "cancel")), 0u);
-}
 
 TEST(MethodResultTest, NullOutputIsVoidAndErrorsHaveNoOutput)
 {
@@ -48,9 +35,6 @@ TEST(ActivationTest, HelpersReadAndRecordTheCallContext)
     EXPECT_EQ(ActivationHelpers::ExtractUsername(*activation), std::nullopt);  // not authenticated yet
     activation->authData = AuthenticationData{"root", {"host.config.read"}};
     EXPECT_EQ(ActivationHelpers::ExtractUsername(*activation), "root");
-
-    ActivationHelpers::SetPeerTcpBindingInfo(activation->executionContext, "::1", 8089);
-    EXPECT_EQ(activation->executionContext.peer, (PeerTcpBindingInfo{"::1", 8089}));
 
     auto bare = AsyncActivation::GetInstance({});
     EXPECT_EQ(ActivationHelpers::GetActivationOpId(*bare), "");

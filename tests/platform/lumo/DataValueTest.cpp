@@ -34,9 +34,7 @@ TEST(DataValueTest, EqualityIsDeepAndKindSensitive)
          OptionalValue::GetInstance()},
         {"nan vs zero", DoubleValue::Create(std::nan("")), DoubleValue::Create(0.0)},
     };
-    for (const Row& row : rows) {
-        EXPECT_FALSE(*row.left == *row.right) << row.name;
-    }
+    for (const Row& row : rows) EXPECT_FALSE(*row.left == *row.right) << row.name;
     // NaN equals itself so that round trips can be checked.
     EXPECT_EQ(*DoubleValue::Create(std::nan("")), *DoubleValue::Create(std::nan("")));
     EXPECT_TRUE(Equal(nullptr, nullptr));
@@ -78,16 +76,6 @@ TEST(DataValueTest, MapLooksUpStringAndGenericKeys)
     EXPECT_EQ(map.Find(*IntegerValue::Create(42))->As<StringValue>()->Get(), "answer");
     EXPECT_EQ(map.Find("42"), nullptr);
     EXPECT_FALSE(map.HasOnlyStringKeys());
-}
-
-TEST(DataValueTest, CastsFollowTheKind)
-{
-    DataValuePtr error = ErrorValue::Create("e", {});
-    EXPECT_NE(error->As<CompoundValue>(), nullptr);
-    EXPECT_EQ(error->As<StructValue>(), nullptr);
-    EXPECT_NE(ValueCast<ErrorValue>(error), nullptr);
-    EXPECT_EQ(ValueCast<ListValue>(error), nullptr);
-    EXPECT_EQ(ValueCast<ListValue>(nullptr), nullptr);
 }
 
 TEST(DataValueTest, CopyingAnErrorSharesFieldsAndLeavesTheOriginal)

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/lumo/LocalizationBundle.hpp"
+#include "platform/lumo/LumoTestSupport.hpp"
 
 namespace Lumo::L10n {
 namespace {
@@ -14,32 +12,19 @@ using Table = LocalizationBundle::MessageTable;
 
 TEST(LocalizationBundleTest, LoadsGoodMalformedAndMissingFiles)
 {
-    char pattern[] = "/tmp/lumo-bundle-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::filesystem::path dir = pattern;
-    const std::string path = (dir / "en.msgcat").string();
-    std::ofstream(path) << "\xEF\xBB\xBF# catalogue\n"
-                           "; another comment\n"
-                           "[com.orvane.tarn]\n"
-                           "com.orvane.tarn.task.description = Task {1}\r\n"
-                           "  quoted.id=\"Quoted text\"  \n"
-                           "\n"
-                           "equals.in.text = a = b\n"
-                           "repeated = first\n"
-                           "repeated = second\n"
-                           "empty.text =\n"
-                           "no equals sign\n"
-                           " = no key\n"
-                           "[unclosed\n"
-                           "[]\n";
+    LumoTestSupport::TempDir dir;
+    // Lines 11 to 14 are malformed.
+    const std::string path = LumoTestSupport::Written(
+        dir, "en.msgcat",
+        "\xEF\xBB\xBF# catalogue\n; another comment\n[com.orvane.tarn]\n"
+        "com.orvane.tarn.task.description = Task {1}\r\n  quoted.id=\"Quoted text\"  \n\n"
+        "equals.in.text = a = b\nrepeated = first\nrepeated = second\nempty.text =\n"
+        "no equals sign\n = no key\n[unclosed\n[]\n");
     Table entries;
     std::vector<LocalizationBundle::MalformedLine> malformed;
     EXPECT_FALSE(LocalizationBundle::LoadIniFile(path, entries, &malformed));
-    EXPECT_EQ(entries, (Table{{"com.orvane.tarn.task.description", "Task {1}"},
-                              {"quoted.id", "\"Quoted text\""},
-                              {"equals.in.text", "a = b"},
-                              {"repeated", "second"},
-                              {"empty.text", ""}}));
+    EXPECT_EQ(entries, (Table{{"com.orvane.tarn.task.description", "Task {1}"}, {"quoted.id", "\"Quoted text\""},
+                              {"equals.in.text", "a = b"}, {"repeated", "second"}, {"empty.text", ""}}));
     // Malformed lines are skipped and listed by number.
     ASSERT_EQ(malformed.size(), 4u);
     EXPECT_EQ(malformed[0].number, 11u);
@@ -48,11 +33,10 @@ TEST(LocalizationBundleTest, LoadsGoodMalformedAndMissingFiles)
 
     // Unreadable files are errors and change nothing.
     Table kept{{"kept", "value"}};
-    EXPECT_EQ(LocalizationBundle::LoadIniFile((dir / "absent.msgcat").string(), kept),
+    EXPECT_EQ(LocalizationBundle::LoadIniFile(dir.File("absent.msgcat"), kept),
               std::errc::no_such_file_or_directory);
-    EXPECT_EQ(LocalizationBundle::LoadIniFile(dir.string(), kept), std::errc::is_a_directory);
+    EXPECT_EQ(LocalizationBundle::LoadIniFile(dir.Path().string(), kept), std::errc::is_a_directory);
     EXPECT_EQ(kept, (Table{{"kept", "value"}}));
-    std::filesystem::remove_all(dir);
 }
 
 TEST(LocalizationBundleTest, AddLocaleMergesFilesOfOneLanguage)

@@ -22,20 +22,15 @@ TEST(FormatMessageTest, ReplacesPlaceholdersAndReportsFaults)
         std::string text;
         std::error_code fault;
     } rows[] = {
-        {"Task {1} of {2}: {1} again, {10}",
-         {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"},
-         "Task a of b: a again, j",
-         {}},
+        {"Task {1} of {2}: {1} again, {10}", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"},
+         "Task a of b: a again, j", {}},
         {"no placeholders", {"unused"}, "no placeholders", {}},
         {"{1}", {"{2}"}, "{2}", {}},  // arguments are not formatted again
         {"", {}, "", {}},
         {"} stray close {1}", {"x"}, "} stray close x", {}},
         {"missing {2} here", {"x"}, "missing {2} here", FormatError::kMoreSpecifiersThanExpected},
         {"zero {0}", {"x"}, "zero {0}", FormatError::kMoreSpecifiersThanExpected},
-        {"huge {99999999999999999999}",
-         {"x"},
-         "huge {99999999999999999999}",
-         FormatError::kMoreSpecifiersThanExpected},
+        {"huge {99999999999999999999}", {"x"}, "huge {99999999999999999999}", FormatError::kMoreSpecifiersThanExpected},
         {"empty {} then {1}", {"x"}, "empty {} then x", FormatError::kEmptyNamedSpecifier},
         {"named {user}", {"x"}, "named {user}", FormatError::kNamedArgumentNotFound},
         {"negative {-1}", {"x"}, "negative {-1}", FormatError::kNamedArgumentNotFound},
@@ -78,21 +73,6 @@ TEST_F(LocalizerTest, FallsBackFromLocaleToLanguageToDefault)
     EXPECT_EQ(fault, FormatError::kMoreSpecifiersThanExpected);
 }
 
-TEST_F(LocalizerTest, LookupFunctionAndSupportedLocales)
-{
-    std::vector<std::string> asked;
-    Localizer byFunction({"en", "de"},
-                         [&](std::string_view id, std::string_view locale) -> std::optional<std::string> {
-                             asked.emplace_back(locale);
-                             return std::nullopt;
-                         });
-    EXPECT_EQ(byFunction.Localize(BaseMessage("id", "fallback"), "en_US"), "fallback");
-    EXPECT_EQ(asked, (std::vector<std::string>{"en_US", "en"}));  // each candidate once
-    EXPECT_TRUE(byFunction.Supports("de_AT"));
-    EXPECT_FALSE(byFunction.Supports("ja_JP"));
-    EXPECT_TRUE(localizer_.Supports("ja_JP"));
-}
-
 TEST(RequestLocalizerTest, DefaultsToEnglishInUtc)
 {
     RequestLocalizer request;
@@ -126,8 +106,6 @@ TEST(FrameworkMessagesTest, KnownIdsCarryTheirTextUnknownOnesSaySo)
     RequestLocalizer localizer;
     EXPECT_EQ(localizer.Localize(FrameworkMessages::Make("lumo.recv.failed", {"Connection reset by peer"})),
               "Failed to receive the request: Connection reset by peer");
-    EXPECT_EQ(FrameworkMessages::DefaultText("lumo.invalid.request"), "Invalid request.");
-    EXPECT_EQ(FrameworkMessages::DefaultText("lumo.invalid"), std::nullopt);
     BaseMessage unknown = FrameworkMessages::Make("com.orvane.tarn.not.framework", {"a"});
     EXPECT_EQ(unknown.DefaultMessage(), "Unknown message.");
     EXPECT_EQ(unknown.Args(), std::vector<std::string>{"a"});
