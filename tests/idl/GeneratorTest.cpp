@@ -1,39 +1,33 @@
 // The generator refuses definitions it cannot turn into sound bindings, naming the line.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
+
+#include "platform/lumo/LumoTestSupport.hpp"
 
 namespace {
 
 struct GeneratorRun {
-    int status;
+    int status = -1;
     std::string output;
 };
 
 // Runs generate.py --list-sources over one definition holding `text`.
 GeneratorRun Generate(const std::string& text)
 {
-    char dir[] = "/tmp/idl-generator-test.XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    std::string idl = std::string(dir) + "/test.idl";
-    std::ofstream(idl) << "component settings\n" << text;
+    LumoTestSupport::TempDir dir;
+    std::string idl = LumoTestSupport::Written(dir, "test.idl", "component settings\n" + text);
     const char* source = std::getenv("HOSTPREFD_SOURCE_DIR");
     std::string command = "python3 " + std::string(source != nullptr ? source : ".") +
-                          "/idl/generate.py --list-sources --out " + dir + " " + idl + " 2>&1";
-    GeneratorRun run{-1, {}};
+                          "/idl/generate.py --list-sources --out " + dir.Path().string() + " " + idl + " 2>&1";
+    GeneratorRun run;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            run.output += buffer;
-        }
+        while (fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
         run.status = pclose(pipe);
     }
-    std::remove(idl.c_str());
-    rmdir(dir);
     return run;
 }
 

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/lumo/LumoTestSupport.hpp"
 #include "generated/Com/Orvane/Hub/TasksSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Configuration/Components/Groups/KeysSvc.hpp"
 #include "generated/Com/Orvane/Tarn/HostSettings/DepotsSvc.hpp"
@@ -92,23 +90,13 @@ Served FrameworkServices()
 
 rapidjson::Document LoadMetadata(const std::string& name)
 {
-    const char* build = std::getenv("HOSTPREFD_BUILD_DIR");
-    std::ifstream file(std::string(build != nullptr ? build : ".") + "/generated/metadata/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    rapidjson::Document document;
-    document.Parse(text.str().c_str());
-    EXPECT_FALSE(document.HasParseError()) << name;
-    EXPECT_TRUE(document.IsObject()) << name;
-    return document;
+    return LumoTestSupport::ReadJson(LumoTestSupport::GeneratedMetadata(name));
 }
 
 std::vector<std::string> Strings(const rapidjson::Value& list)
 {
     std::vector<std::string> strings;
-    for (const auto& item : list.GetArray()) {
-        strings.emplace_back(item.GetString());
-    }
+    for (const auto& item : list.GetArray()) strings.emplace_back(item.GetString());
     return strings;
 }
 
@@ -146,9 +134,7 @@ TEST(MetadataTest, EveryTypeNamedInTheMetamodelsIsDeclared)
     for (const auto* document : {&daemon, &framework}) {
         for (const auto& structure : (*document)["structures"].GetArray()) {
             declared.insert(structure["id"].GetString());
-            for (const auto& field : structure["fields"].GetArray()) {
-                used.emplace_back(field["type"].GetString());
-            }
+            for (const auto& field : structure["fields"].GetArray()) used.emplace_back(field["type"].GetString());
         }
         for (const auto& enumeration : (*document)["enumerations"].GetArray()) {
             declared.insert(enumeration["id"].GetString());
@@ -157,9 +143,7 @@ TEST(MetadataTest, EveryTypeNamedInTheMetamodelsIsDeclared)
         for (const auto& service : (*document)["services"].GetArray()) {
             for (const auto& operation : service["operations"].GetArray()) {
                 used.emplace_back(operation["output"].GetString());
-                for (const auto& param : operation["params"].GetArray()) {
-                    used.emplace_back(param["type"].GetString());
-                }
+                for (const auto& param : operation["params"].GetArray()) used.emplace_back(param["type"].GetString());
             }
         }
     }
@@ -229,9 +213,7 @@ TEST(MetadataTest, AuthenticationOpensTheFrameworkServicesOnly)
     EXPECT_STREQ(authentication["component"].GetString(), "settings_lumo_authentication");
     std::vector<std::string> anonymous = Strings(authentication["authorization"]["anonymous"]);
     std::vector<std::string> framework;
-    for (const auto& [id, operations] : FrameworkServices()) {
-        framework.push_back(id);
-    }
+    for (const auto& [id, operations] : FrameworkServices()) framework.push_back(id);
     std::sort(anonymous.begin(), anonymous.end());
     EXPECT_EQ(anonymous, framework);
     EXPECT_EQ(authentication["services"].Size(), 19u);
