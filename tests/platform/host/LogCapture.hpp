@@ -55,13 +55,6 @@ private:
     std::string text_;
 };
 
-// The text of a mirrored line after its timestamp and "<priority> " prefix.
-inline std::string TextOf(const std::string& line)
-{
-    const size_t start = line.find("> ");
-    return start == std::string::npos ? line : line.substr(start + 2);
-}
-
 class LogCapture : public StderrCapture {
 public:
     LogCapture() { Log_SetStderrLevel(7); }

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <atomic>
 #include <chrono>
@@ -13,11 +12,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-// Like the daemon's: a process-global flag that only a signal handler writes.
-volatile sig_atomic_t signalFlag = 0;
-
-void OnSignal(int) { signalFlag = 1; }
 
 class PollTest : public ::testing::Test {
 protected:
@@ -58,26 +52,6 @@ TEST_F(PollTest, ExitDropsTimersAndTheLoopNoticesAFlagSetByAnotherThread)
     ASSERT_EQ(flag, 1);
     EXPECT_LT(Clock::now() - setAt.load(), milliseconds(100));
     EXPECT_EQ(ticks, 0) << "a timer added before Poll_Exit ran";
-}
-
-TEST_F(PollTest, ReturnsOnARealSignalToTheLoopingThread)
-{
-    struct sigaction action = {}, previous = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
-    signalFlag = 0;
-    const pthread_t looper = pthread_self();
-    After(milliseconds(80), [looper] { pthread_kill(looper, SIGUSR1); });
-
-    const auto start = Clock::now();
-    Poll_Loop(1, &signalFlag, 0);
-    const auto elapsed = Clock::now() - start;
-    sigaction(SIGUSR1, &previous, nullptr);
-
-    EXPECT_EQ(signalFlag, 1);
-    EXPECT_GE(elapsed, milliseconds(70));
-    EXPECT_LT(elapsed, milliseconds(180));
 }
 
 TEST_F(PollTest, TimersRunOnTheLoopingThreadForTheirClassOnly)
