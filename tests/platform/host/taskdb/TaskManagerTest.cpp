@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <regex>
 #include <thread>
 
@@ -231,15 +230,14 @@ TEST_F(TaskManagerTest, BadFilesAndDirectoriesAreRefusedAndLeftAlone)
 
     const std::string garbagePath = dir_.File("garbage.db");
     const std::string garbage(4096, '\x5a');
-    std::ofstream(garbagePath, std::ios::binary) << garbage;
+    dir_.Write("garbage.db", garbage);
     auto store = TaskManager::FromPath(garbagePath);
     const std::string what = ErrorOf([&] { store->Initialize(); });
     EXPECT_TRUE(what.find(garbagePath) != std::string::npos &&
                 what.find("not a database") != std::string::npos)
         << what;
     EXPECT_THROW(store->GetAllTasks(), TaskDBError);
-    std::ifstream in(garbagePath, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), garbage);
+    EXPECT_EQ(dir_.Read("garbage.db"), garbage);
 
     EXPECT_THROW(TaskManager::FromPath(dir_.File("absent/task-status.json.db"))->Initialize(), TaskDBError);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("absent"))) << "a missing directory is not created";
