@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -59,11 +60,7 @@ TEST_F(AsyncPutbackStreamTest, PutbackBytesComeFirstAcrossSmallReadsAndLaterPutb
     EXPECT_EQ(pieces[0], "abAD");
     EXPECT_EQ(pieces[1], "-RES");
     EXPECT_EQ(pieces[2], "T");
-    std::string rest;
-    for (std::size_t i = 3; i < pieces.size(); ++i) {
-        rest += pieces[i];
-    }
-    EXPECT_EQ(rest, "SOCKET");
+    EXPECT_EQ(std::accumulate(pieces.begin() + 3, pieces.end(), std::string()), "SOCKET");
     EXPECT_EQ(stream_.PutbackSize(), 0u);
 }
 

@@ -1,10 +1,12 @@
 // Helpers for the stream tests: connected loopback socket pairs, a stream wrapper that
-// records the size of every write operation, and a byte pattern that shows misplaced slices.
+// records the size of every write operation, completion outcomes, and a byte pattern that
+// shows misplaced slices.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +60,16 @@ public:
 private:
     Lumo::Asio::TimeoutBaseStream inner_;
 };
+
+// The outcome of an asynchronous read or write, and a handler that stores it.
+struct Outcome {
+    boost::system::error_code ec;
+    std::size_t bytes = 0;
+};
+inline auto Into(std::optional<Outcome>& slot)
+{
+    return [&slot](const boost::system::error_code& ec, std::size_t n) { slot = Outcome{ec, n}; };
+}
 
 inline std::string Pattern(std::size_t size)
 {

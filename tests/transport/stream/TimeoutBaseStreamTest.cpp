@@ -15,21 +15,11 @@ using Lumo::Asio::IOTimeouts;
 using Lumo::Asio::TimeoutBaseStream;
 using Clock = std::chrono::steady_clock;
 
-struct Outcome {
-    boost::system::error_code ec;
-    std::size_t bytes = 0;
-    Clock::duration after{};
-};
+using StreamTest::Into;
+using StreamTest::Outcome;
 
 class TimeoutBaseStreamTest : public ::testing::Test {
 protected:
-    // A completion handler that stores its outcome and the time since the test began.
-    auto Into(std::optional<Outcome>& slot)
-    {
-        return [&slot, start = start_](const boost::system::error_code& ec, std::size_t n) {
-            slot = Outcome{ec, n, Clock::now() - start};
-        };
-    }
     // What the peer reads next: its bytes, or the error (eof when the server closed).
     boost::system::error_code PeerRead()
     {
@@ -41,7 +31,6 @@ protected:
     boost::asio::io_context io_;
     StreamTest::SocketPair pair_ = StreamTest::ConnectedPair(io_);
     char buffer_[16];
-    Clock::time_point start_ = Clock::now();
 };
 
 TEST_F(TimeoutBaseStreamTest, DeadlinesDoNotRunWhileNoOperationIsOutstanding)

@@ -16,17 +16,11 @@ using namespace std::chrono_literals;
 using Lumo::Asio::AsyncWriteAll;
 using Lumo::Asio::kMaxWriteOperationBytes;
 
-struct Result {
-    boost::system::error_code ec;
-    std::size_t bytes = 0;
-};
+using StreamTest::Into;
+using Result = StreamTest::Outcome;
 
 class WriteAllOpTest : public ::testing::Test {
 protected:
-    auto Into(std::optional<Result>& slot)
-    {
-        return [&slot](const boost::system::error_code& ec, std::size_t n) { slot = Result{ec, n}; };
-    }
     // Reads `size` bytes on the client side within the same I/O context.
     void ReceiveOnClient(std::size_t size)
     {
