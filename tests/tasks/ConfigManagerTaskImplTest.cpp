@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "../platform/host/LogCapture.hpp"
+#include "../api/ApiTestSupport.hpp"
 #include "TaskTestSupport.hpp"
 #include "api/authz/AuditContext.hpp"
 #include "api/authz/AuditSwitch.hpp"
@@ -53,18 +53,7 @@ DataValuePtr TooDeep()
     return value;
 }
 
-// An error value with one message as "name id [args] localized".
-std::string ErrorText(const ErrorValuePtr& error)
-{
-    auto messages = error ? ValueCast<ListValue>(error->GetField(ErrorValue::kMessagesField)) : nullptr;
-    auto message = messages && messages->Size() == 1
-                       ? Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0])
-                       : std::nullopt;
-    if (!message) return "not an error with one message";
-    std::string args;
-    for (const std::string& arg : message->args) args += (args.empty() ? "" : ",") + arg;
-    return error->Name() + " " + message->id + " [" + args + "] " + message->localized;
-}
+using ApiTest::ErrorText;
 
 std::string StoredError(const std::string& json)
 {
@@ -152,7 +141,9 @@ TEST_F(ConfigManagerTaskImplTest, FailuresAreStoredAsErrorValuesWithWhateverResu
     };
     const Case cases[] = {
         {"run throws", [](ProbeTask&) { throw std::runtime_error("boom"); },
-         kInternal + TaskTest::kCataloguedId + " [boom] An unexpected error occurred: boom", false},
+         kInternal + TaskTest::kCataloguedId +
+             " [boom] An unexpected error occurred: boom {default: " + TaskTest::kCataloguedText + "}",
+         false},
         {"error with partial result",
          [&](ProbeTask& self) {
              self.SetResult(StringValue::Create("half"));
@@ -258,8 +249,9 @@ TEST_F(ConfigManagerTaskImplTest, StoreFailuresAreLoggedAndTrackingFileGoesWithT
 
 TEST(ConfigStoreErrorTableTest, ExceptionsBecomeInternalServerErrorsByCode)
 {
-    const std::string unhandled =
-        std::string(TaskTest::kCataloguedId) + " [store said no] An unexpected error occurred: store said no";
+    const std::string unhandled = std::string(TaskTest::kCataloguedId) +
+                                  " [store said no] An unexpected error occurred: store said no {default: " +
+                                  TaskTest::kCataloguedText + "}";
     const std::tuple<int, std::vector<std::string>, std::string> cases[] = {
         {2026,
          {},
@@ -268,11 +260,11 @@ TEST(ConfigStoreErrorTableTest, ExceptionsBecomeInternalServerErrorsByCode)
         {2021,
          {"esx.net"},
          "com.orvane.tarn.settings.configmanager.schema-not-found [esx.net] Schema object not "
-         "found: esx.net"},
+         "found: esx.net {default: Schema object not found: {1}}"},
         {2084,
          {"mtu", "x"},
          "com.orvane.tarn.settings.configmanager.invalid-key-value [mtu,x] Invalid value for "
-         "key mtu"},
+         "key mtu {default: Invalid value for key {1}}"},
         {3000, {"a"}, "com.orvane.tarn.settings.configmanager.unexpected-error [a] Unknown message."},
         {2002, {"a"}, unhandled},
         {-1, {}, unhandled},

@@ -2,7 +2,7 @@
 // is checked as the wire value a client decodes.
 #include <gtest/gtest.h>
 
-#include "../platform/host/LogCapture.hpp"
+#include "../api/ApiTestSupport.hpp"
 #include "TaskTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
@@ -25,45 +25,28 @@ namespace TasksSvc = Com::Orvane::Hub::TasksSvc;
 namespace TaskApi = Com::Orvane::Hub::Task;
 using TaskStoreTest::RawDb;
 
-// What one call delivered: the decoded output, or the error's name, first message id and args.
-struct SvcAnswer {
-    Data::DataValuePtr output;
-    std::string errorName, messageId;
-    std::vector<std::string> messageArgs;
-};
+using ApiTest::ErrorText;
 
-SvcAnswer Answered(const Core::MethodResult& result)
+// The error's name, message id and arguments: the root's catalogue has no texts for these ids.
+std::string ErrorHead(const Core::MethodResult& result)
 {
-    SvcAnswer answer{result.Output(), "", "", {}};
-    if (result.IsError()) {
-        answer.errorName = result.Error()->Name();
-        auto messages = Data::ValueCast<Data::ListValue>(result.Error()->GetField("messages"));
-        if (messages != nullptr && messages->Size() == 1) {
-            auto message = Com::Orvane::Lumo::Std::LocalizableMessage::FromValue(*messages->Items()[0]);
-            answer.messageId = message ? message->id : "";
-            answer.messageArgs = message ? message->args : std::vector<std::string>{};
-        }
-    }
-    return answer;
+    const std::string text = ErrorText(result);
+    return text.substr(0, text.find("] ") + 1);
 }
 
-bool LoggedAt(const std::vector<std::string>& lines, int priority, const std::string& text)
+bool LoggedAt(const std::vector<ApiTest::LogLine>& lines, int priority, const std::string& text)
 {
-    for (const auto& line : lines) {
-        if (line.find("<" + std::to_string(priority) + "> ") != std::string::npos &&
-            line.find(text) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(lines.begin(), lines.end(), [&](const auto& l) {
+        return l.priority == priority && l.text.find(text) != std::string::npos;
+    });
 }
 
 class TasksServiceTest : public ::testing::Test {
 protected:
     void SetUp() override { TaskTest::ResetHostRoot(); }
 
-    SvcAnswer Call(std::shared_ptr<TasksSvc::AsyncServiceInterface> impl, const std::string& operation,
-                   Data::DataValuePtr input)
+    Core::MethodResult Call(std::shared_ptr<TasksSvc::AsyncServiceInterface> impl,
+                            const std::string& operation, Data::DataValuePtr input)
     {
         auto api = TasksSvc::AsyncServiceBinder::BindImplementation(std::move(impl), nullptr);
         std::vector<Core::MethodResult> results;
@@ -71,7 +54,7 @@ protected:
                     Core::AsyncActivation::GetInstance({}),
                     [&results](Core::MethodResult result) { results.push_back(std::move(result)); });
         EXPECT_EQ(results.size(), 1u) << operation;
-        return results.empty() ? SvcAnswer{} : Answered(results[0]);
+        return results.empty() ? Core::MethodResult::GetErrorInstance() : results[0];
     }
 
     static Data::DataValuePtr TaskInput(const std::string& id)
@@ -81,24 +64,27 @@ protected:
     }
     static Data::DataValuePtr NoInput() { return std::make_shared<Data::StructValue>("input"); }
 
-    SvcAnswer Get(const std::string& id) { return Call(service_, "get", TaskInput(id)); }
+    Core::MethodResult Get(const std::string& id) { return Call(service_, "get", TaskInput(id)); }
 
     // The decoded info of `id`; fails the test on an error answer.
     TaskApi::Info GetInfo(const std::string& id)
     {
-        const SvcAnswer answer = Get(id);
-        EXPECT_EQ(answer.errorName, "") << id << ": " << answer.messageId;
+        const Core::MethodResult answer = Get(id);
+        EXPECT_EQ(ErrorText(answer), "no error") << id;
         TaskApi::Info info;
-        if (answer.output != nullptr) EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.output, info), nullptr);
+        if (answer.Output() != nullptr)
+            EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.Output(), info), nullptr);
         return info;
     }
 
-    std::map<std::string, TaskApi::Info> ListInfos(const std::shared_ptr<TasksSvc::AsyncServiceInterface>& impl)
+    std::map<std::string, TaskApi::Info> ListInfos(
+        const std::shared_ptr<TasksSvc::AsyncServiceInterface>& impl)
     {
-        const SvcAnswer answer = Call(impl, "list", NoInput());
-        EXPECT_EQ(answer.errorName, "") << answer.messageId;
+        const Core::MethodResult answer = Call(impl, "list", NoInput());
+        EXPECT_EQ(ErrorText(answer), "no error");
         std::map<std::string, TaskApi::Info> infos;
-        if (answer.output != nullptr) EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.output, infos), nullptr);
+        if (answer.Output() != nullptr)
+            EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.Output(), infos), nullptr);
         return infos;
     }
 
@@ -146,15 +132,10 @@ TEST_F(TasksServiceTest, ReportsEachStageOfATask)
     const TaskApi::Info tool = GetInfo("tool");
     EXPECT_EQ(tool.status, TaskApi::Status::FAILED);
     ASSERT_TRUE(tool.error.has_value());
-    const SvcAnswer toolError = Answered(Core::MethodResult::FromError(*tool.error));
-    EXPECT_EQ(toolError.errorName, Com::Orvane::Lumo::Std::Errors::Error.Name());
-    EXPECT_EQ(toolError.messageId, "com.orvane.tarn.depot.error");
-    EXPECT_EQ(toolError.messageArgs, (std::vector<std::string>{"http://depot", "404"}));
-
-    const SvcAnswer unknown = Get("unknown");
-    EXPECT_EQ(unknown.errorName, Com::Orvane::Lumo::Std::Errors::NotFound.Name());
-    EXPECT_EQ(unknown.messageId, "com.orvane.tarn.task.notfound.error");
-    EXPECT_EQ(unknown.messageArgs, std::vector<std::string>{"unknown"});
+    EXPECT_EQ(ErrorHead(Core::MethodResult::FromError(*tool.error)),
+              "com.orvane.lumo.std.errors.error com.orvane.tarn.depot.error [http://depot,404]");
+    EXPECT_EQ(ErrorHead(Get("unknown")),
+              "com.orvane.lumo.std.errors.not_found com.orvane.tarn.task.notfound.error [unknown]");
 }
 
 TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
@@ -167,7 +148,8 @@ TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
                                                      L10n::RequestLocalizer());
     auto notice = [](LifeCycle::TaskNotification::Kind kind, const char* id) {
         return Protocol::Json::TaggedJsonCodec::Encode(
-            *LifeCycle::TaskNotification{kind, {id, id, {}, id}, DateTime::FromUnixSeconds(1700000000)}.ToValue());
+            *LifeCycle::TaskNotification{kind, {id, id, {}, id}, DateTime::FromUnixSeconds(1700000000)}
+                 .ToValue());
     };
     store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kWarning, "w1"));
     store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kInfo, "i1"));
@@ -177,7 +159,7 @@ TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
 
     LogCapture log;
     const TaskApi::Info info = GetInfo("cfg");
-    EXPECT_TRUE(LoggedAt(log.TakeLines(), 0, "Could not adapt to native types"));
+    EXPECT_TRUE(LoggedAt(ApiTest::LogLines(log), 0, "Could not adapt to native types"));
     ASSERT_TRUE(info.error.has_value());
     EXPECT_TRUE(Data::Equal(*info.error, stored));
     ASSERT_TRUE(info.notifications.has_value());
@@ -203,7 +185,7 @@ TEST_F(TasksServiceTest, OddButReadableRecordsAreReportedAndLogged)
     EXPECT_EQ(GetInfo("blank").status, TaskApi::Status::PENDING);
     const TaskApi::Info bare = GetInfo("bare-failure");
     const TaskApi::Info unreadable = GetInfo("unreadable-error");
-    const auto lines = log.TakeLines();
+    const auto lines = ApiTest::LogLines(log);
     EXPECT_TRUE(LoggedAt(lines, 3, "Task has no status, use pending"));
     EXPECT_EQ(bare.status, TaskApi::Status::FAILED);
     EXPECT_FALSE(bare.error.has_value());
@@ -235,17 +217,16 @@ TEST_F(TasksServiceTest, MalformedRecordsFailGetAndAreSkippedByList)
         {"bad-result", "Result of task bad-result cannot be de-serialized"},
     };
     for (const auto& [id, reason] : reasons) {
-        const SvcAnswer answer = Get(id);
-        EXPECT_EQ(answer.errorName, Com::Orvane::Lumo::Std::Errors::Error.Name()) << id;
-        EXPECT_EQ(answer.messageId, "com.orvane.tarn.task.parse.error") << id;
-        EXPECT_EQ(answer.messageArgs, std::vector<std::string>{reason});
+        EXPECT_EQ(ErrorHead(Get(id)),
+                  "com.orvane.lumo.std.errors.error com.orvane.tarn.task.parse.error [" + reason + "]");
     }
 
     LogCapture log;
     const auto infos = ListInfos(service_);
     ASSERT_EQ(infos.size(), 1u);
     EXPECT_EQ(infos.begin()->first, "good");
-    EXPECT_TRUE(LoggedAt(log.TakeLines(), 0, "[List] :  Task no-start does not have start time, skipping task"));
+    EXPECT_TRUE(LoggedAt(ApiTest::LogLines(log), 0,
+                         "[List] :  Task no-start does not have start time, skipping task"));
 }
 
 TEST_F(TasksServiceTest, StoreFailuresAnswerPerOperation)
@@ -256,18 +237,20 @@ TEST_F(TasksServiceTest, StoreFailuresAnswerPerOperation)
         const Errors::StandardError& getError;
         const Errors::StandardError* listError;  // null: List answers an empty map
         const char* messageId;
+        const char* arg;
     };
     const std::vector<Case> cases{
         {[] { throw LifeCycle::AccessLockError(EAGAIN); }, Errors::ResourceInaccessible,
-         &Errors::ResourceInaccessible, "com.orvane.tarn.task.lock.error"},
-        {[] { throw ::TaskDB::StoreBusy("busy", 5); }, Errors::ResourceInaccessible, &Errors::ResourceInaccessible,
-         "com.orvane.tarn.task.lock.error"},
+         &Errors::ResourceInaccessible, "com.orvane.tarn.task.lock.error",
+         "Resource temporarily unavailable"},
+        {[] { throw ::TaskDB::StoreBusy("busy", 5); }, Errors::ResourceInaccessible,
+         &Errors::ResourceInaccessible, "com.orvane.tarn.task.lock.error", "busy"},
         {[] { throw LifeCycle::JsonParseError("bad json"); }, Errors::Error, &Errors::ResourceInaccessible,
-         "com.orvane.tarn.task.parse.error"},
+         "com.orvane.tarn.task.parse.error", "bad json"},
         {[] { throw LifeCycle::TaskFileNotFoundError("no file"); }, Errors::NotFound, nullptr,
-         "com.orvane.tarn.task.file.notfound.error"},
+         "com.orvane.tarn.task.file.notfound.error", "no file"},
         {[] { throw ::TaskDB::TaskDBError("corrupt"); }, Errors::Error, &Errors::ServiceUnavailable,
-         "com.orvane.tarn.task.unknown.error"},
+         "com.orvane.tarn.task.unknown.error", "corrupt"},
     };
     for (const Case& c : cases) {
         auto failing = std::make_shared<TasksSvc::AsyncServiceImpl>(
@@ -276,18 +259,16 @@ TEST_F(TasksServiceTest, StoreFailuresAnswerPerOperation)
                 return {};
             },
             LifeCycle::TaskSchedular::GetInstance());
-        const SvcAnswer get = Call(failing, "get", TaskInput("t"));
-        EXPECT_EQ(get.errorName, c.getError.Name()) << c.messageId;
-        EXPECT_EQ(get.messageId, c.messageId);
-        EXPECT_EQ(get.messageArgs.size(), 1u);
-        const SvcAnswer list = Call(failing, "list", NoInput());
+        SCOPED_TRACE(c.messageId);
+        const std::string message = std::string(" ") + c.messageId + " [" + c.arg + "]";
+        EXPECT_EQ(ErrorHead(Call(failing, "get", TaskInput("t"))), std::string(c.getError.Name()) + message);
+        const Core::MethodResult list = Call(failing, "list", NoInput());
         if (c.listError == nullptr) {
-            EXPECT_EQ(list.errorName, "");
-            EXPECT_TRUE(Data::Equal(list.output, Bindings::NativeToValueAdapter::Adapt(
-                                                     std::map<std::string, TaskApi::Info>{})));
+            EXPECT_EQ(ErrorText(list), "no error");
+            EXPECT_TRUE(Data::Equal(list.Output(), Bindings::NativeToValueAdapter::Adapt(
+                                                       std::map<std::string, TaskApi::Info>{})));
         } else {
-            EXPECT_EQ(list.errorName, c.listError->Name()) << c.messageId;
-            EXPECT_EQ(list.messageId, c.messageId);
+            EXPECT_EQ(ErrorHead(list), std::string(c.listError->Name()) + message);
         }
     }
 }
@@ -296,15 +277,16 @@ TEST_F(TasksServiceTest, CancelAbortsOnlyTheHeldTaskAndAlwaysSucceeds)
 {
     LifeCycle::TaskSchedularImpl scheduler;
     ASSERT_EQ(scheduler.Start(), 0);
-    auto task = std::make_shared<TaskTest::ScriptedTask>("held", TaskTest::ScriptedTask::RunMode::kUntilAborted);
+    auto task =
+        std::make_shared<TaskTest::ScriptedTask>("held", TaskTest::ScriptedTask::RunMode::kUntilAborted);
     ASSERT_EQ(scheduler.Submit(task), 0);
     ASSERT_TRUE(task->WaitRunning());
-    auto service = std::make_shared<TasksSvc::AsyncServiceImpl>([] { return std::map<std::string, ::TaskDB::TaskInfo>{}; },
-                                                               scheduler);
+    auto service = std::make_shared<TasksSvc::AsyncServiceImpl>(
+        [] { return std::map<std::string, ::TaskDB::TaskInfo>{}; }, scheduler);
 
-    EXPECT_EQ(Call(service, "cancel", TaskInput("other")).errorName, "");
+    EXPECT_EQ(ErrorText(Call(service, "cancel", TaskInput("other"))), "no error");
     EXPECT_FALSE(task->IsAbortRequested());
-    EXPECT_EQ(Call(service, "cancel", TaskInput("held")).errorName, "");
+    EXPECT_EQ(ErrorText(Call(service, "cancel", TaskInput("held"))), "no error");
     EXPECT_TRUE(task->IsAbortRequested());
     scheduler.Stop();
 }
