@@ -73,16 +73,6 @@ std::string HttpExchange::Receive(size_t enough, std::chrono::milliseconds quiet
     return received;
 }
 
-bool HttpExchange::PeerClosed(std::chrono::milliseconds wait)
-{
-    pollfd pfd = {fd_, POLLIN, 0};
-    if (poll(&pfd, 1, static_cast<int>(wait.count())) <= 0) {
-        return false;
-    }
-    char byte;
-    return recv(fd_, &byte, 1, MSG_PEEK) == 0;
-}
-
 std::string HttpExchange::JsonPost(const std::string& body, const std::string& extraHeaders)
 {
     return "POST / HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/json\r\nContent-Length: " +

@@ -21,8 +21,6 @@ public:
     bool Send(const std::string& bytes);
     // Reads until `enough` bytes arrived, the peer closed, or nothing came for `quiet`.
     std::string Receive(size_t enough = SIZE_MAX, std::chrono::milliseconds quiet = std::chrono::milliseconds(2000));
-    // Whether the peer has closed its side (reads end of file within `wait`).
-    bool PeerClosed(std::chrono::milliseconds wait = std::chrono::milliseconds(2000));
 
     // One POST of a JSON-RPC request to "/" with the given extra header lines.
     static std::string JsonPost(const std::string& body, const std::string& extraHeaders = "");
