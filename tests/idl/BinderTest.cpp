@@ -42,29 +42,18 @@ public:
     void Cancel(std::shared_ptr<Core::AsyncActivation>, std::string task, Core::AsyncResult<void> result) override
     {
         calls.push_back("cancel " + task);
-        if (answer == Answer::kFail) {
-            result.Fail(failure);
-        } else {
-            result.Succeed();
-        }
+        answer == Answer::kFail ? result.Fail(failure) : result.Succeed();
     }
 
     template <class T>
     void Deliver(const Core::AsyncResult<T>& result, const T& output)
     {
-        switch (answer) {
-            case Answer::kSucceed:
-                result.Succeed(output);
-                break;
-            case Answer::kFail:
-                result.Fail(failure);
-                break;
-            case Answer::kThrow:
-                throw std::runtime_error("implementation fault");
-            case Answer::kSucceedTwice:
-                result.Succeed(output);
-                result.Fail(failure);
-                throw std::runtime_error("after answering");
+        if (answer == Answer::kThrow) throw std::runtime_error("implementation fault");
+        if (answer == Answer::kFail) return result.Fail(failure);
+        result.Succeed(output);
+        if (answer == Answer::kSucceedTwice) {
+            result.Fail(failure);
+            throw std::runtime_error("after answering");
         }
     }
 

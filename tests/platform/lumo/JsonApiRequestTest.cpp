@@ -16,6 +16,9 @@ namespace {
 using namespace Lumo::Data;
 using Com::Orvane::Lumo::Std::LocalizableMessage;
 using Core::SecurityContextWrappedEntry;
+using Security = Core::ExecutionContext::SecurityContext;
+constexpr auto Plain = &SecurityContextWrappedEntry::Plain;
+constexpr auto Secret = &SecurityContextWrappedEntry::Secret;
 using ::testing::HasSubstr;
 
 JsonApiRequestDeserializer::Result Decode(std::string_view body)
@@ -39,27 +42,21 @@ LocalizableMessage FirstMessage(const JsonApiRequestDeserializer::Result& result
 
 TEST(JsonApiRequestDeserializer, DecodesMethodParamsAndEachIdType)
 {
-    struct Row {
-        std::string idJson;    // as written in the request ("" = no id member)
-        std::string expected;  // the id text kept for the answer
-    } rows[] = {{"7", "7"},
-                {"-12345678901", "-12345678901"},
-                {"\"a-b\"", "\"a-b\""},
-                {"\"\\u00e9\"", "\"\xc3\xa9\""},
-                {"null", "null"},
-                {"", "null"},
-                {"2.5", "2.5"}};
+    // The id as written ("" = no id member), and the text kept for the answer.
+    const std::pair<std::string, std::string> ids[] = {
+        {"7", "7"},       {"-12345678901", "-12345678901"}, {"\"a-b\"", "\"a-b\""}, {"\"\\u00e9\"", "\"\xc3\xa9\""},
+        {"null", "null"}, {"", "null"},                     {"2.5", "2.5"}};
     auto params = StructValue::Create("");
     params->SetField("task", StringValue::Create("t1"));
     params->SetField("n", IntegerValue::Create(3));
-    for (const Row& row : rows) {
-        std::string idMember = row.idJson.empty() ? "" : "\"id\":" + row.idJson + ",";
+    for (const auto& [written, kept] : ids) {
+        std::string idMember = written.empty() ? "" : "\"id\":" + written + ",";
         auto result = Decode("{\"jsonrpc\":\"2.0\"," + idMember +
                              "\"method\":\"com.orvane.hub.tasks.get\",\"params\":{\"task\":\"t1\",\"n\":3}}");
-        ASSERT_TRUE(result.Ok()) << row.idJson << ": " << result.error->ToString();
-        EXPECT_EQ(result.request->requestId, row.expected);
+        ASSERT_TRUE(result.Ok()) << written << ": " << result.error->ToString();
+        EXPECT_EQ(result.request->requestId, kept);
         EXPECT_EQ(result.request->method, Core::MethodIdentifier("com.orvane.hub.tasks", "get"));
-        EXPECT_TRUE(Equal(result.request->input, params)) << row.idJson;
+        EXPECT_TRUE(Equal(result.request->input, params)) << written;
     }
 }
 
@@ -68,9 +65,8 @@ TEST(JsonApiRequestDeserializer, SplitsTheMethodAtItsLastDotAndChecksBothParts)
     auto good = Decode(
         R"({"jsonrpc":"2.0","id":1,"method":"com.orvane.tarn.host_settings.software.components.check_compliance"})");
     ASSERT_TRUE(good.Ok());
-    EXPECT_EQ(
-        good.request->method,
-        Core::MethodIdentifier("com.orvane.tarn.host_settings.software.components", "check_compliance"));
+    EXPECT_EQ(good.request->method,
+              Core::MethodIdentifier("com.orvane.tarn.host_settings.software.components", "check_compliance"));
     // No params: an empty input, not a missing one.
     EXPECT_TRUE(Equal(good.request->input, StructValue::Create("")));
 
@@ -149,29 +145,22 @@ TEST(JsonApiRequestDeserializer, ReadsTheExecutionContextAndKeepsItOutOfTheInput
     const auto& context = result.request->executionContext;
     EXPECT_EQ(context.applicationContext,
               (Core::ExecutionContext::ApplicationContext{{"opId", "op-1"}, {"format-locale", "en_US"}}));
-    EXPECT_EQ(context.securityContext.at("userName"), SecurityContextWrappedEntry::Plain("root"));
-    EXPECT_EQ(context.securityContext.at("password"), SecurityContextWrappedEntry::Secret("pw"));
+    EXPECT_EQ(context.securityContext, (Security{{"userName", Plain("root")}, {"password", Secret("pw")}}));
     EXPECT_FALSE(context.peer.has_value());
-
     // The parameters keep their order around the removed context.
     auto input = ValueCast<StructValue>(result.request->input);
-    ASSERT_NE(input, nullptr);
-    ASSERT_EQ(input->Fields().size(), 2u);
-    EXPECT_EQ(input->Fields()[0].first, "limit");
-    EXPECT_EQ(input->Fields()[1].first, "filter");
+    ASSERT_TRUE(input && input->Fields().size() == 2u);
+    EXPECT_EQ(input->Fields()[0].first + " " + input->Fields()[1].first, "limit filter");
 
-    // A ticket becomes a secret user name and password.
-    result = Decode(CallAB(R"(,"params":{"__ctx":{"securityCtx":{"ticket":"52c4-ab"}}})"));
-    ASSERT_TRUE(result.Ok());
-    const auto& security = result.request->executionContext.securityContext;
-    EXPECT_EQ(security.at("userName"), SecurityContextWrappedEntry::Secret("52c4-ab"));
-    EXPECT_EQ(security.at("password"), SecurityContextWrappedEntry::Secret("52c4-ab"));
-
-    // A bearer token is kept as a secret entry of its own.
-    result = Decode(CallAB(R"(,"params":{"__ctx":{"securityCtx":{"bearerToken":"e30.c2ln"}}})"));
-    ASSERT_TRUE(result.Ok());
-    EXPECT_EQ(result.request->executionContext.securityContext.at("bearerToken"),
-              SecurityContextWrappedEntry::Secret("e30.c2ln"));
+    // A ticket becomes a secret user name and password; a bearer token is kept as a secret of its own.
+    const std::pair<std::string, Security> credentials[] = {
+        {R"({"ticket":"52c4-ab"})", {{"userName", Secret("52c4-ab")}, {"password", Secret("52c4-ab")}}},
+        {R"({"bearerToken":"e30.c2ln"})", {{"bearerToken", Secret("e30.c2ln")}}}};
+    for (const auto& [given, expected] : credentials) {
+        result = Decode(CallAB(R"(,"params":{"__ctx":{"securityCtx":)" + given + "}}"));
+        ASSERT_TRUE(result.Ok()) << given;
+        EXPECT_EQ(result.request->executionContext.securityContext, expected);
+    }
 }
 
 TEST(JsonApiRequestSerializer, EncodedRequestsDecodeToEqualRequests)
@@ -184,14 +173,12 @@ TEST(JsonApiRequestSerializer, EncodedRequestsDecodeToEqualRequests)
     input->SetField("ids", ListValue::Create({IntegerValue::Create(1), OptionalValue::GetInstance()}));
     ticketCall.input = input;
     ticketCall.executionContext.applicationContext = {{"opId", "o1"}, {"x", "\xe2\x82\xac"}};
-    ticketCall.executionContext.securityContext = {{"userName", SecurityContextWrappedEntry::Secret("tk")},
-                                                   {"password", SecurityContextWrappedEntry::Secret("tk")}};
+    ticketCall.executionContext.securityContext = {{"userName", Secret("tk")}, {"password", Secret("tk")}};
 
     JsonApiRequest passwordCall = ticketCall;
     passwordCall.requestId = "42";
     // Equal texts from "userName" and "password" stay a user name and password, not a ticket.
-    passwordCall.executionContext.securityContext = {{"userName", SecurityContextWrappedEntry::Plain("tk")},
-                                                     {"password", SecurityContextWrappedEntry::Secret("tk")}};
+    passwordCall.executionContext.securityContext = {{"userName", Plain("tk")}, {"password", Secret("tk")}};
 
     JsonApiRequest bare;
     bare.method = Core::MethodIdentifier("com.orvane.hub.tasks", "list");
@@ -206,9 +193,7 @@ TEST(JsonApiRequestSerializer, EncodedRequestsDecodeToEqualRequests)
         EXPECT_TRUE(Equal(decoded.request->input, original->input)) << body;
         EXPECT_EQ(decoded.request->executionContext.applicationContext,
                   original->executionContext.applicationContext);
-        EXPECT_EQ(decoded.request->executionContext.securityContext,
-                  original->executionContext.securityContext)
-            << body;
+        EXPECT_EQ(decoded.request->executionContext.securityContext, original->executionContext.securityContext);
     }
 }
 

@@ -100,17 +100,12 @@ TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
 TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
 {
     std::vector<std::string> seen;
-    ContextUpdater record = [&](const HeaderFields& headers, const MethodIdentifier& method,
-                                ExecutionContext& ctx) {
-        seen.push_back(method.ToString() + " " + ctx.applicationContext.at("opId") + " " +
-                       std::to_string(headers.size()));
+    ContextUpdater record = [&](const HeaderFields& headers, const MethodIdentifier& method, ExecutionContext& ctx) {
+        seen.push_back(method.ToString() + " " + ctx.applicationContext.at("opId") + " " + std::to_string(headers.size()));
         ctx.applicationContext["extra"] = "1";
         return true;
     };
-    ContextUpdater refuse = [](const HeaderFields&, const MethodIdentifier&, ExecutionContext&) {
-        return false;
-    };
-
+    ContextUpdater refuse = [](const HeaderFields&, const MethodIdentifier&, ExecutionContext&) { return false; };
     ExecutionContext context;
     Headers headers{{"lumo-operation-id", "op"}};
     EXPECT_TRUE(UpdateExecutionCtxHelper::Update(headers, kList, context, {record}));
@@ -160,10 +155,9 @@ TEST(LocaleSpecHelpers, ChoosesTheBestSupportedLanguageOrRefuses)
         ExecutionContext context;
         if (!c.payloadFormatLocale.empty()) context.applicationContext["format-locale"] = c.payloadFormatLocale;
         L10n::LocaleSpec spec{"unset", "unset"};
-        EXPECT_EQ(L10n::LocaleSpecHelpers::ExtractLocaleSpec(context, c.headers, spec, supported), c.error)
-            << name;
-        EXPECT_EQ(spec, (L10n::LocaleSpec{c.locale, c.formatLocale.empty() ? c.locale : c.formatLocale}))
-            << name;
+        SCOPED_TRACE(name);
+        EXPECT_EQ(L10n::LocaleSpecHelpers::ExtractLocaleSpec(context, c.headers, spec, supported), c.error);
+        EXPECT_EQ(spec, (L10n::LocaleSpec{c.locale, c.formatLocale.empty() ? c.locale : c.formatLocale}));
     }
 }
 
