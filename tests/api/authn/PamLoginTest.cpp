@@ -23,7 +23,9 @@ namespace {
 constexpr const char* kPamWrapper = "/usr/lib/x86_64-linux-gnu/libpam_wrapper.so";
 constexpr const char* kPamMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
 constexpr const char* kRefusedPassword =
-    "refused com.orvane.lumo.std.errors.unauthenticated Invalid username or password";
+    "refused com.orvane.lumo.std.errors.unauthenticated com.orvane.tarn.authn.userpass.invalid [] Invalid "
+    "username or "
+    "password";
 
 std::string Hex(const std::string& bytes)
 {
