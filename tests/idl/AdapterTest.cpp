@@ -126,43 +126,39 @@ TEST(AdapterTest, SecretsAreWrittenAsSecretsAndReadAsText)
     EXPECT_FALSE(token.has_value());
 }
 
+// The native `T` read from the direct JSON `json`.
+template <class T>
+T Read(std::string_view json)
+{
+    auto decoded = Json::DirectJsonCodec::Decode(json);
+    EXPECT_TRUE(decoded.Ok()) << json;
+    T native{};
+    EXPECT_EQ(ValueToNativeAdapter::Adapt(decoded.value, native), nullptr) << json;
+    return native;
+}
+
 TEST(AdapterTest, DirectFormIsReadByTheExpectedTypes)
 {
-    auto decoded = Json::DirectJsonCodec::Decode(R"({
-        "base_image": {"version": "8.0.1"},
-        "components": {"nic": "1.2", "raid": "3.0"},
-        "solutions": [{"key": "ha", "value": {"version": "2"}}]})");
-    ASSERT_TRUE(decoded.Ok());
-    Com::Orvane::Tarn::HostprefDaemon::SoftwareSpec spec;
-    ASSERT_EQ(ValueToNativeAdapter::Adapt(decoded.value, spec), nullptr);
+    auto spec = Read<Com::Orvane::Tarn::HostprefDaemon::SoftwareSpec>(R"({"base_image": {"version": "8.0.1"},
+        "components": {"nic": "1.2", "raid": "3.0"}, "solutions": [{"key": "ha", "value": {"version": "2"}}]})");
     EXPECT_EQ(spec.base_image.version, "8.0.1");
     EXPECT_EQ(spec.components, (std::map<std::string, std::string>{{"nic", "1.2"}, {"raid", "3.0"}}));
     ASSERT_TRUE(spec.solutions.has_value());
     EXPECT_EQ(spec.solutions->at("ha").version, "2");
     EXPECT_FALSE(spec.add_on.has_value());
 
-    auto filter = Json::DirectJsonCodec::Decode(R"({"status": ["RUNNING", "FAILED"], "tasks": null})");
-    ASSERT_TRUE(filter.Ok());
-    Com::Orvane::Hub::TasksSvc::FilterSpec filterSpec;
-    ASSERT_EQ(ValueToNativeAdapter::Adapt(filter.value, filterSpec), nullptr);
-    EXPECT_EQ(filterSpec.status, (std::set<Task::Status>{Task::Status::RUNNING, Task::Status::FAILED}));
-    EXPECT_FALSE(filterSpec.tasks.has_value());
+    auto filter = Read<Com::Orvane::Hub::TasksSvc::FilterSpec>(R"({"status": ["RUNNING", "FAILED"], "tasks": null})");
+    EXPECT_EQ(filter.status, (std::set<Task::Status>{Task::Status::RUNNING, Task::Status::FAILED}));
+    EXPECT_FALSE(filter.tasks.has_value());
 
-    auto progress = Json::DirectJsonCodec::Decode(
-        R"({"total": 2, "completed": 1, "message": {"id": "i", "default_message": "d", "args": [], "localized": "l"}})");
-    Task::Progress progressNative;
-    ASSERT_EQ(ValueToNativeAdapter::Adapt(progress.value, progressNative), nullptr);
-    EXPECT_EQ(progressNative.message.localized, "l");
-
-    double ratio = 0;
-    EXPECT_EQ(ValueToNativeAdapter::Adapt(Data::IntegerValue::Create(2), ratio), nullptr);
-    EXPECT_EQ(ratio, 2.0);
-    DateTime time;
-    EXPECT_EQ(ValueToNativeAdapter::Adapt(Data::StringValue::Create("2024-01-02T03:04:05+01:00"), time), nullptr);
-    EXPECT_EQ(time.ToString(), "2024-01-02T02:04:05.000Z");
+    EXPECT_EQ(Read<Task::Progress>(R"({"total": 2, "completed": 1,
+        "message": {"id": "i", "default_message": "d", "args": [], "localized": "l"}})")
+                  .message.localized,
+              "l");
+    EXPECT_EQ(Read<double>("2"), 2.0);
+    EXPECT_EQ(Read<DateTime>(R"("2024-01-02T03:04:05+01:00")").ToString(), "2024-01-02T02:04:05.000Z");
 }
 
-// Each bad input fails with one of the four failure ids, naming where it went wrong.
 TEST(AdapterTest, BadInputIsRefusedWithTheFailureIdAndThePlace)
 {
     using Spec = Com::Orvane::Tarn::HostprefDaemon::SoftwareSpec;

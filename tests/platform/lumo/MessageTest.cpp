@@ -46,30 +46,22 @@ TEST(FormatMessageTest, ReplacesPlaceholdersAndReportsFaults)
     }
 }
 
-class LocalizerTest : public ::testing::Test {
-protected:
-    LocalizerTest()
-    {
-        bundle_->AddLocale("en", {{"greet", "Hello {1}"}, {"only.en", "plain english"}});
-        bundle_->AddLocale("de_DE", {{"greet", "Hallo {1}"}});
-    }
-
-    std::shared_ptr<LocalizationBundle> bundle_ = std::make_shared<LocalizationBundle>();
-    Localizer localizer_{bundle_};
-};
-
-TEST_F(LocalizerTest, FallsBackFromLocaleToLanguageToDefault)
+TEST(LocalizerTest, FallsBackFromLocaleToLanguageToDefault)
 {
+    auto bundle = std::make_shared<LocalizationBundle>();
+    bundle->AddLocale("en", {{"greet", "Hello {1}"}, {"only.en", "plain english"}});
+    bundle->AddLocale("de_DE", {{"greet", "Hallo {1}"}});
+    Localizer localizer{bundle};
     BaseMessage greet("greet", "Hi {1}", {"Ann"});
-    EXPECT_EQ(localizer_.Localize(greet, "de_DE"), "Hallo Ann");
-    EXPECT_EQ(localizer_.Localize(greet, "en_US"), "Hello Ann");  // "en" for "en_US"
-    EXPECT_EQ(localizer_.Localize(greet, "fr_FR"), "Hello Ann");  // default locale's language
-    EXPECT_EQ(localizer_.Localize(BaseMessage("only.en", "x"), "de_DE"), "plain english");
-    EXPECT_EQ(localizer_.Localize(BaseMessage("unknown.id", "Default {1}", {"text"}), "en_US"),
+    EXPECT_EQ(localizer.Localize(greet, "de_DE"), "Hallo Ann");
+    EXPECT_EQ(localizer.Localize(greet, "en_US"), "Hello Ann");  // "en" for "en_US"
+    EXPECT_EQ(localizer.Localize(greet, "fr_FR"), "Hello Ann");  // default locale's language
+    EXPECT_EQ(localizer.Localize(BaseMessage("only.en", "x"), "de_DE"), "plain english");
+    EXPECT_EQ(localizer.Localize(BaseMessage("unknown.id", "Default {1}", {"text"}), "en_US"),
               "Default text");
     // A placeholder fault is reported but the text is still rendered.
     std::error_code fault;
-    EXPECT_EQ(localizer_.Localize(BaseMessage("greet", "", {}), "en_US", &fault), "Hello {1}");
+    EXPECT_EQ(localizer.Localize(BaseMessage("greet", "", {}), "en_US", &fault), "Hello {1}");
     EXPECT_EQ(fault, FormatError::kMoreSpecifiersThanExpected);
 }
 
