@@ -66,27 +66,17 @@ protected:
 
     Core::MethodResult Get(const std::string& id) { return Call(service_, "get", TaskInput(id)); }
 
-    // The decoded info of `id`; fails the test on an error answer.
-    TaskApi::Info GetInfo(const std::string& id)
+    // The decoded output of a successful answer; an error answer fails the test.
+    template <typename Native>
+    static Native Decoded(const Core::MethodResult& answer)
     {
-        const Core::MethodResult answer = Get(id);
-        EXPECT_EQ(ErrorText(answer), "no error") << id;
-        TaskApi::Info info;
-        if (answer.Output() != nullptr)
-            EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.Output(), info), nullptr);
-        return info;
-    }
-
-    std::map<std::string, TaskApi::Info> ListInfos(
-        const std::shared_ptr<TasksSvc::AsyncServiceInterface>& impl)
-    {
-        const Core::MethodResult answer = Call(impl, "list", NoInput());
         EXPECT_EQ(ErrorText(answer), "no error");
-        std::map<std::string, TaskApi::Info> infos;
+        Native native;
         if (answer.Output() != nullptr)
-            EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.Output(), infos), nullptr);
-        return infos;
+            EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(answer.Output(), native), nullptr);
+        return native;
     }
+    TaskApi::Info GetInfo(const std::string& id) { return Decoded<TaskApi::Info>(Get(id)); }
 
     static void Alter(const std::string& sql) { RawDb(TaskTest::Store()->Path()).Exec(sql); }
 
@@ -222,7 +212,7 @@ TEST_F(TasksServiceTest, MalformedRecordsFailGetAndAreSkippedByList)
     }
 
     LogCapture log;
-    const auto infos = ListInfos(service_);
+    const auto infos = Decoded<std::map<std::string, TaskApi::Info>>(Call(service_, "list", NoInput()));
     ASSERT_EQ(infos.size(), 1u);
     EXPECT_EQ(infos.begin()->first, "good");
     EXPECT_TRUE(LoggedAt(ApiTest::LogLines(log), 0,

@@ -29,12 +29,8 @@ TEST(LumoJsonTest, PlainAndGzipTextDecodeToTheEncodedValueInBothForms)
     EXPECT_TRUE(Lumo::Data::Equal(top->GetField("count"), Lumo::Data::IntegerValue::Create(1)));
     EXPECT_TRUE(Lumo::Data::Equal(plain, LumoJson::Decode(GzipOf(kDepotsJson), JsonForm::kDirect)));
 
-    auto value = Lumo::Data::StructValue::Create("");
-    value->SetField("name", Lumo::Data::StringValue::Create("tarn-base \"8.0\"\n"));
-    value->SetField("size", Lumo::Data::IntegerValue::Create(-42));
-    const Lumo::Data::DataValuePtr direct = value;
-    const std::string text = LumoJson::Encode(direct);
-    EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(text), direct)) << text;
+    // Escaping and value kinds are the codec's own tests; this is the helper's round trip.
+    EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(LumoJson::Encode(plain)), plain));
     EXPECT_THROW(LumoJson::Encode(nullptr), LumoJsonSerializationError);
 
     // The framework form keeps kinds that the direct form loses, e.g. an unset optional field.

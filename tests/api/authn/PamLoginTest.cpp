@@ -1,13 +1,12 @@
 // Password logins against a real PAM stack: the probe program runs the daemon's
 // authentication under pam_wrapper, whose pam_matrix module checks users, passwords and the
 // services each user may use against a small password file.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <security/_pam_types.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -15,8 +14,7 @@
 #include <vector>
 
 #include "../ApiTestSupport.hpp"
-
-extern char** environ;
+#include "support/DaemonProcess.hpp"
 
 namespace {
 
@@ -24,8 +22,7 @@ constexpr const char* kPamWrapper = "/usr/lib/x86_64-linux-gnu/libpam_wrapper.so
 constexpr const char* kPamMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
 constexpr const char* kRefusedPassword =
     "refused com.orvane.lumo.std.errors.unauthenticated com.orvane.tarn.authn.userpass.invalid [] Invalid "
-    "username or "
-    "password";
+    "username or password";
 
 std::string Hex(const std::string& bytes)
 {
@@ -66,47 +63,24 @@ protected:
     // Runs the probe with `logins`; its answers (one line per login), its log in log_.
     std::vector<std::string> Run(const std::vector<std::pair<std::string, std::string>>& logins)
     {
-        std::vector<std::string> env;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            std::string text(*entry);
-            if (!text.starts_with("LD_PRELOAD=") && !text.starts_with("ASAN_OPTIONS=")) {
-                env.push_back(text);
-            }
-        }
+        std::vector<std::string> argv = {AUTHN_PAM_PROBE, root_.Path("/probe.out")};
+        for (const auto& [user, password] : logins) argv.insert(argv.end(), {Hex(user), Hex(password)});
         const char* asan = std::getenv("ASAN_OPTIONS");
         // The wrapper's deep binding does not mix with the address sanitizer, nor does a
         // preloaded library with its check that it is loaded first.
-        env.insert(env.end(), {"HOSTPREFD_ROOT=" + root_.Dir(), "HOSTPREFD_LOG_STDERR=1", "PAM_WRAPPER=1",
-                               "PAM_WRAPPER_SERVICE_DIR=" + root_.Path("/pam/services"),
-                               "PAM_MATRIX_PASSWD=" + root_.Path("/pam/passdb"),
-                               std::string("LD_PRELOAD=") + kPamWrapper, "PAM_WRAPPER_DISABLE_DEEPBIND=1",
-                               "UID_WRAPPER_DISABLE_DEEPBIND=1",
-                               std::string("ASAN_OPTIONS=") + (asan ? std::string(asan) + ":" : "") +
-                                   "verify_asan_link_order=0"});
-        std::vector<std::string> args = {AUTHN_PAM_PROBE};
-        for (const auto& [user, password] : logins) {
-            args.insert(args.end(), {Hex(user), Hex(password)});
-        }
-        std::vector<char*> argv, envp;
-        for (auto& arg : args) argv.push_back(arg.data());
-        for (auto& entry : env) envp.push_back(entry.data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, root_.Path("/probe.out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, root_.Path("/probe.err").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(spawned, 0) << "cannot start " << argv[0];
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        log_ = root_.ReadFile("/probe.err");
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log_;
+        TestSupport::DaemonProcess probe(
+            root_,
+            {{"PAM_WRAPPER", "1"},
+             {"PAM_WRAPPER_SERVICE_DIR", root_.Path("/pam/services")},
+             {"PAM_MATRIX_PASSWD", root_.Path("/pam/passdb")},
+             {"LD_PRELOAD", kPamWrapper},
+             {"PAM_WRAPPER_DISABLE_DEEPBIND", "1"},
+             {"UID_WRAPPER_DISABLE_DEEPBIND", "1"},
+             {"ASAN_OPTIONS", (asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0"}},
+            argv);
+        const auto status = probe.WaitExit(std::chrono::seconds(60));
+        log_ = probe.Stderr();
+        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << log_;
         return LinesWith(root_.ReadFile("/probe.out"));
     }
 

@@ -1,9 +1,9 @@
 // authn_pam_probe: runs password logins through the daemon's authentication and call audit
 // in a process of its own, so that tests can start it under a PAM stand-in (pam_wrapper).
 //
-// Usage: authn_pam_probe HEX_USER HEX_PASSWORD [HEX_USER HEX_PASSWORD ...]
-// Arguments are hexadecimal so that any byte (even NUL) can be passed. One line per login
-// on standard output: "accepted <user>" or "refused <error name> <message id> [] <text>".
+// Usage: authn_pam_probe OUTPUT_FILE HEX_USER HEX_PASSWORD [HEX_USER HEX_PASSWORD ...]
+// Credentials are hexadecimal so that any byte (even NUL) can be passed. One line per login
+// in OUTPUT_FILE: "accepted <user>" or "refused <error name> <message id> [] <text>".
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -31,15 +31,16 @@ bool FromHex(const char* hex, std::string& out)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: %s HEX_USER HEX_PASSWORD ...\n", argv[0]);
+    FILE* out = argc >= 4 && argc % 2 == 0 ? std::fopen(argv[1], "w") : nullptr;
+    if (out == nullptr) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FILE HEX_USER HEX_PASSWORD ...\n", argv[0]);
         return 2;
     }
     auto handler = std::make_shared<Host::Settings::SettingsApi::Authn::UserPassHandler>();
     auto service = std::make_shared<ApiTest::RecordingProvider>(true);
     auto authn = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(handler, service);
     auto chain = std::make_shared<Lumo::Observer::CallRegistrar>(authn);
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 2; i + 1 < argc; i += 2) {
         std::string user;
         std::string password;
         if (!FromHex(argv[i], user) || !FromHex(argv[i + 1], password)) {
@@ -49,17 +50,18 @@ int main(int argc, char** argv)
         context.securityContext.emplace("userName", Lumo::Core::SecurityContextWrappedEntry::Plain(user));
         context.securityContext.emplace("password",
                                         Lumo::Core::SecurityContextWrappedEntry::Secret(password));
-        context.applicationContext.emplace("opId", "probe-" + std::to_string(i / 2));
+        context.applicationContext.emplace("opId", "probe-" + std::to_string(i / 2 - 1));
         Lumo::Core::ActivationHelpers::SetPeerTcpBindingInfo(context, "127.0.0.1", 40000);
         chain->Invoke({"com.orvane.hub.tasks", "get"}, nullptr,
                       Lumo::Core::AsyncActivation::GetInstance(std::move(context)),
-                      [&service](Lumo::Core::MethodResult result) {
+                      [&service, out](Lumo::Core::MethodResult result) {
                           if (result.IsError()) {
-                              std::printf("refused %s\n", ApiTest::ErrorText(result).c_str());
+                              std::fprintf(out, "refused %s\n", ApiTest::ErrorText(result).c_str());
                           } else {
-                              std::printf("accepted %s\n", service->Users().back().value_or("").c_str());
+                              std::fprintf(out, "accepted %s\n",
+                                           service->Users().back().value_or("").c_str());
                           }
                       });
     }
-    return 0;
+    return std::fclose(out) == 0 ? 0 : 1;
 }
