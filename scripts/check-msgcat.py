@@ -19,6 +19,9 @@ Literals that look like ids but are not messages are left out by rule:
 An id that a catalogue declares on purpose without text ("# untranslated: <id>") counts
 as defined: its messages read "Unknown message.".
 
+A text must not hold a printf conversion ("%s", "%d" ...): messages fill "{1}", "{2}" ...,
+so such a text would reach clients with the conversion in it and the argument missing.
+
 Usage: check-msgcat.py [--root DIR] [--generated DIR ...]
 """
 
@@ -33,6 +36,7 @@ ID_LITERAL = re.compile(r'"((?:com\.orvane\.(?:tarn|lumo)|lumo)\.[A-Za-z0-9_.\-]
 STANDARD_NAMESPACE = "com.orvane.lumo.std."
 NAME_CONSTANT = re.compile(r'\bk\w*(?:TypeName|ServiceId|ServiceName|OperationId)\s*=\s*"([^"]*)"')
 UNTRANSLATED = re.compile(r"^[#;]\s*untranslated:\s*(\S+)\s*$")
+PRINTF_CONVERSION = re.compile(r"%[-+ #0-9.]*[sdiuxXfgeclp]")
 
 
 def code_part(line):
@@ -71,17 +75,22 @@ def sources(directory):
 
 def catalogue_ids(directory):
     """Ids defined by the ".msgcat" files below `directory` ("id = text" lines, and ids
-    declared untranslated)."""
+    declared untranslated), and a complaint for each text with a printf conversion."""
     ids = set()
+    complaints = []
     for path in sorted(directory.rglob("*.msgcat")):
-        for line in path.read_text(encoding="utf-8").splitlines():
+        for number, line in enumerate(path.read_text(encoding="utf-8").splitlines(), 1):
             line = line.strip()
             untranslated = UNTRANSLATED.match(line)
             if untranslated:
                 ids.add(untranslated.group(1))
             elif line and line[0] not in "#;[" and "=" in line:
-                ids.add(line.split("=", 1)[0].strip())
-    return ids
+                identifier, text = (part.strip() for part in line.split("=", 1))
+                ids.add(identifier)
+                if PRINTF_CONVERSION.search(text):
+                    complaints.append(f"{path.name}:{number}: {identifier} has a printf conversion;"
+                                      " arguments are filled as {1}, {2} ...")
+    return ids, complaints
 
 
 def is_message_id(identifier, binding_names):
@@ -115,12 +124,15 @@ def main():
             uses.setdefault(identifier, f"{path.relative_to(args.root)}:{number}")
 
     messages = {i: where for i, where in uses.items() if is_message_id(i, binding_names)}
-    defined = catalogue_ids(args.root / CATALOGUE_DIR)
+    defined, complaints = catalogue_ids(args.root / CATALOGUE_DIR)
     missing = sorted(i for i in messages if i not in defined)
     for identifier in missing:
         print(f"check-msgcat: no catalogue text for {identifier} (used at {messages[identifier]})")
+    for complaint in complaints:
+        print(f"check-msgcat: {complaint}")
     if missing:
         print(f"check-msgcat: {len(missing)} of {len(messages)} message ids lack a text in {CATALOGUE_DIR}")
+    if missing or complaints:
         return 1
     print(f"check-msgcat: all {len(messages)} message ids used in the code have a catalogue text")
     return 0
