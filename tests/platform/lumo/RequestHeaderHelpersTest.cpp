@@ -101,7 +101,8 @@ TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
 {
     std::vector<std::string> seen;
     ContextUpdater record = [&](const HeaderFields& headers, const MethodIdentifier& method, ExecutionContext& ctx) {
-        seen.push_back(method.ToString() + " " + ctx.applicationContext.at("opId") + " " + std::to_string(headers.size()));
+        seen.push_back(method.ToString() + " " + ctx.applicationContext.at("opId") + " " +
+                       std::to_string(headers.size()));
         ctx.applicationContext["extra"] = "1";
         return true;
     };

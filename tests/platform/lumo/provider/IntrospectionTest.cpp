@@ -153,8 +153,9 @@ TEST(IntrospectionTest, OperationsCarryTheirMetamodelEntryWhenTheMetamodelHasOne
     auto metamodel = std::make_shared<Metadata::Metamodel::MetadataContainer>();
     ASSERT_EQ(Metadata::ProviderHelper::LoadMetamodelMetadataFile(
                   "settings",
-                  Written(dir, "metamodel.json", R"({"component": "settings", "services": [{"id": "com.orvane.test.alpha",
-                      "operations": [{"id": "get", "documentation": "Gets one.", "params": []}]}]})"),
+                  Written(dir, "metamodel.json", R"({"component": "settings",
+                      "services": [{"id": "com.orvane.test.alpha",
+                                    "operations": [{"id": "get", "documentation": "Gets one.", "params": []}]}]})"),
                   *metamodel),
               nullptr);
     TestProvider fixture({Service("com.orvane.test.alpha", {"get", "list"})}, metamodel);
@@ -203,7 +204,8 @@ TEST(IntrospectionTest, ProviderNamesItselfAndItsChecksumFollowsWhatItServes)
 
 TEST(IntrospectionTest, APostedCallOutlivesItsOwnerButNothingKeepsTheProviderAliveAfterwards)
 {
-    auto fixture = std::make_unique<TestProvider>(std::vector<AsyncApiInterfacePtr>{Service("com.orvane.test.a", {"get"})});
+    auto fixture =
+        std::make_unique<TestProvider>(std::vector<AsyncApiInterfacePtr>{Service("com.orvane.test.a", {"get"})});
     std::weak_ptr<AsyncLocalProvider<DummyMutex>> provider = fixture->provider;
     std::weak_ptr<Container> container = fixture->container;
 

@@ -115,8 +115,8 @@ TEST(MetadataLoaderTest, AComponentOrEntryLoadedTwiceIsRefusedAndNothingOfTheSec
     EXPECT_EQ(loaded.cli.NamespacePaths(), std::vector<std::string>{"hub.tasks"});
 
     ASSERT_EQ(loaded.Load('m', Written(dir, "m.json", kMetamodelFile)), nullptr);
-    const std::string otherService =
-        Written(dir, "mb.json", R"({"component": "b", "services": [{"id": "com.orvane.hub.tasks", "operations": []}]})");
+    const std::string otherService = Written(
+        dir, "mb.json", R"({"component": "b", "services": [{"id": "com.orvane.hub.tasks", "operations": []}]})");
     EXPECT_THAT(ErrorText(ProviderHelper::LoadMetamodelMetadataFile("b", otherService, loaded.metamodel)),
                 StartsWith(exists));
     EXPECT_EQ(loaded.metamodel.ComponentNames(), std::vector<std::string>{"a"});

@@ -20,16 +20,15 @@ using namespace LumoTestSupport;
 struct LoadedMetadata {
     LoadedMetadata()
     {
-        EXPECT_EQ(ProviderHelper::LoadCliMetadataFile("settings", GeneratedMetadata("hostprefd_lumo_cli.json"), *cli),
-                  nullptr);
-        EXPECT_EQ(ProviderHelper::LoadCliMetadataFile("lumo_std", GeneratedMetadata("lumo_common_cli.json"), *cli),
-                  nullptr);
-        EXPECT_EQ(ProviderHelper::LoadMetamodelMetadataFile(
-                      "settings", GeneratedMetadata("hostprefd_lumo_metamodel.json"), *metamodel),
-                  nullptr);
-        EXPECT_EQ(ProviderHelper::LoadMetamodelMetadataFile(
-                      "lumo_std", GeneratedMetadata("lumo_common_metamodel.json"), *metamodel),
-                  nullptr);
+        for (const auto& [component, file] : {std::pair{"settings", "hostprefd_lumo_cli.json"},
+                                              std::pair{"lumo_std", "lumo_common_cli.json"}}) {
+            EXPECT_EQ(ProviderHelper::LoadCliMetadataFile(component, GeneratedMetadata(file), *cli), nullptr);
+        }
+        for (const auto& [component, file] : {std::pair{"settings", "hostprefd_lumo_metamodel.json"},
+                                              std::pair{"lumo_std", "lumo_common_metamodel.json"}}) {
+            EXPECT_EQ(ProviderHelper::LoadMetamodelMetadataFile(component, GeneratedMetadata(file), *metamodel),
+                      nullptr);
+        }
         EXPECT_EQ(ProviderHelper::LoadAuthnMetadataFile(
                       "settings_lumo_authentication", GeneratedMetadata("hostprefd_lumo_authentication.json"), *authn),
                   nullptr);
@@ -115,7 +114,8 @@ TEST(MetadataServicesTest, MetamodelAndAuthenticationServicesAnswerWhatTheFilesS
     EXPECT_EQ(*component.Output(), *Protocol::Json::DirectJsonCodec::FromJson(common).value);
     auto fingerprint = CallNow(components, "fingerprint", Params({{"component_id", "lumo_std"}}));
     ASSERT_FALSE(fingerprint.IsError());
-    EXPECT_NE(*fingerprint.Output(), *CallNow(components, "fingerprint", Params({{"component_id", "settings"}})).Output());
+    EXPECT_NE(*fingerprint.Output(),
+              *CallNow(components, "fingerprint", Params({{"component_id", "settings"}})).Output());
     for (const char* operation : {"get", "fingerprint"}) {
         EXPECT_EQ(ErrorText(CallNow(components, operation, Params({{"component_id", "other"}}))),
                   kNotFound + "No metadata component other.");
