@@ -1,6 +1,6 @@
+// (Merging the files of one language into a bundle is shown by TranslatorTest over real
+// catalogue files.)
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 #include "platform/lumo/LocalizationBundle.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
@@ -37,22 +37,6 @@ TEST(LocalizationBundleTest, LoadsGoodMalformedAndMissingFiles)
               std::errc::no_such_file_or_directory);
     EXPECT_EQ(LocalizationBundle::LoadIniFile(dir.Path().string(), kept), std::errc::is_a_directory);
     EXPECT_EQ(kept, (Table{{"kept", "value"}}));
-}
-
-TEST(LocalizationBundleTest, AddLocaleMergesFilesOfOneLanguage)
-{
-    LocalizationBundle bundle;
-    Table first, second;
-    std::istringstream one("a = 1\nb = 2\n"), two("b = 3\nc = 4\n");
-    LocalizationBundle::LoadIni(one, first);
-    LocalizationBundle::LoadIni(two, second);
-    bundle.AddLocale("en", std::move(first));
-    bundle.AddLocale("en", std::move(second));
-    EXPECT_EQ(bundle.Lookup("en", "a"), "1");
-    EXPECT_EQ(bundle.Lookup("en", "b"), "3");
-    EXPECT_EQ(bundle.Lookup("en", "c"), "4");
-    EXPECT_EQ(bundle.Lookup("de", "a"), std::nullopt);
-    EXPECT_FALSE(bundle.HasLocale("en_US"));
 }
 
 }  // namespace
