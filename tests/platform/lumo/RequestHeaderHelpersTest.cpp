@@ -30,33 +30,23 @@ struct FakeHeader {
 
 using Headers = std::vector<FakeHeader>;
 
-// (A header that differs from the payload's id is refused by the exchange, over a socket.)
-TEST(UpdateExecutionCtxHelper, OperationIdHeaderFillsTheContextUnlessItIsRepeated)
-{
-    ExecutionContext context;
-    ASSERT_TRUE(UpdateExecutionCtxHelper::Update(Headers{{"lumo-operation-id", "op-7"}}, kList, context));
-    EXPECT_EQ(context.applicationContext["opId"], "op-7");
-    // Two headers that disagree are as bad as a header that disagrees with the payload.
-    ExecutionContext twice;
-    EXPECT_FALSE(UpdateExecutionCtxHelper::Update(Headers{{"lumo-operation-id", "a"}, {"lumo-operation-id", "b"}},
-                                                  kList, twice));
-}
-
-TEST(UpdateExecutionCtxHelper, ContextHeadersNeverOverrideThePayload)
+// (An operation-id header that differs from the payload's id is refused by the exchange,
+// over a socket.)
+TEST(UpdateExecutionCtxHelper, HeadersFillTheContextButNeverOverrideThePayload)
 {
     ExecutionContext context;
     context.applicationContext["origin"] = "payload";
-    Headers headers{{":method", "POST"},
-                    {"lumo-ctx-origin", "header"},
-                    {"lumo-ctx-format-locale", "en_US"},
-                    {"lumo-ctx-", "empty key"},
-                    {"lumo-ctx-x", "first"},
-                    {"lumo-ctx-x", "second"},
-                    {"x-lumo-ctx-y", "not a context header"}};
+    Headers headers{{":method", "POST"},          {"lumo-operation-id", "op-7"}, {"lumo-ctx-origin", "header"},
+                    {"lumo-ctx-format-locale", "en_US"}, {"lumo-ctx-", "empty key"}, {"lumo-ctx-x", "first"},
+                    {"lumo-ctx-x", "second"},     {"x-lumo-ctx-y", "not a context header"}};
     ASSERT_TRUE(UpdateExecutionCtxHelper::Update(headers, kList, context));
     EXPECT_EQ(context.applicationContext,
               (ExecutionContext::ApplicationContext{
-                  {"origin", "payload"}, {"format-locale", "en_US"}, {"x", "first"}}));
+                  {"origin", "payload"}, {"opId", "op-7"}, {"format-locale", "en_US"}, {"x", "first"}}));
+    // Two operation ids that disagree are as bad as one that disagrees with the payload.
+    ExecutionContext twice;
+    EXPECT_FALSE(UpdateExecutionCtxHelper::Update(Headers{{"lumo-operation-id", "a"}, {"lumo-operation-id", "b"}},
+                                                  kList, twice));
 }
 
 TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
