@@ -189,7 +189,7 @@ TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
         EXPECT_THAT(ErrorText(TaggedJsonCodec::Decode(tooDeep).error), HasSubstr("nested deeper than 64 levels"));
     }
     // Far deeper than any parser stack would survive if parsing recursed.
-    for (const std::string& open : {"[", "{\"optional\":"}) {
+    for (const char* open : {"[", "{\"optional\":"}) {
         EXPECT_THAT(ErrorText(TaggedJsonCodec::Decode(Repeat(open, 1000000)).error),
                     HasSubstr("nesting deeper than 200 levels"));
     }

@@ -53,7 +53,7 @@ TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
 {
     // Rows without a password leave the credentials alone.
     struct Case {
-        std::string value, user, password;
+        std::string value, user = "", password = "";
     };
     const Case cases[] = {
         {"Basic cm9vdDpzM2NyM3Q=", "root", "s3cr3t"},      // root:s3cr3t
@@ -114,7 +114,7 @@ TEST(LocaleSpecHelpers, ChoosesTheBestSupportedLanguageOrRefuses)
     using L10n::L10nError;
     struct Case {
         Headers headers;
-        std::string locale, formatLocale;  // an empty formatLocale means the same as locale
+        std::string locale, formatLocale = "";  // an empty formatLocale means the same as locale
         std::error_code error = {};
         std::string payloadFormatLocale = "";
     };
