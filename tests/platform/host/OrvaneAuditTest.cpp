@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <regex>
 #include <sstream>
 #include <thread>
-#include <vector>
 
 #include "LogCapture.hpp"
 #include "platform/host/OrvaneAudit.hpp"
@@ -42,22 +39,13 @@ TEST_F(OrvaneAuditTest, ARecordIsOneJsonLineWithItsTypedItemsFirstNameWins)
                                      {"locked", true},
                                      {"reason", std::string("Invalid username or password")},
                                      {"ip", "second"}}));
-    const auto records = Records();
-    ASSERT_EQ(records.size(), 1u);
-    const rapidjson::Document& record = records[0];
-    EXPECT_STREQ(record["event"].GetString(), "service.password.use");
-    EXPECT_STREQ(record["subject"].GetString(), "bob");
-    EXPECT_STREQ(record["object"].GetString(), "hostprefd");
-    EXPECT_TRUE(record["success"].IsFalse());
-    EXPECT_EQ(record["pid"].GetInt(), getpid());
-    EXPECT_TRUE(std::regex_match(record["time"].GetString(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
-    rapidjson::StringBuffer items;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(items);
-    record["items"].Accept(writer);
-    EXPECT_EQ(std::string(items.GetString()),
-              R"({"ip":"127.0.0.1","attempts":3,"big":1099511627776,"locked":true,)"
-              R"("reason":"Invalid username or password"})");
+    // The whole line, so field names, their order and the item types are all pinned.
+    const std::regex line(R"(\{"event":"service\.password\.use","time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z",)"
+                          R"("pid":)" + std::to_string(getpid()) +
+                          R"(,"subject":"bob","object":"hostprefd","success":false,"items":\{"ip":"127\.0\.0\.1",)"
+                          R"("attempts":3,"big":1099511627776,"locked":true,"reason":"Invalid username or password"\}\}\n)");
+    const std::string file = root_.Read(kAuditLogPath);
+    EXPECT_TRUE(std::regex_match(file, line)) << file;
 }
 
 TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
@@ -69,10 +57,7 @@ TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
         "\"},\"success\":true,\"x\":{\"",           "\\u0041 stays text",
     };
     const std::pair<std::string, std::string> replaced[] = {
-        {"a\xFF"
-         "b",
-         "a\xEF\xBF\xBD"
-         "b"},
+        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
         {"lone \xC3", "lone \xEF\xBF\xBD"},
         {"surrogate \xED\xA0\x80!", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD!"},
     };

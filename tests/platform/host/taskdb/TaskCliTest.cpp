@@ -82,35 +82,34 @@ TEST_F(TaskCliTest, DrivesTasksThroughTheirLifeAndShowsThemAsJson)
     // What the tool wrote is what the daemon's library reads.
     EXPECT_EQ(Outcome(Stored("t1")),
               R"(SUCCEEDED 140/100 msg=past the end result={"ok":[1,2]} error= id= args= notes={"kind":1};)");
-    EXPECT_EQ(Stored("t1").startProgress, 5);
-    EXPECT_EQ(Outcome(Stored("t2")),
-              "FAILED 0/0 msg= result= error= id=com.orvane.tarn.depot.error args=[a b][-c] notes=");
-    EXPECT_EQ(Outcome(Stored("t3")),
-              R"(FAILED 0/0 msg= result={"half":true} error={"e":1} id= args= notes=)");
 
     const ToolRun one = Tool({"show", "t1"}), all = Tool({"show"});
     ASSERT_EQ(one.status + all.status, 0) << one.err << all.err;
     rapidjson::Document task, tasks;
-    ASSERT_FALSE(task.Parse(one.out.c_str()).HasParseError()) << one.out;
-    ASSERT_FALSE(tasks.Parse(all.out.c_str()).HasParseError()) << all.out;
-    EXPECT_EQ(tasks.MemberCount(), 3u);
-    const std::pair<const rapidjson::Value*, std::string> shown[] = {
-        {&task["operation"], R"("software.apply")"},
-        {&task["user"], R"("root")"},
-        {&task["status"], R"("SUCCEEDED")"},
-        {&task["completed"], "140"},
-        {&task["message"], R"("past the end")"},
-        {&task["result"], R"("{\"ok\":[1,2]}")"},
-        {&task["notifications"], R"(["{\"kind\":1}"])"},
-        {&tasks["t2"]["errorId"], R"("com.orvane.tarn.depot.error")"},
-        {&tasks["t2"]["errorArgs"], R"(["a b","-c"])"},
-    };
-    for (const auto& [value, json] : shown) {
-        rapidjson::StringBuffer text;
-        rapidjson::Writer<rapidjson::StringBuffer> writer(text);
-        value->Accept(writer);
-        EXPECT_EQ(text.GetString(), json);
+    ASSERT_FALSE(task.Parse(one.out.c_str()).HasParseError() || tasks.Parse(all.out.c_str()).HasParseError())
+        << one.out << all.out;
+    EXPECT_TRUE(task == tasks["t1"]) << one.out;
+    // Whole records but for the clock readings, which only have to be there.
+    for (auto& shown : tasks.GetObject()) {
+        for (const char* time : {"created", "startTime", "endTime"}) {
+            EXPECT_NE(shown.value[time].GetStringLength(), 0u) << time;
+            shown.value.EraseMember(time);
+        }
     }
+    rapidjson::StringBuffer text;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+    tasks.Accept(writer);
+    EXPECT_EQ(
+        std::string(text.GetString()),
+        R"({"t1":{"id":"t1","operation":"software.apply","user":"root","status":"SUCCEEDED","completed":140,)"
+        R"("total":100,"startProgress":5,"message":"past the end","result":"{\"ok\":[1,2]}","errorText":"",)"
+        R"("errorId":"","errorArgs":[],"notifications":["{\"kind\":1}"]},)"
+        R"("t2":{"id":"t2","operation":"","user":"","status":"FAILED","completed":0,"total":0,"startProgress":0,)"
+        R"("message":"","result":"","errorText":"","errorId":"com.orvane.tarn.depot.error","errorArgs":["a b","-c"],)"
+        R"("notifications":[]},)"
+        R"("t3":{"id":"t3","operation":"","user":"","status":"FAILED","completed":0,"total":0,"startProgress":0,)"
+        R"("message":"","result":"{\"half\":true}","errorText":"{\"e\":1}","errorId":"","errorArgs":[],)"
+        R"("notifications":[]}})");
 }
 
 TEST_F(TaskCliTest, UsageErrorsExitTwoAndLeaveTheStoreUntouched)
