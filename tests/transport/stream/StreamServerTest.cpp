@@ -85,21 +85,15 @@ protected:
 
 TEST_F(StreamServerTest, AcceptedSocketsAreTunedWrappedAndHandedOff)
 {
-    int tuned = 0;
-    auto server = MakeServer(StreamServerSpec{{200ms, 200ms}}, [&](tcp::socket& socket) {
-        socket.set_option(tcp::no_delay(true));
-        ++tuned;
-    });
+    auto server = MakeServer(StreamServerSpec{{200ms, 200ms}},
+                             [](tcp::socket& socket) { socket.set_option(tcp::no_delay(true)); });
     server->Start();
 
     std::vector<tcp::socket> clients;
-    for (int i = 0; i < 3; ++i) {
-        clients.emplace_back(io_).connect(endpoint_);
-    }
+    for (int i = 0; i < 3; ++i) clients.emplace_back(io_).connect(endpoint_);
     RunUntil(io_, [&] { return handedOff_.size() == 3; }, 3s);
 
     ASSERT_EQ(handedOff_.size(), 3u);
-    EXPECT_EQ(tuned, 3);
     for (std::size_t i = 0; i < handedOff_.size(); ++i) {
         tcp::no_delay noDelay;
         handedOff_[i]->Lowest().Lowest().get_option(noDelay);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,15 +23,10 @@ struct SocketPair {
     tcp::socket client;
 };
 
-// A connected loopback pair; `tuneClient` runs on the client socket before it connects.
-inline SocketPair ConnectedPair(boost::asio::io_context& io, const std::function<void(tcp::socket&)>& tuneClient = {})
+inline SocketPair ConnectedPair(boost::asio::io_context& io)
 {
     tcp::acceptor acceptor(io, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0));
     tcp::socket client(io);
-    client.open(tcp::v4());
-    if (tuneClient) {
-        tuneClient(client);
-    }
     client.connect(acceptor.local_endpoint());
     tcp::socket server(io);
     acceptor.accept(server);
