@@ -1,10 +1,6 @@
 // The generator refuses definitions it cannot turn into sound bindings, naming the line.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
 #include "platform/lumo/LumoTestSupport.hpp"
 
 namespace {

@@ -2,14 +2,9 @@
 // operations the bindings serve, with types that resolve and rules for every operation.
 // (Their component names are checked by the loader in MetadataServicesTest.)
 #include <gtest/gtest.h>
-#include <rapidjson/document.h>
 
-#include <map>
 #include <regex>
-#include <set>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "generated/Com/Orvane/Hub/TasksSvc.hpp"
@@ -49,12 +44,9 @@ template <class... Binders>
 Served ServedBy()
 {
     Served served;
-    (
-        [&served] {
-            auto bound = Binders::BindImplementation(nullptr, nullptr);
-            served[bound->ServiceId()] = bound->OperationIds();
-        }(),
-        ...);
+    for (const auto& bound : {Binders::BindImplementation(nullptr, nullptr)...}) {
+        served[bound->ServiceId()] = bound->OperationIds();
+    }
     return served;
 }
 

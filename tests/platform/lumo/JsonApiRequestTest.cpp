@@ -1,7 +1,4 @@
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/JsonApiRequestDeserializer.hpp"

@@ -1,8 +1,5 @@
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <random>
 
 #include "platform/lumo/DataValues.hpp"

@@ -1,9 +1,5 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "platform/lumo/L10nCategory.hpp"
 #include "platform/lumo/LocaleSpecHelpers.hpp"

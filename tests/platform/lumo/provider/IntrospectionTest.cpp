@@ -5,14 +5,6 @@
 // describes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "platform/lumo/DummyMutex.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/ValueToNativeAdapter.hpp"
@@ -27,25 +19,20 @@ using Container = AsyncApiInterfaceConcurrentContainer<DummyMutex>;
 namespace Std = ::Com::Orvane::Lumo::Std::Introspection;
 
 // A registered service that answers every call with the operation id it was called with.
-class TestService : public AsyncApiInterface {
-public:
+struct TestService : AsyncApiInterface {
     TestService(std::string id, std::vector<std::string> operations)
-        : id_(std::move(id)), operations_(std::move(operations))
-    {
-    }
-    const std::string& ServiceId() const override { return id_; }
-    const std::vector<std::string>& OperationIds() const override { return operations_; }
+        : id(std::move(id)), operations(std::move(operations)) {}
+    const std::string& ServiceId() const override { return id; }
+    const std::vector<std::string>& OperationIds() const override { return operations; }
     void Invoke(const Core::MethodIdentifier& method, Data::DataValuePtr, std::shared_ptr<Core::AsyncActivation>,
                 Core::AsyncApiResultCb resultCb) override
     {
         ++calls;
         resultCb(Core::MethodResult::FromOutput(Data::StringValue::Create(method.OperationId())));
     }
+    std::string id;
+    std::vector<std::string> operations;
     int calls = 0;
-
-private:
-    std::string id_;
-    std::vector<std::string> operations_;
 };
 
 std::shared_ptr<TestService> Service(std::string id, std::vector<std::string> operations)
@@ -88,7 +75,8 @@ struct TestProvider {
     {
         T native{};
         EXPECT_EQ(ErrorText(result), "no error");
-        if (!result.IsError()) EXPECT_EQ(Bindings::ValueToNativeAdapter::Adapt(result.Output(), native), nullptr);
+        EXPECT_EQ(result.IsError() ? nullptr : Bindings::ValueToNativeAdapter::Adapt(result.Output(), native),
+                  nullptr);
         return native;
     }
 

@@ -2,10 +2,6 @@
 // the file and the fault named, and leave the container unchanged; fingerprints follow the
 // content. (The generated files are loaded by MetadataServicesTest.)
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/provider/ProviderHelper.hpp"

@@ -2,11 +2,6 @@
 // not_found for what no file describes; the services are exactly the open ones.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "platform/lumo/DirectJsonCodec.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/provider/ProviderHelper.hpp"
