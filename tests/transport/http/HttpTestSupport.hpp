@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -132,14 +131,11 @@ public:
         config.readTimeout = readTimeout;
         config.writeTimeout = writeTimeout;
         boost::asio::ip::tcp::acceptor acceptor(io_);
-        if (Lumo::Asio::Acceptor::Listen(acceptor, {boost::asio::ip::address_v4::loopback(), 0})) {
+        if (Lumo::Asio::Acceptor::Listen(acceptor, {boost::asio::ip::address_v4::loopback(), 0}))
             throw std::runtime_error("cannot listen on loopback");
-        }
         port_ = acceptor.local_endpoint().port();
-        Lumo::Asio::StreamServerSpec spec;
-        spec.timeouts = {config.readTimeout, config.writeTimeout};
         server_ = Lumo::Asio::StreamServer<>::Create(
-            Lumo::Asio::Acceptor(std::move(acceptor)), spec, {},
+            Lumo::Asio::Acceptor(std::move(acceptor)), Lumo::Asio::StreamServerSpec{{readTimeout, writeTimeout}}, {},
             Lumo::Transport::PicoHttp::MakeConnectionHandler(provider_, config, logger_), logger_);
         server_->Start();
         thread_ = std::thread([this] { io_.run(); });
@@ -168,16 +164,16 @@ private:
 struct Response {
     std::string head;  // status line and header lines, up to and including the blank line
     int status = 0;
-    std::vector<std::pair<std::string, std::string>> headers;  // in wire order
-    std::string body;                                          // de-chunked
-    std::vector<std::string> chunks;                           // the chunks of a chunked body
+    std::string body;                 // de-chunked
+    std::vector<std::string> chunks;  // the chunks of a chunked body
 
+    // The value of the first header line named exactly `name`.
     std::optional<std::string> Header(const std::string& name) const
     {
-        for (const auto& [key, value] : headers) {
-            if (key == name) return value;
-        }
-        return std::nullopt;
+        const auto at = head.find("\r\n" + name + ": ");
+        if (at == std::string::npos) return std::nullopt;
+        const auto start = at + name.size() + 4;
+        return head.substr(start, head.find("\r\n", start) - start);
     }
 };
 
@@ -228,14 +224,7 @@ public:
     {
         Response response;
         response.head = ReadUntil("\r\n\r\n");
-        std::istringstream lines(response.head);
-        std::string line;
-        std::getline(lines, line);
-        response.status = std::stoi(line.substr(9, 3));
-        while (std::getline(lines, line) && line != "\r") {
-            const auto colon = line.find(": ");
-            response.headers.emplace_back(line.substr(0, colon), line.substr(colon + 2, line.size() - colon - 3));
-        }
+        response.status = std::stoi(response.head.substr(9, 3));
         if (response.status == 100) return response;
         if (response.Header("Transfer-Encoding") == "chunked") {
             while (const std::size_t size = std::stoul(ReadUntil("\r\n"), nullptr, 16)) {
@@ -290,6 +279,21 @@ inline std::string Post(const std::string& body, const std::string& extraHeaders
 {
     return "POST /api HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
 }
+
+// The 400 answer carrying the JSON error `name` with its `message`, byte for byte.
+inline std::string BadRequestJson(const std::string& name, const std::string& message)
+{
+    const std::string body = R"({"jsonrpc":"2.0","id":null,"error":{"code":-32000,"message":")" + name +
+                             R"(","data":{"error:)" + name + R"(":{"code":400,"message":")" + message + R"("}}}})";
+    return "HTTP/1.1 400 Bad Request\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nContent-Type: text/plain\r\nConnection: close\r\nServer: Lumo-PicoHttp\r\n\r\n" + body;
+}
+inline std::string NoContentTypeAnswer(const std::string& type)
+{
+    return BadRequestJson("invalid_content_type",
+                          R"(Invalid content type \")" + type + R"(\"; requests must be application/json.)");
+}
+inline const std::string kInvalidRequestAnswer = BadRequestJson("invalid_request", "Invalid request.");
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
