@@ -23,10 +23,10 @@ using ::testing::StartsWith;
 // Tagged and direct forms differ in the type names and in the optional's wrapping.
 DataValuePtr TaskInfo()
 {
-    auto info = StructValue::Create("com.orvane.hub.task.info");
-    info->SetField("status", EnumValue::Create("com.orvane.hub.task.status", "RUNNING"));
-    info->SetField("user", OptionalValue::Create(StringValue::Create("root")));
-    return info;
+    return std::make_shared<StructValue>(
+        "com.orvane.hub.task.info",
+        std::vector<StructValue::Field>{{"status", EnumValue::Create("com.orvane.hub.task.status", "RUNNING")},
+                                        {"user", OptionalValue::Create(StringValue::Create("root"))}});
 }
 
 ErrorValuePtr NotFound()

@@ -21,38 +21,34 @@ DataValuePtr Str(std::string text) { return StringValue::Create(std::move(text))
 
 DataValuePtr Int(int64_t number) { return IntegerValue::Create(number); }
 DataValuePtr Dbl(double number) { return DoubleValue::Create(number); }
+DataValuePtr Struct(std::string type, std::vector<StructValue::Field> fields)
+{
+    return std::make_shared<StructValue>(std::move(type), std::move(fields));
+}
 
 // A task-info-like structure that holds every kind at least once, nested.
 DataValuePtr EveryKind()
 {
-    auto progress = StructValue::Create("com.orvane.hub.task.progress");
-    progress->SetField("total", Int(100));
-    progress->SetField("completed", Int(5));
     auto byId = MapValue::Create();
     byId->Insert("b", ListValue::Create({Str("x"), OptionalValue::GetInstance()}));
     byId->Insert("a", MapValue::Create());
     auto byNumber = MapValue::Create();
     byNumber->Insert(Int(-1), EnumValue::Create("Status", "FAILED"));
     byNumber->Insert(EnumValue::Create("Status", "RUNNING"), VoidValue::GetInstance());
-    auto info = StructValue::Create("com.orvane.hub.task.info");
-    info->SetField("id", Str("6f1c7b0e-1d2e-4f3a-9b8c-7d6e5f4a3b2c"));
-    info->SetField("cancelable", BooleanValue::Create(false));
-    info->SetField("ratio", DoubleValue::Create(0.1));
-    info->SetField("status", EnumValue::Create("com.orvane.hub.task.status", "RUNNING"));
-    info->SetField("user", OptionalValue::Create(Str("root")));
-    info->SetField("result", OptionalValue::GetInstance());
-    info->SetField("token", SecretValue::Create("s3cr3t"));
-    info->SetField("blob", BinaryValue::Create({0, 1, 2, 0xfe, 0xff}));
-    info->SetField("start_time", DateTimeValue::Create(*DateTime::Create("2024-05-06T07:08:09.010Z")));
-    info->SetField("progress", std::move(progress));
-    info->SetField("by_id", std::move(byId));
-    info->SetField("by_number", std::move(byNumber));
-    info->SetField("error", ErrorValue::Create(std::string(Com::Orvane::Lumo::Std::Errors::NotFound.Name()),
-                                               {Com::Orvane::Lumo::Std::LocalizableMessage{
-                                                   "id.x", "Task {1} not found", {"t1"}, "Task t1 not found"}
-                                                    .ToValue()}));
-    info->SetField("nothing", VoidValue::GetInstance());
-    return info;
+    Com::Orvane::Lumo::Std::LocalizableMessage message{"id.x", "Task {1} not found", {"t1"},
+                                                       "Task t1 not found"};
+    return Struct(
+        "com.orvane.hub.task.info",
+        {{"id", Str("6f1c7b0e-1d2e-4f3a-9b8c-7d6e5f4a3b2c")}, {"cancelable", BooleanValue::Create(false)},
+         {"ratio", Dbl(0.1)}, {"status", EnumValue::Create("com.orvane.hub.task.status", "RUNNING")},
+         {"user", OptionalValue::Create(Str("root"))}, {"result", OptionalValue::GetInstance()},
+         {"token", SecretValue::Create("s3cr3t")}, {"blob", BinaryValue::Create({0, 1, 2, 0xfe, 0xff})},
+         {"start_time", DateTimeValue::Create(*DateTime::Create("2024-05-06T07:08:09.010Z"))},
+         {"progress", Struct("com.orvane.hub.task.progress", {{"total", Int(100)}, {"completed", Int(5)}})},
+         {"by_id", byId}, {"by_number", byNumber},
+         {"error", ErrorValue::Create(std::string(Com::Orvane::Lumo::Std::Errors::NotFound.Name()),
+                                      {message.ToValue()})},
+         {"nothing", VoidValue::GetInstance()}});
 }
 
 DataValuePtr Nested(size_t levels)
@@ -107,12 +103,8 @@ TEST(TaggedJsonTest, EveryKindAndEdgeValueSurvivesARoundTrip)
 
 TEST(TaggedJsonTest, FormIsCompactAndReadable)
 {
-    auto item = StructValue::Create("T");
-    item->SetField("n", Int(1));
-    item->SetField("d", DoubleValue::Create(2));
-    item->SetField("o", OptionalValue::GetInstance());
-    item->SetField("s", OptionalValue::Create(Str("x")));
-    item->SetField("e", EnumValue::Create("E", "A"));
+    auto item = Struct("T", {{"n", Int(1)}, {"d", Dbl(2)}, {"o", OptionalValue::GetInstance()},
+                             {"s", OptionalValue::Create(Str("x"))}, {"e", EnumValue::Create("E", "A")}});
     EXPECT_EQ(TaggedJsonCodec::Encode(*item),
               R"({"struct:T":{"n":1,"d":2.0,"o":null,"s":{"optional":"x"},"e":{"enum:E":"A"}}})");
     auto map = MapValue::Create();
@@ -192,16 +184,6 @@ TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
     }
 }
 
-TEST(TaggedJsonTest, LargeObjectsWithDuplicateKeysAreFoundQuickly)
-{
-    std::string json = R"({"map":{)";
-    for (int i = 0; i < 100000; ++i) json += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
-    json += R"("k99999":0}})";
-    JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
-    ASSERT_FALSE(decoded.Ok());
-    EXPECT_THAT(ErrorText(decoded.error), HasSubstr("duplicate key \"k99999\""));
-}
-
 TEST(DirectJsonTest, WritesPlainJson)
 {
     EXPECT_EQ(DirectJsonCodec::Encode(*EveryKind()),
@@ -218,10 +200,8 @@ TEST(DirectJsonTest, WritesPlainJson)
 // unset optional) comes back as it was, and the text it gives does not change on a second trip.
 TEST(DirectJsonTest, UntypedValuesSurviveARoundTrip)
 {
-    auto object = StructValue::Create("");
-    object->SetField("name", Str("a"));
-    object->SetField("none", OptionalValue::GetInstance());
-    object->SetField("empty", StructValue::Create(""));
+    auto object =
+        Struct("", {{"name", Str("a")}, {"none", OptionalValue::GetInstance()}, {"empty", Struct("", {})}});
     // U+D7FF shares its lead byte with the surrogates that the decoder refuses.
     ExpectRoundTrips<DirectJsonCodec>(
         {object, ListValue::Create({Int(1), Str("two"), ListValue::Create(), BooleanValue::Create(true)}), Str(""),

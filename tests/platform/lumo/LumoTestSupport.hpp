@@ -7,10 +7,6 @@
 #include <rapidjson/document.h>
 
 #include <fstream>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/lumo/AsyncApiInterface.hpp"
 #include "platform/lumo/DataValues.hpp"

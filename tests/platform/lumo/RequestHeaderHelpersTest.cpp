@@ -11,7 +11,6 @@ namespace {
 using Core::ExecutionContext;
 using Core::MethodIdentifier;
 using Core::SecurityContextWrappedEntry;
-using Provider::JsonRpc1_1::ContextUpdater;
 using Provider::JsonRpc1_1::UpdateExecutionCtxHelper;
 
 const MethodIdentifier kList("com.orvane.hub.tasks", "list");
@@ -81,27 +80,6 @@ TEST(UpdateExecutionCtxHelper, BasicAuthorizationFillsMissingCredentials)
                                                  onlyUser));
     EXPECT_FALSE(onlyUser.securityContext.contains("password"));
     EXPECT_EQ(onlyUser.securityContext.at("userName"), SecurityContextWrappedEntry::Plain("u"));
-}
-
-TEST(UpdateExecutionCtxHelper, UpdatersRunAfterTheBuiltInRulesAndMayRefuse)
-{
-    std::vector<std::string> seen;
-    ContextUpdater record = [&](const HeaderFields& headers, const MethodIdentifier& method, ExecutionContext& ctx) {
-        seen.push_back(method.ToString() + " " + ctx.applicationContext.at("opId") + " " +
-                       std::to_string(headers.size()));
-        ctx.applicationContext["extra"] = "1";
-        return true;
-    };
-    ContextUpdater refuse = [](const HeaderFields&, const MethodIdentifier&, ExecutionContext&) { return false; };
-    ExecutionContext context;
-    Headers headers{{"lumo-operation-id", "op"}};
-    EXPECT_TRUE(UpdateExecutionCtxHelper::Update(headers, kList, context, {record}));
-    EXPECT_EQ(seen, std::vector<std::string>{"com.orvane.hub.tasks.list op 1"});
-    EXPECT_EQ(context.applicationContext.at("extra"), "1");
-
-    ExecutionContext refused;
-    EXPECT_FALSE(UpdateExecutionCtxHelper::Update(headers, kList, refused, {refuse, record}));
-    EXPECT_EQ(seen.size(), 1u);  // a refusal stops the chain
 }
 
 // The payload's format locale wins over the header; on error the spec is left alone.
