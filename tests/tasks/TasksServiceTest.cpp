@@ -6,7 +6,6 @@
 #include "TaskTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
-#include "platform/lumo/ListValue.hpp"
 #include "platform/lumo/NativeToValueAdapter.hpp"
 #include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
@@ -66,7 +65,6 @@ protected:
 
     Core::MethodResult Get(const std::string& id) { return Call(service_, "get", TaskInput(id)); }
 
-    // The decoded output of a successful answer; an error answer fails the test.
     template <typename Native>
     static Native Decoded(const Core::MethodResult& answer)
     {
@@ -99,19 +97,17 @@ TEST_F(TasksServiceTest, ReportsEachStageOfATask)
 
     const TaskApi::Info pending = GetInfo("pending");
     EXPECT_EQ(pending.status, TaskApi::Status::PENDING);
-    EXPECT_EQ(pending.service, "hostprefd");
-    EXPECT_EQ(pending.operation, "com.orvane.tarn.apply");
-    EXPECT_EQ(pending.user, "root");
-    EXPECT_EQ(pending.description.id, "com.orvane.tarn.task.description");
-    EXPECT_TRUE(pending.created_time.has_value());
-    EXPECT_FALSE(pending.start_time || pending.end_time || pending.result || pending.error);
+    EXPECT_EQ(pending.service + " " + pending.operation + " " + pending.user.value_or("-") + " " +
+                  pending.description.id,
+              "hostprefd com.orvane.tarn.apply root com.orvane.tarn.task.description");
+    EXPECT_TRUE(pending.created_time &&
+                !(pending.start_time || pending.end_time || pending.result || pending.error));
 
     const TaskApi::Info running = GetInfo("running");
     EXPECT_EQ(running.status, TaskApi::Status::RUNNING);
-    ASSERT_TRUE(running.start_time && running.progress);
-    EXPECT_FALSE(running.end_time.has_value());
-    EXPECT_EQ(running.progress->completed, 40);
-    EXPECT_EQ(running.progress->message.id, "com.orvane.tarn.task.progress");
+    ASSERT_TRUE(running.start_time && running.progress && !running.end_time);
+    EXPECT_EQ(std::to_string(running.progress->completed) + " " + running.progress->message.id,
+              "40 com.orvane.tarn.task.progress");
 
     const TaskApi::Info done = GetInfo("done");
     EXPECT_EQ(done.status, TaskApi::Status::SUCCEEDED);
@@ -153,11 +149,11 @@ TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
     ASSERT_TRUE(info.error.has_value());
     EXPECT_TRUE(Data::Equal(*info.error, stored));
     ASSERT_TRUE(info.notifications.has_value());
-    ASSERT_EQ(info.notifications->warnings.size(), 2u);
-    EXPECT_EQ(info.notifications->warnings[0].id, "w1");
-    EXPECT_EQ(info.notifications->warnings[1].id, "w2");
-    ASSERT_EQ(info.notifications->info.size(), 1u);
-    EXPECT_EQ(info.notifications->info[0].time, DateTime::FromUnixSeconds(1700000000));
+    std::string ids;  // the unreadable entry is skipped, the others keep their order per kind
+    for (const auto& list : {info.notifications->warnings, info.notifications->info})
+        for (const auto& notification : list) ids += notification.id + " ";
+    EXPECT_EQ(ids, "w1 w2 i1 ");
+    EXPECT_EQ(info.notifications->info.at(0).time, DateTime::FromUnixSeconds(1700000000));
 }
 
 TEST_F(TasksServiceTest, OddButReadableRecordsAreReportedAndLogged)
@@ -177,11 +173,9 @@ TEST_F(TasksServiceTest, OddButReadableRecordsAreReportedAndLogged)
     const TaskApi::Info unreadable = GetInfo("unreadable-error");
     const auto lines = ApiTest::LogLines(log);
     EXPECT_TRUE(LoggedAt(lines, 3, "Task has no status, use pending"));
-    EXPECT_EQ(bare.status, TaskApi::Status::FAILED);
-    EXPECT_FALSE(bare.error.has_value());
+    for (const TaskApi::Info& failed : {bare, unreadable})
+        EXPECT_TRUE(failed.status == TaskApi::Status::FAILED && !failed.error.has_value());
     EXPECT_TRUE(LoggedAt(lines, 1, "Task bare-failure failed without any error details."));
-    EXPECT_EQ(unreadable.status, TaskApi::Status::FAILED);
-    EXPECT_FALSE(unreadable.error.has_value());
     EXPECT_TRUE(LoggedAt(lines, 0, "Error de-serializing task exception: "));
     EXPECT_FALSE(LoggedAt(lines, 1, "Task unreadable-error failed without"));
 }
