@@ -6,10 +6,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "../api/ApiTestSupport.hpp"
 #include "config/Translator.hpp"
@@ -26,10 +22,6 @@ class CatalogueRoot : public TestSupport::TempHostRoot {
 public:
     CatalogueRoot() { fs::remove_all(Path(Translator::kCatalogueDir)); }
 
-    std::string CataloguePath(const std::string& relative) const
-    {
-        return Path(std::string(Translator::kCatalogueDir) + "/" + relative);
-    }
     void Catalogue(const std::string& relative, const std::string& content) const
     {
         WriteFile(std::string(Translator::kCatalogueDir) + "/" + relative, content);
@@ -59,16 +51,6 @@ public:
     }
 };
 
-// The texts of `ids`, one per line.
-std::string LookupLines(const std::vector<std::string>& ids)
-{
-    std::string out;
-    for (const std::string& id : ids) {
-        out += Translator::Lookup(id, "en_US") + "\n";
-    }
-    return out;
-}
-
 TEST(TranslatorLookup, WithoutCatalogueDirectoryErrorsKeepTheirIdAndReadUnknown)
 {
     CatalogueRoot root;
@@ -96,23 +78,13 @@ TEST(TranslatorLookup, EveryEnglishCatalogueContributesWithOneEnclosingPairOfQuo
     root.Catalogue("dir.msgcat/inner.txt", "");            // a directory named like a catalogue
     EXPECT_EQ(
         root.InChild([] {
-            return LookupLines(
-                {"t.quoted", "t.inner", "t.double", "t.lone", "t.open", "t.two", "t.three", "t.four"});
+            std::string out;
+            for (const char* id :
+                 {"t.quoted", "t.inner", "t.double", "t.lone", "t.open", "t.two", "t.three", "t.four"})
+                out += Translator::Lookup(id, "en_US") + "\n";
+            return out;
         }),
         "Quoted text\nsay \"hi\" now\n\"twice\"\n\"\n\"no close\nTwo\nUnknown message.\nUnknown message.\n");
-}
-
-TEST(TranslatorLookup, CataloguesAreReadOnceAndLaterFilesAreNotSeen)
-{
-    CatalogueRoot root;
-    root.Catalogue("early.msgcat", "t.early = Early\n");
-    const std::string late = root.CataloguePath("late.msgcat");
-    EXPECT_EQ(root.InChild([&late] {
-        std::string out = Translator::Lookup("t.early", "en");
-        std::ofstream(late) << "t.late = Late\n";
-        return out + "|" + Translator::Lookup("t.late", "en");
-    }),
-              "Early|Unknown message.");
 }
 
 TEST(TranslatorLocalizer, RendersCatalogueTextsWithArgumentsAndKeepsDefaultsOfUnknownIds)

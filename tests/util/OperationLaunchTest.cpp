@@ -3,14 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "../api/ApiTestSupport.hpp"
 #include "platform/host/UUID.hpp"
@@ -28,8 +21,7 @@ using std::chrono::milliseconds;
 
 const std::string kContention =
     "com.orvane.lumo.std.errors.not_allowed_in_current_state com.orvane.tarn.task.contention [] Another "
-    "operation "
-    "is in progress on the host. Try again when it has finished.";
+    "operation is in progress on the host. Try again when it has finished.";
 
 std::string ReadLocal(const std::string& path)
 {
@@ -93,8 +85,7 @@ TEST_F(OperationLaunchTest, InitTaskRecordsANamedTaskUnderItsClaim)
     EXPECT_TRUE(UUID_PackText(id.c_str(), id.size()));
     EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: " + id);
     ASSERT_EQ(Tasks().count(id), 1u);
-    EXPECT_EQ(Tasks().at(id).operation, "apply");
-    EXPECT_EQ(Tasks().at(id).status, "PENDING");
+    EXPECT_EQ(Tasks().at(id).operation + " " + Tasks().at(id).status, "apply PENDING");
 
     // While that task holds the host, the next one fails after one check and records nothing.
     EXPECT_EQ(LifeCycle::InitTask("set", error, false), "");
@@ -161,9 +152,7 @@ TEST_F(OperationLaunchTest, LaunchedToolOutlivesTheCallThatStartedIt)
     EXPECT_FALSE(fs::exists(doneFile)) << "RunTask waited for the tool";
     EXPECT_EQ(kill(pid, 0), 0);
     EXPECT_NE(getsid(pid), getsid(0));
-    for (int i = 0; i < 400 && !fs::exists(doneFile); ++i) {
-        std::this_thread::sleep_for(milliseconds(10));
-    }
+    for (int i = 0; i < 400 && !fs::exists(doneFile); ++i) std::this_thread::sleep_for(milliseconds(10));
     EXPECT_TRUE(fs::exists(doneFile));
 }
 
@@ -171,8 +160,7 @@ TEST_F(OperationLaunchTest, LaunchedToolOutlivesTheCallThatStartedIt)
 // roots race at once to keep the run short (each loser pauses a second).
 TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
 {
-    constexpr int kRounds = 200;
-    constexpr int kRoundsPerBatch = 25;
+    constexpr int kRounds = 200, kRoundsPerBatch = 25;
     int badRounds = 0;
     for (int batch = 0; batch < kRounds / kRoundsPerBatch; ++batch) {
         int gate[2];
@@ -208,15 +196,14 @@ TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
             int status = 0;
             ASSERT_EQ(waitpid(pid, &status, 0), pid);
             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "contention without its error";
-            winners[who.first];
-            if (WEXITSTATUS(status) == 0) {
-                winners[who.first].push_back(who.second);
-            }
+            auto& won = winners[who.first];
+            if (WEXITSTATUS(status) == 0) won.push_back(who.second);
         }
         for (const auto& [roundRoot, won] : winners) {
-            const bool one = won.size() == 1 && ReadLocal(TrackingFile(roundRoot)) ==
-                                                    "PRECURSOR: racer-" + std::to_string(won[0]);
-            badRounds += one ? 0 : 1;
+            badRounds += won.size() == 1 && ReadLocal(TrackingFile(roundRoot)) ==
+                                                "PRECURSOR: racer-" + std::to_string(won[0])
+                             ? 0
+                             : 1;
         }
     }
     EXPECT_EQ(badRounds, 0);
