@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 #include "../ApiTestSupport.hpp"
 #include "api/filter/ErrorAnnotatorFilter.hpp"
 #include "platform/lumo/ScalarValue.hpp"
@@ -42,15 +40,14 @@ protected:
 TEST_F(ErrorAnnotatorFilterTest, ErrorsGainTheOriginatorSuccessesAndExistingOriginatorsDoNot)
 {
     const auto original = SomeError();
-    next_->answerAtOnce = MethodResult::FromError(original);
-    Call(filter_);
     const auto output = StringValue::Create("ok");
-    next_->answerAtOnce = MethodResult::FromOutput(output);
-    Call(filter_);
     auto inner = Lumo::Data::ErrorValue::GetInstance("com.orvane.lumo.std.errors.error");
     inner->SetField("__originator__", StringValue::Create("quarn[inner]"));
-    next_->answerAtOnce = MethodResult::FromError(inner);
-    Call(filter_);
+    for (const auto& answer : {MethodResult::FromError(original), MethodResult::FromOutput(output),
+                               MethodResult::FromError(inner)}) {
+        next_->answerAtOnce = answer;
+        Call(filter_);
+    }
     // The originator cannot be found: the error goes out as it came.
     next_->answerAtOnce = MethodResult::FromError(SomeError());
     Call(std::make_shared<ErrorAnnotatorFilter>(
