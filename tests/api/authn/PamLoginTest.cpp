@@ -6,12 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "../ApiTestSupport.hpp"
 #include "support/DaemonProcess.hpp"
@@ -39,11 +34,8 @@ std::vector<std::string> LinesWith(const std::string& text, const std::string& n
 {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (line.find(needle) != std::string::npos) {
-            lines.push_back(line);
-        }
-    }
+    for (std::string line; std::getline(in, line);)
+        if (line.find(needle) != std::string::npos) lines.push_back(line);
     return lines;
 }
 
@@ -118,11 +110,11 @@ TEST_F(PamLoginTest, PasswordLoginsThroughOneLoadedStack)
     const auto records = ApiTest::AuditRecords(root_.Dir(), "service.password.use");
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(
-        records[0],
-        "service.password.use alice com.orvane.hub.tasks:get ok ip=127.0.0.1 opID=probe-0 uniqueID=***");
-    EXPECT_EQ(records[1],
-              "service.password.use alice com.orvane.hub.tasks:get failed ip=127.0.0.1 opID=probe-1 "
-              "reason=Invalid username or password uniqueID=***");
+        std::vector<std::string>(records.begin(), records.begin() + 2),
+        (std::vector<std::string>{
+            "service.password.use alice com.orvane.hub.tasks:get ok ip=127.0.0.1 opID=probe-0 uniqueID=***",
+            "service.password.use alice com.orvane.hub.tasks:get failed ip=127.0.0.1 opID=probe-1 "
+            "reason=Invalid username or password uniqueID=***"}));
     EXPECT_TRUE(records[4].starts_with("service.password.use " + ticket + " ")) << records[4];
 }
 

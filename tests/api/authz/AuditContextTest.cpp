@@ -10,11 +10,13 @@ using Api::AuditContext;
 
 class AuditContextTest : public ::testing::Test {
 protected:
-    std::shared_ptr<AuditContext> NewContext()
+    std::shared_ptr<AuditContext> NewContext(const std::map<std::string, std::string>& entries = {})
     {
-        return std::make_shared<AuditContext>(
+        auto context = std::make_shared<AuditContext>(
             Lumo::Core::MethodIdentifier("com.orvane.hub.tasks", "list"),
             [this](AuditContext&, bool success) { observed_.push_back(success); });
+        for (const auto& [key, value] : entries) context->SetAuditEntry(key, value);
+        return context;
     }
 
     ApiTest::EnvHostRoot root_;
@@ -23,31 +25,22 @@ protected:
 
 TEST_F(AuditContextTest, LoginAndDenialRecordsCarryTheirOwnItemsOrTheCallsUser)
 {
-    auto failed = NewContext();
-    failed->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
-    failed->SetAuditEntry("AUTHN_SUBJECT_KEY", "bob");
-    failed->SetAuditEntry("AUTHN_PARAM_PREFIXip", "127.0.0.1");
-    failed->SetAuditEntry("AUTHN_PARAM_PREFIXreason", "Invalid username or password");
-    failed->SetAuditEntry("AUTHZ_PARAM_PREFIXrule", "not an authentication item");
+    auto failed = NewContext({{"AUTHN_EVENT_KEY", "service.password.use"},
+                              {"AUTHN_SUBJECT_KEY", "bob"},
+                              {"AUTHN_PARAM_PREFIXip", "127.0.0.1"},
+                              {"AUTHN_PARAM_PREFIXreason", "Invalid username or password"},
+                              {"AUTHZ_PARAM_PREFIXrule", "not an authentication item"}});
     failed->OnAuthentication(false);
     failed->OnCallEnd(std::nullopt, false);
-
-    auto login = NewContext();
-    login->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
+    auto login = NewContext({{"AUTHN_EVENT_KEY", "service.password.use"}});
     login->OnAuthentication(true);
     login->OnCallEnd("carol", true);
-
-    auto denied = NewContext();
-    denied->SetAuditEntry("AUTHZ_PARAM_PREFIXreason", "no entitlement");
+    auto denied = NewContext({{"AUTHZ_PARAM_PREFIXreason", "no entitlement"}});
     denied->OnAccessDenied();
     denied->OnCallEnd("dave", false);
-
     // No login record when authentication did not run, nor without its event.
-    auto notRun = NewContext();
-    notRun->SetAuditEntry("AUTHN_EVENT_KEY", "service.password.use");
-    notRun->OnCallEnd("erin", true);
-    auto noEvent = NewContext();
-    noEvent->SetAuditEntry("AUTHN_SUBJECT_KEY", "erin");
+    NewContext({{"AUTHN_EVENT_KEY", "service.password.use"}})->OnCallEnd("erin", true);
+    auto noEvent = NewContext({{"AUTHN_SUBJECT_KEY", "erin"}});
     noEvent->OnAuthentication(false);
     noEvent->OnCallEnd(std::nullopt, false);
 
@@ -82,8 +75,7 @@ TEST_F(AuditContextTest, CompletionDropsTheMuteAndRecordsTheResultWhicheverComes
 {
     for (bool callEndsFirst : {true, false}) {
         SCOPED_TRACE(callEndsFirst ? "call ends first" : "task ends first");
-        auto context = NewContext();
-        context->SetAuditEntry("hostprefd_mute", "true");
+        auto context = NewContext({{"hostprefd_mute", "true"}});
         if (callEndsFirst) context->OnCallEnd("frank", true);
         context->Complete(false);
         EXPECT_EQ(context->Has("result"), callEndsFirst);

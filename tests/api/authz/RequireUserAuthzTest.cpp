@@ -55,10 +55,8 @@ TEST_F(RequireUserAuthzTest, CallWithoutUserIsRefusedOnALaterTurnAndRecorded)
     EXPECT_FALSE(answeredAtOnce_) << "the refusal goes through the dispatcher";
     EXPECT_EQ(ApiTest::ErrorText(*answer),
               "com.orvane.lumo.std.errors.unauthenticated com.orvane.lumo.authz.user.required "
-              "[com.orvane.hub.tasks.get] "
-              "Operation com.orvane.hub.tasks.get requires an authenticated user. {default: Operation {1} "
-              "requires an "
-              "authenticated user.}");
+              "[com.orvane.hub.tasks.get] Operation com.orvane.hub.tasks.get requires an authenticated user. "
+              "{default: Operation {1} requires an authenticated user.}");
     EXPECT_TRUE(service_->calls.empty());
     EXPECT_EQ(ApiTest::AuditRecords(root_.Dir(), "service.access.denied"),
               std::vector<std::string>{"service.access.denied @unknown com.orvane.hub.tasks:get failed "

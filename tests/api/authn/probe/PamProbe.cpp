@@ -5,8 +5,6 @@
 // Credentials are hexadecimal so that any byte (even NUL) can be passed. One line per login
 // in OUTPUT_FILE: "accepted <user>" or "refused <error name> <message id> [] <text>".
 #include <cstdio>
-#include <memory>
-#include <string>
 
 #include "../../ApiTestSupport.hpp"
 #include "api/authn/AsyncAuthnFilter.hpp"
@@ -15,16 +13,11 @@
 
 namespace {
 
-bool FromHex(const char* hex, std::string& out)
+bool FromHex(const std::string& hex, std::string& out)
 {
-    std::string text(hex);
-    if (text.size() % 2 != 0) {
-        return false;
-    }
-    for (size_t i = 0; i < text.size(); i += 2) {
-        out.push_back(static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16)));
-    }
-    return true;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return hex.size() % 2 == 0;
 }
 
 }  // namespace
@@ -41,11 +34,8 @@ int main(int argc, char** argv)
     auto authn = std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(handler, service);
     auto chain = std::make_shared<Lumo::Observer::CallRegistrar>(authn);
     for (int i = 2; i + 1 < argc; i += 2) {
-        std::string user;
-        std::string password;
-        if (!FromHex(argv[i], user) || !FromHex(argv[i + 1], password)) {
-            return 2;
-        }
+        std::string user, password;
+        if (!FromHex(argv[i], user) || !FromHex(argv[i + 1], password)) return 2;
         Lumo::Core::ExecutionContext context;
         context.securityContext.emplace("userName", Lumo::Core::SecurityContextWrappedEntry::Plain(user));
         context.securityContext.emplace("password",
