@@ -21,15 +21,9 @@ namespace {
 
 TEST(ParseContentLength, ValuesAndRefusals)
 {
-    const std::pair<std::string, std::uint64_t> values[] = {{"0", 0},
-                                                            {"2500000", 2500000},
-                                                            {"010", 8},
-                                                            {"0x10", 16},
-                                                            {"0X1f", 31},
-                                                            {"0000000000000000000000007", 7},
-                                                            {"18446744073709551615", UINT64_MAX},
-                                                            {"0xFFFFFFFFFFFFFFFF", UINT64_MAX},
-                                                            {"01777777777777777777777", UINT64_MAX}};
+    const std::pair<std::string, std::uint64_t> values[] = {
+        {"0", 0}, {"2500000", 2500000}, {"010", 8}, {"0x10", 16}, {"0X1f", 31}, {"0000000000000000000000007", 7},
+        {"18446744073709551615", UINT64_MAX}, {"0xFFFFFFFFFFFFFFFF", UINT64_MAX}, {"01777777777777777777777", UINT64_MAX}};
     for (const auto& [text, expected] : values) {
         std::uint64_t length = 12345;
         EXPECT_FALSE(ParseContentLength(text, length)) << text;

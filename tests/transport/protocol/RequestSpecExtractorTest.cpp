@@ -2,15 +2,12 @@
 // streaming, keep-alive and the declared length.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/lumo/JsonApiDirectResponseSerializer.hpp"
-#include "transport/PhrParse.hpp"
-#include "transport/TolowerAndSortHeaders.hpp"
 #include "transport/protocol/RequestSpecExtractor.hpp"
 
 namespace Lumo::Transport::Http {
@@ -113,26 +110,15 @@ TEST(RequestSpecExtractor, ConnectionAndContentLength)
     }
 }
 
-// The header range over a parsed head: the method first as ":method", lower-case names found
-// exactly, and a field count past the array never trusted.
-TEST(RequestSpecExtractor, ReadsAHeadAsTheParserLeavesIt)
+// The method comes first, as ":method"; a field count past the array is never trusted.
+TEST(RequestSpecExtractor, HeaderRangeStartsWithTheMethodAndStaysInsideTheArray)
 {
-    const std::string head = "POST /api HTTP/1.1\r\nHost: localhost\r\nContent-Length: 42\r\nConnection: Close\r\n\r\n";
     HttpRequest request;
-    std::memcpy(request.headBuffer.data(), head.data(), head.size());
-    ASSERT_GT(PicoHttp::PhrParse(request.headBuffer.data(), head.size(), request, 0), 0);
-    PicoHttp::TolowerAndSortHeaders(request);
-
+    request.method = "POST";
+    request.headerCount = HttpRequest::kMaxHeaders + 10;
     HeaderRequestRange range(request);
     EXPECT_EQ((*range.begin()).Name(), ":method");
     EXPECT_EQ(range.Find(":method"), "POST");
-    EXPECT_EQ(range.Find("host"), "localhost");
-    EXPECT_EQ(range.Find("Host"), std::nullopt);
-    const RequestSpec spec = RequestSpecExtractor::Extract(range);
-    EXPECT_FALSE(spec.keepAlive);
-    EXPECT_EQ(spec.contentLength, 42u);
-
-    request.headerCount = HttpRequest::kMaxHeaders + 10;
     EXPECT_EQ(std::distance(range.begin(), range.end()), static_cast<std::ptrdiff_t>(HttpRequest::kMaxHeaders + 1));
 }
 

@@ -147,22 +147,4 @@ TEST_F(StreamServerTest, StopDuringTheDelayLogsTheTimerErrorAndStops)
     EXPECT_EQ(lines[0].text, "Delay timer Accept Error: " + aborted + "LocalEndpoint:" + closed);
 }
 
-TEST(AcceptorListenTest, AddressInUseLeavesTheAcceptorClosedAndIpv6LoopbackIsIpv6Only)
-{
-    boost::asio::io_context io;
-    auto first = ListeningOnLoopback(io);
-    tcp::acceptor second(io);
-    EXPECT_EQ(Acceptor::Listen(second, first.local_endpoint()), boost::asio::error::address_in_use);
-    EXPECT_FALSE(second.is_open());
-
-    tcp::acceptor v6(io);
-    if (const auto ec = Acceptor::Listen(v6, tcp::endpoint(boost::asio::ip::address_v6::loopback(), 0))) {
-        GTEST_SKIP() << "no IPv6 loopback here: " << ec.message();
-    }
-    boost::asio::ip::v6_only v6Only;
-    v6.get_option(v6Only);
-    EXPECT_TRUE(v6Only.value());
-    EXPECT_EQ(Acceptor(std::move(v6)).Describe().rfind("LocalEndpoint:[::1]:", 0), 0u);
-}
-
 }  // namespace
