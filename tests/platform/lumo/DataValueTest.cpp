@@ -44,11 +44,8 @@ TEST(DataValueTest, EqualityIsDeepAndKindSensitive)
 
 TEST(DataValueTest, FieldAndMapOrderDoNotMatterForEqualityAndLookup)
 {
-    StructValue ab("T"), ba("T");
-    ab.SetField("a", IntegerValue::Create(1));
-    ab.SetField("b", IntegerValue::Create(2));
-    ba.SetField("b", IntegerValue::Create(2));
-    ba.SetField("a", IntegerValue::Create(1));
+    StructValue ab("T", {{"a", IntegerValue::Create(1)}, {"b", IntegerValue::Create(2)}});
+    StructValue ba("T", {{"b", IntegerValue::Create(2)}, {"a", IntegerValue::Create(1)}});
     EXPECT_EQ(ab, ba);
     // Setting an existing field replaces it in place.
     ba.SetField("a", IntegerValue::Create(5));

@@ -2,7 +2,6 @@
 
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/JsonApiRequestDeserializer.hpp"
-#include "platform/lumo/JsonApiRequestSerializer.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/StandardError.hpp"
@@ -157,40 +156,6 @@ TEST(JsonApiRequestDeserializer, ReadsTheExecutionContextAndKeepsItOutOfTheInput
         result = Decode(CallAB(R"(,"params":{"__ctx":{"securityCtx":)" + given + "}}"));
         ASSERT_TRUE(result.Ok()) << given;
         EXPECT_EQ(result.request->executionContext.securityContext, expected);
-    }
-}
-
-TEST(JsonApiRequestSerializer, EncodedRequestsDecodeToEqualRequests)
-{
-    JsonApiRequest ticketCall;
-    ticketCall.requestId = "\"x-1\"";
-    ticketCall.method = Core::MethodIdentifier("com.orvane.hub.tasks", "cancel");
-    auto input = StructValue::Create("");
-    input->SetField("task", StringValue::Create("t\"1\n"));
-    input->SetField("ids", ListValue::Create({IntegerValue::Create(1), OptionalValue::GetInstance()}));
-    ticketCall.input = input;
-    ticketCall.executionContext.applicationContext = {{"opId", "o1"}, {"x", "\xe2\x82\xac"}};
-    ticketCall.executionContext.securityContext = {{"userName", Secret("tk")}, {"password", Secret("tk")}};
-
-    JsonApiRequest passwordCall = ticketCall;
-    passwordCall.requestId = "42";
-    // Equal texts from "userName" and "password" stay a user name and password, not a ticket.
-    passwordCall.executionContext.securityContext = {{"userName", Plain("tk")}, {"password", Secret("tk")}};
-
-    JsonApiRequest bare;
-    bare.method = Core::MethodIdentifier("com.orvane.hub.tasks", "list");
-    bare.input = StructValue::Create("");
-
-    for (const JsonApiRequest* original : {&ticketCall, &passwordCall, &bare}) {
-        std::string body = JsonApiRequestSerializer::Serialize(*original);
-        auto decoded = Decode(body);
-        ASSERT_TRUE(decoded.Ok()) << body;
-        EXPECT_EQ(decoded.request->requestId, original->requestId) << body;
-        EXPECT_EQ(decoded.request->method, original->method);
-        EXPECT_TRUE(Equal(decoded.request->input, original->input)) << body;
-        EXPECT_EQ(decoded.request->executionContext.applicationContext,
-                  original->executionContext.applicationContext);
-        EXPECT_EQ(decoded.request->executionContext.securityContext, original->executionContext.securityContext);
     }
 }
 
