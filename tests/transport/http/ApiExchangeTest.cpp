@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "HttpTestSupport.hpp"
-#include "platform/lumo/JsonApiResponseSerializer.hpp"
-#include "transport/http/ApiAnswerWriter.hpp"
 
 namespace {
 
@@ -233,42 +231,6 @@ TEST(SocketFailureTest, FailedReadsAndWritesAreLoggedAndTheServerStaysUp)
         next.Send(Post(Call("echo", R"({"still":"up"})")));
         EXPECT_TRUE(Contains(next.ReadResponse().body, "still"));
     }
-}
-
-// Records what the answer writer asks of its exchange; every write succeeds at once.
-class RecordingChannel : public Lumo::Transport::Http::TransactionChannel {
-public:
-    const std::string& LogId() const override { return id_; }
-    Lumo::Log::Logger* GetLogger() const override { return nullptr; }
-    void Dispatch(std::function<void()> work) override { queued.push_back(std::move(work)); }
-    void SendChunked(Lumo::Transport::Http::ChunkedParts, Done done) override { ++writes; done({}); }
-    void SendWhole(Lumo::Transport::Http::ApiResponseHeaders, std::string, Done done) override { ++writes; done({}); }
-    void EndExchange(Lumo::Data::ErrorValuePtr error) override { ended.push_back(std::move(error)); }
-
-    std::vector<std::function<void()>> queued;
-    int writes = 0;
-    std::vector<Lumo::Data::ErrorValuePtr> ended;
-
-private:
-    std::string id_ = "[test]";
-};
-
-TEST(ApiAnswerWriterTest, ResultThatCannotBeEncodedWritesNothingAndEndsTheExchangeWithTheError)
-{
-    using namespace Lumo::Transport::Http;
-    auto channel = std::make_shared<RecordingChannel>();
-    auto spec = std::make_shared<RequestSpec>();
-    spec->responseEncoder = std::make_shared<Lumo::Protocol::Json::JsonApiResponseSerializer>();
-    // An id that is no JSON scalar cannot be written into the envelope.
-    auto writer = ApiAnswerWriter::Create(channel, spec, &ProtocolHandlerSpec::DefaultErrToHeaders, "{not an id");
-    writer->Deliver(Lumo::Core::MethodResult::FromOutput(Lumo::Data::StringValue::Create("x")));
-    writer->Deliver(Lumo::Core::MethodResult::FromOutput(Lumo::Data::StringValue::Create("dropped")));
-    ASSERT_EQ(channel->queued.size(), 2u);
-    for (auto& work : channel->queued) work();
-    EXPECT_EQ(channel->writes, 0);
-    ASSERT_EQ(channel->ended.size(), 1u);
-    ASSERT_NE(channel->ended[0], nullptr);
-    EXPECT_EQ(channel->ended[0]->Name(), "com.orvane.lumo.std.errors.internal_server_error");
 }
 
 }  // namespace

@@ -32,7 +32,6 @@ namespace HttpTest {
 // Answers calls of the service "test" from their input:
 //   echo    the input, at once         later   the input, 50 ms later from another thread
 //   fail    error value "...not_found", stream-flagged when "stream" is true
-//   size    the length of the string field "text"
 //   blob    a string of "count" bytes   peer    the recorded peer address and port
 //   stream  "count" deliveries with the continuation, then "final", from another thread;
 //           "final_stream" / "piece_stream" set the stream flag on the last / the others
@@ -67,9 +66,6 @@ public:
             resultCb(result);
         } else if (op == "blob") {
             resultCb(MethodResult::FromOutput(StringValue::Create(std::string(count, 'b'))));
-        } else if (op == "size") {
-            const std::string text = Get<StringValue>(input, "text", std::string());
-            resultCb(MethodResult::FromOutput(IntegerValue::Create(int64_t(text.size()))));
         } else if (op == "peer") {
             const auto& peer = activation->executionContext.peer;
             auto out = StructValue::Create("");
