@@ -27,20 +27,6 @@ GeneratorRun Generate(const std::string& text)
     return run;
 }
 
-TEST(GeneratorTest, AcceptsASoundDefinition)
-{
-    auto run = Generate(
-        "service Com::Orvane::Sample::ThingsSvc \"Things.\"\n"
-        "  struct Thing \"A thing.\"\n"
-        "    field name: string \"Its name.\"\n"
-        "  operation Get read \"Reads one.\"\n"
-        "    param name: string\n"
-        "    returns Thing\n");
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("Com/Orvane/Sample/ThingsSvc.cpp"), std::string::npos);
-    EXPECT_NE(run.output.find("Com/Orvane/Sample/ThingsSvc/Thing.cpp"), std::string::npos);
-}
-
 TEST(GeneratorTest, RefusesUnsoundDefinitions)
 {
     const std::pair<const char*, const char*> cases[] = {

@@ -65,14 +65,6 @@ TEST(LocalizerTest, FallsBackFromLocaleToLanguageToDefault)
     EXPECT_EQ(fault, FormatError::kMoreSpecifiersThanExpected);
 }
 
-TEST(RequestLocalizerTest, DefaultsToEnglishInUtc)
-{
-    RequestLocalizer request;
-    EXPECT_EQ(request.Locale(), "en_US");
-    EXPECT_EQ(request.TimeZone(), "Etc/UTC");
-    EXPECT_EQ(request.Localize(BaseMessage("any.id", "Value {1}", {"7"})), "Value 7");
-}
-
 TEST(ErrorFactoryTest, BuildsTheNamedErrorWithRenderedMessages)
 {
     auto bundle = std::make_shared<LocalizationBundle>();
@@ -93,9 +85,13 @@ TEST(ErrorFactoryTest, BuildsTheNamedErrorWithRenderedMessages)
     EXPECT_TRUE(Data::Equal(error->GetField("messages"), expected)) << error->ToString();
 }
 
-TEST(FrameworkMessagesTest, KnownIdsCarryTheirTextUnknownOnesSaySo)
+// A request localizer without a bundle: English in UTC, framework messages in their own texts.
+TEST(RequestLocalizerTest, DefaultsToEnglishInUtcWithTheFrameworkTexts)
 {
     RequestLocalizer localizer;
+    EXPECT_EQ(localizer.Locale(), "en_US");
+    EXPECT_EQ(localizer.TimeZone(), "Etc/UTC");
+    EXPECT_EQ(localizer.Localize(BaseMessage("any.id", "Value {1}", {"7"})), "Value 7");
     EXPECT_EQ(localizer.Localize(FrameworkMessages::Make("lumo.recv.failed", {"Connection reset by peer"})),
               "Failed to receive the request: Connection reset by peer");
     BaseMessage unknown = FrameworkMessages::Make("com.orvane.tarn.not.framework", {"a"});
