@@ -49,7 +49,6 @@ public:
         using namespace Lumo::Data;
         using Lumo::Core::MethodResult;
         std::lock_guard<std::mutex> lock(mutex_);
-        lastActivation_ = activation;
         ++calls_;
         const std::string& op = method.OperationId();
         const int64_t count = Get<IntegerValue>(input, "count", int64_t{0});
@@ -93,11 +92,6 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return calls_;
     }
-    std::shared_ptr<Lumo::Core::AsyncActivation> LastActivation() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lastActivation_;
-    }
 
 private:
     // The field `name` of `input` when it has that type, else `otherwise`.
@@ -112,7 +106,6 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<std::thread> threads_;
-    std::shared_ptr<Lumo::Core::AsyncActivation> lastActivation_;
     int calls_ = 0;
 };
 

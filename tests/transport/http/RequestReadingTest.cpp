@@ -2,8 +2,7 @@
 // and 417 answers, body framing, the 100-continue expectation, keep-alive and pipelining.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "HttpTestSupport.hpp"
 

@@ -4,8 +4,6 @@
 
 #include <chrono>
 #include <numeric>
-#include <string>
-#include <vector>
 
 #include "StreamTestSupport.hpp"
 

@@ -9,10 +9,7 @@
 #include <array>
 #include <chrono>
 #include <list>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "StreamTestSupport.hpp"
 #include "transport/stream/StreamServer.hpp"

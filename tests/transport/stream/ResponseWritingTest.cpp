@@ -4,10 +4,6 @@
 #include <cstdio>
 #include <limits>
 #include <numeric>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "StreamTestSupport.hpp"
 #include "transport/stream/FrameBodyWriter.hpp"

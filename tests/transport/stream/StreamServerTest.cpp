@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "StreamTestSupport.hpp"
 
@@ -44,14 +41,6 @@ private:
     std::shared_ptr<Script> script_;
 };
 
-tcp::acceptor ListeningOnLoopback(boost::asio::io_context& io)
-{
-    tcp::acceptor acceptor(io);
-    const auto ec = Acceptor::Listen(acceptor, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0));
-    EXPECT_FALSE(ec) << ec.message();
-    return acceptor;
-}
-
 // Runs `io` until `done` holds or `limit` passes.
 template <class Predicate>
 void RunUntil(boost::asio::io_context& io, Predicate done, Clock::duration limit)
@@ -69,7 +58,8 @@ protected:
 
     std::shared_ptr<Server> MakeServer(StreamServerSpec spec, std::function<void(tcp::socket&)> tune = {})
     {
-        auto acceptor = ListeningOnLoopback(io_);
+        tcp::acceptor acceptor(io_);
+        EXPECT_FALSE(Acceptor::Listen(acceptor, tcp::endpoint(boost::asio::ip::address_v4::loopback(), 0)));
         endpoint_ = acceptor.local_endpoint();
         return Server::Create(
             ScriptedAcceptor(Acceptor(std::move(acceptor)), script_), spec, std::move(tune),

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <optional>
-#include <string>
 
 #include "StreamTestSupport.hpp"
 
@@ -77,24 +75,6 @@ TEST_F(TimeoutBaseStreamTest, PendingReadKeepsTheConnectionAfterTheStreamIsRelea
     boost::system::error_code ec;
     pair_.client.read_some(boost::asio::buffer(buffer_), ec);
     EXPECT_EQ(ec, boost::asio::error::eof);
-}
-
-TEST_F(TimeoutBaseStreamTest, CloseEndsPendingReadAndForgetsThePeer)
-{
-    TimeoutBaseStream stream(std::move(pair_.server), IOTimeouts{10s, 10s});
-    boost::system::error_code ec;
-    EXPECT_EQ(stream.RemoteEndpoint(ec), pair_.client.local_endpoint());
-    EXPECT_FALSE(ec);
-
-    std::optional<Outcome> read;
-    stream.async_read_some(boost::asio::buffer(buffer_), Into(read));
-    stream.Close();
-    io_.run_for(2s);
-
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read->ec, boost::asio::error::operation_aborted);
-    stream.RemoteEndpoint(ec);
-    EXPECT_TRUE(ec);
 }
 
 TEST(SaturatingDeadlineTest, ClampsInsteadOfOverflowing)

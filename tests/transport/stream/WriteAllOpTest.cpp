@@ -4,9 +4,6 @@
 
 #include <array>
 #include <chrono>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "StreamTestSupport.hpp"
 
@@ -73,18 +70,6 @@ TEST_F(WriteAllOpTest, StreamReleasedBeforeTheContinuationEndsWithBrokenPipe)
     EXPECT_EQ(result->ec, boost::system::error_code(EPIPE, boost::system::system_category()));
     ASSERT_EQ(offered_->size(), 1u);
     EXPECT_EQ(result->bytes, offered_->front());
-}
-
-TEST_F(WriteAllOpTest, NothingToWriteCompletesWithoutAnOperationAndNotInline)
-{
-    std::optional<Result> result;
-    AsyncWriteAll(stream_, std::array<boost::asio::const_buffer, 2>{}, Into(result));
-    EXPECT_FALSE(result.has_value());
-    io_.poll();
-    ASSERT_TRUE(result.has_value());
-    EXPECT_FALSE(result->ec);
-    EXPECT_EQ(result->bytes, 0u);
-    EXPECT_TRUE(offered_->empty());
 }
 
 }  // namespace
