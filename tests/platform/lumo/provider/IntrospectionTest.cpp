@@ -210,11 +210,6 @@ TEST(IntrospectionTest, APostedCallOutlivesItsOwnerButNothingKeepsTheProviderAli
     posted.clear();
     EXPECT_TRUE(provider.expired());
     EXPECT_TRUE(container.expired()) << "the introspection services must not own their container";
-
-    AsyncLocalProvider<DummyMutex> unowned([](std::function<void()>) {}, Container::GetInstance({}));
-    EXPECT_THROW(unowned.Invoke(Core::MethodIdentifier(kProviderSvc, "get"), nullptr,
-                                Core::AsyncActivation::GetInstance({}), [](Core::MethodResult) {}),
-                 std::bad_weak_ptr);
 }
 
 }  // namespace
