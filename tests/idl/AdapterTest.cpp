@@ -27,27 +27,23 @@ Com::Orvane::Lumo::Std::LocalizableMessage AdapterTestMessage(const std::string&
 
 Task::Info FullTaskInfo()
 {
-    Task::Info info;
-    info.id = "6f1c7b0e";
-    info.description = AdapterTestMessage("com.orvane.tarn.task.description");
-    info.service = "hostprefd";
-    info.operation = "com.orvane.tarn.hostpref_daemon.configuration.apply";
-    info.status = Task::Status::FAILED;
-    info.cancelable = true;
-    info.user = "root";
-    info.created_time = *DateTime::Create("2024-05-06T07:08:09.010Z");
-    info.start_time = *DateTime::Create("2024-05-06T07:08:10Z");
-    info.progress = Task::Progress{100, 40, AdapterTestMessage("com.orvane.tarn.task.progress")};
-    info.result = Data::StringValue::Create("partial");
-    info.error = Data::ErrorFactory::GetError(Com::Orvane::Lumo::Std::Errors::NotFound,
-                                              {BaseMessage("m.id", "gone")}, L10n::RequestLocalizer());
-    Com::Orvane::Tarn::HostprefDaemon::Notification note;
-    note.kind = Com::Orvane::Tarn::HostprefDaemon::NotificationKind::WARNING;
-    note.id = "note.id";
-    note.message = AdapterTestMessage("note.id");
-    note.time = *DateTime::Create("2024-05-06T07:08:11Z");
-    info.notifications = Task::Notifications{{}, {note}, {}};
-    return info;
+    namespace Daemon = Com::Orvane::Tarn::HostprefDaemon;
+    const Daemon::Notification note{Daemon::NotificationKind::WARNING, "note.id", AdapterTestMessage("note.id"),
+                                    *DateTime::Create("2024-05-06T07:08:11Z")};
+    return {.id = "6f1c7b0e",
+            .description = AdapterTestMessage("com.orvane.tarn.task.description"),
+            .service = "hostprefd",
+            .operation = "com.orvane.tarn.hostpref_daemon.configuration.apply",
+            .status = Task::Status::FAILED,
+            .cancelable = true,
+            .user = "root",
+            .created_time = *DateTime::Create("2024-05-06T07:08:09.010Z"),
+            .start_time = *DateTime::Create("2024-05-06T07:08:10Z"),
+            .progress = Task::Progress{100, 40, AdapterTestMessage("com.orvane.tarn.task.progress")},
+            .result = Data::StringValue::Create("partial"),
+            .error = Data::ErrorFactory::GetError(Com::Orvane::Lumo::Std::Errors::NotFound,
+                                                  {BaseMessage("m.id", "gone")}, L10n::RequestLocalizer()),
+            .notifications = Task::Notifications{{}, {note}, {}}};
 }
 
 // The message id and arguments of an adapter failure.

@@ -5,12 +5,11 @@
 namespace Lumo::Data {
 namespace {
 
-std::shared_ptr<StructValue> Info(std::string id, int64_t done)
+DataValuePtr Info(std::string id, int64_t done)
 {
-    auto info = StructValue::Create("com.orvane.hub.task.info");
-    info->SetField("id", StringValue::Create(std::move(id)));
-    info->SetField("completed", IntegerValue::Create(done));
-    return info;
+    return std::make_shared<StructValue>("com.orvane.hub.task.info",
+                                         std::vector<StructValue::Field>{{"id", StringValue::Create(std::move(id))},
+                                                                         {"completed", IntegerValue::Create(done)}});
 }
 
 TEST(DataValueTest, EqualityIsDeepAndKindSensitive)

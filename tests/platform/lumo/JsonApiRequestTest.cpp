@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 
-#include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/JsonApiRequestDeserializer.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/StandardError.hpp"
 
@@ -11,10 +9,9 @@ namespace {
 
 using namespace Lumo::Data;
 using Com::Orvane::Lumo::Std::LocalizableMessage;
-using Core::SecurityContextWrappedEntry;
 using Security = Core::ExecutionContext::SecurityContext;
-constexpr auto Plain = &SecurityContextWrappedEntry::Plain;
-constexpr auto Secret = &SecurityContextWrappedEntry::Secret;
+constexpr auto Plain = &Core::SecurityContextWrappedEntry::Plain;
+constexpr auto Secret = &Core::SecurityContextWrappedEntry::Secret;
 using ::testing::HasSubstr;
 
 JsonApiRequestDeserializer::Result Decode(std::string_view body)

@@ -118,11 +118,7 @@ TEST(TaggedJsonTest, FormIsCompactAndReadable)
 TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
 {
     using namespace std::string_literals;
-    struct Case {
-        std::string json;
-        const char* message;
-    };
-    std::vector<Case> cases = {
+    std::vector<std::pair<std::string, const char*>> cases = {
         {"[1,}", "Malformed JSON at offset 3: Invalid value."},
         // A NUL byte must not end the input early and hide what follows it.
         {"[1]\0[2]"s, "Malformed JSON at offset 3: Unexpected bytes after the JSON value."},
@@ -150,12 +146,12 @@ TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
     for (const char* text : {"", "[1,", "[1] [2]", "'x'", "\"\xC3\x28\"", "NaN", "01", "\"unterminated"}) {
         cases.push_back({text, "Malformed JSON at offset"});
     }
-    for (const auto& test : cases) {
-        JsonDecodeResult decoded = TaggedJsonCodec::Decode(test.json);
-        ASSERT_FALSE(decoded.Ok()) << test.json;
+    for (const auto& [json, message] : cases) {
+        JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
+        ASSERT_FALSE(decoded.Ok()) << json;
         EXPECT_THAT(ErrorText(decoded.error),
-                    AllOf(StartsWith("com.orvane.lumo.std.errors.invalid_argument: "), HasSubstr(test.message)))
-            << test.json;
+                    AllOf(StartsWith("com.orvane.lumo.std.errors.invalid_argument: "), HasSubstr(message)))
+            << json;
     }
     // Numbers too small for a double become zero.
     auto tiny = TaggedJsonCodec::Decode("[1e-999, -2.4e-330]");
@@ -163,15 +159,13 @@ TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
     EXPECT_EQ(*tiny.value, *ListValue::Create({DoubleValue::Create(0.0), DoubleValue::Create(-0.0)}));
 }
 
-std::string Repeat(const std::string& text, int times)
-{
-    std::string out;
-    while (times-- > 0) out += text;
-    return out;
-}
-
 TEST(TaggedJsonTest, HostileNestingIsRefusedWithoutCrashing)
 {
+    auto Repeat = [](const std::string& text, int times) {
+        std::string out;
+        while (times-- > 0) out += text;
+        return out;
+    };
     // Deeper than the value limit, but within the parser's limit; optionals count as levels too.
     for (const std::string& tooDeep : {TaggedJsonCodec::Encode(*Nested(TaggedJsonCodec::kMaxDepth + 1)),
                                        Repeat("{\"optional\":", 70) + "1" + Repeat("}", 70)}) {

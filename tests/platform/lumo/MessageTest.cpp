@@ -68,19 +68,15 @@ TEST(LocalizerTest, FallsBackFromLocaleToLanguageToDefault)
 TEST(ErrorFactoryTest, BuildsTheNamedErrorWithRenderedMessages)
 {
     auto bundle = std::make_shared<LocalizationBundle>();
-    bundle->AddLocale("en", {{"com.orvane.tarn.task.notfound.error", "No task '{1}'."}});
-    RequestLocalizer localizer(std::make_shared<Localizer>(bundle));
+    bundle->AddLocale("en", {{"task.gone", "No task '{1}'."}});
     Data::ErrorValuePtr error = Data::ErrorFactory::GetError(
         Errors::NotFound,
-        {BaseMessage("com.orvane.tarn.task.notfound.error", "Task {1} not found.", {"t-1"}),
-         BaseMessage("second", "Second {1} {2}", {"a", "b"})},
-        localizer);
+        {BaseMessage("task.gone", "Task {1} not found.", {"t-1"}), BaseMessage("second", "Second {1} {2}", {"a", "b"})},
+        RequestLocalizer(std::make_shared<Localizer>(bundle)));
     EXPECT_EQ(error->Name(), "com.orvane.lumo.std.errors.not_found");
     EXPECT_FALSE(Errors::Error.Matches(*error));
     auto expected = Data::ListValue::Create(
-        {LocalizableMessage{
-             "com.orvane.tarn.task.notfound.error", "Task {1} not found.", {"t-1"}, "No task 't-1'."}
-             .ToValue(),
+        {LocalizableMessage{"task.gone", "Task {1} not found.", {"t-1"}, "No task 't-1'."}.ToValue(),
          LocalizableMessage{"second", "Second {1} {2}", {"a", "b"}, "Second a b"}.ToValue()});
     EXPECT_TRUE(Data::Equal(error->GetField("messages"), expected)) << error->ToString();
 }

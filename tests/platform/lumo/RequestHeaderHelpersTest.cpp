@@ -116,11 +116,10 @@ TEST(LocaleSpecHelpers, ChoosesTheBestSupportedLanguageOrRefuses)
     };
     const std::vector<std::string> supported{"en_US", "de_DE", "ja"};
     for (const Case& c : cases) {
-        std::string name = c.headers.empty() ? "(none)" : c.headers.back().value;
         ExecutionContext context;
         if (!c.payloadFormatLocale.empty()) context.applicationContext["format-locale"] = c.payloadFormatLocale;
         L10n::LocaleSpec spec{"unset", "unset"};
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(c.headers.empty() ? "(none)" : c.headers.back().value);
         EXPECT_EQ(L10n::LocaleSpecHelpers::ExtractLocaleSpec(context, c.headers, spec, supported), c.error);
         EXPECT_EQ(spec, (L10n::LocaleSpec{c.locale, c.formatLocale.empty() ? c.locale : c.formatLocale}));
     }

@@ -28,17 +28,17 @@ const char* const kAuthnFile = R"({"component": "a",
   "services": [{"id": "com.orvane.hub.tasks", "schemes": ["user_pass"]}],
   "authorization": {"anonymous": ["com.orvane.lumo.std.introspection.provider"]}})";
 
-// One container of each kind, loaded as component "a".
+// One container of each kind, loading component "a" unless told otherwise.
 struct Containers {
     Cli::MetadataContainer cli;
     Metamodel::MetadataContainer metamodel;
     Authentication::MetadataContainer authn;
 
-    Data::ErrorValuePtr Load(char kind, const std::string& path)
+    Data::ErrorValuePtr Load(char kind, const std::string& path, const std::string& component = "a")
     {
-        if (kind == 'c') return ProviderHelper::LoadCliMetadataFile("a", path, cli);
-        if (kind == 'm') return ProviderHelper::LoadMetamodelMetadataFile("a", path, metamodel);
-        return ProviderHelper::LoadAuthnMetadataFile("a", path, authn);
+        if (kind == 'c') return ProviderHelper::LoadCliMetadataFile(component, path, cli);
+        if (kind == 'm') return ProviderHelper::LoadMetamodelMetadataFile(component, path, metamodel);
+        return ProviderHelper::LoadAuthnMetadataFile(component, path, authn);
     }
 };
 
@@ -105,7 +105,7 @@ TEST(MetadataLoaderTest, AComponentOrEntryLoadedTwiceIsRefusedAndNothingOfTheSec
     // Component b brings a new namespace and a command that a already defines.
     const std::string second = Written(dir, "b.json", R"({"component": "b", "namespaces": [{"path": "hub.other"}],
       "commands": [{"path": "hub.tasks.get", "service": "s", "operation": "get"}]})");
-    EXPECT_THAT(ErrorText(ProviderHelper::LoadCliMetadataFile("b", second, loaded.cli)),
+    EXPECT_THAT(ErrorText(loaded.Load('c', second, "b")),
                 AllOf(StartsWith(exists), HasSubstr("command 'hub.tasks.get' is already defined by component 'a'")));
     EXPECT_EQ(loaded.cli.ComponentNames(), std::vector<std::string>{"a"});
     EXPECT_EQ(loaded.cli.NamespacePaths(), std::vector<std::string>{"hub.tasks"});
@@ -113,8 +113,7 @@ TEST(MetadataLoaderTest, AComponentOrEntryLoadedTwiceIsRefusedAndNothingOfTheSec
     ASSERT_EQ(loaded.Load('m', Written(dir, "m.json", kMetamodelFile)), nullptr);
     const std::string otherService = Written(
         dir, "mb.json", R"({"component": "b", "services": [{"id": "com.orvane.hub.tasks", "operations": []}]})");
-    EXPECT_THAT(ErrorText(ProviderHelper::LoadMetamodelMetadataFile("b", otherService, loaded.metamodel)),
-                StartsWith(exists));
+    EXPECT_THAT(ErrorText(loaded.Load('m', otherService, "b")), StartsWith(exists));
     EXPECT_EQ(loaded.metamodel.ComponentNames(), std::vector<std::string>{"a"});
 
     ASSERT_EQ(loaded.Load('a', Written(dir, "au.json", kAuthnFile)), nullptr);
@@ -145,16 +144,14 @@ TEST(MetadataLoaderTest, FingerprintsFollowTheContentNotTheLayout)
     EXPECT_EQ(fingerprints[0], fingerprints[1]);
     EXPECT_NE(fingerprints[0], fingerprints[2]);
 
-    Cli::MetadataContainer cli;
-    std::string none = cli.CommandsFingerprint();
-    ASSERT_EQ(ProviderHelper::LoadCliMetadataFile("a", Written(dir, "cli.json", kCliFile), cli), nullptr);
-    std::string one = cli.CommandsFingerprint();
+    Containers loaded;
+    std::string none = loaded.cli.CommandsFingerprint();
+    ASSERT_EQ(loaded.Load('c', Written(dir, "cli.json", kCliFile)), nullptr);
+    std::string one = loaded.cli.CommandsFingerprint();
     EXPECT_NE(one, none);
-    ASSERT_EQ(ProviderHelper::LoadCliMetadataFile(
-                  "n", Written(dir, "ns.json", R"({"component": "n", "namespaces": [{"path": "x"}], "commands": []})"),
-                  cli),
-              nullptr);
-    EXPECT_EQ(cli.CommandsFingerprint(), one) << "a namespace is not a command";
+    const char* namespaceOnly = R"({"component": "n", "namespaces": [{"path": "x"}], "commands": []})";
+    ASSERT_EQ(loaded.Load('c', Written(dir, "ns.json", namespaceOnly), "n"), nullptr);
+    EXPECT_EQ(loaded.cli.CommandsFingerprint(), one) << "a namespace is not a command";
 }
 
 }  // namespace
