@@ -6,38 +6,21 @@
 
 using Host::Settings::SettingsApi::LumoLoggerWrapper;
 
-namespace {
-
-// Lines written through the wrapper, as the stderr mirror shows them.
-class LumoLoggerWrapperTest : public ::testing::Test {
-protected:
-    void SetUp() override { Log_SetStderrLevel(7); }
-    void TearDown() override { Log_SetStderrLevel(0); }
-
-    std::string Emit(uint32_t level, const std::string& text)
-    {
-        testing::internal::CaptureStderr();
-        if (auto record = logger_.CreateRecord(level)) {
-            record->Stream() << text;
-        }
-        return testing::internal::GetCapturedStderr();
-    }
-
-    LumoLoggerWrapper logger_;
-};
-
-}  // namespace
-
 // The text is written as given: conversions in it are not expanded.
-TEST_F(LumoLoggerWrapperTest, WritesEachLevelAtItsPriorityAndTheTextLiterally)
+TEST(LumoLoggerWrapper, WritesEachLevelAtItsPriorityAndTheTextLiterally)
 {
+    LumoLoggerWrapper logger;
+    Log_SetStderrLevel(7);  // mirror every level on stderr
     const char* expected[] = {"<4>", "<3>", "<2>", "<1>", "<0>", "<0>"};
     for (uint32_t level = 0; level <= 5; ++level) {
         const std::string text = "level " + std::to_string(level) + " 100%s done %d %n";
-        const std::string line = Emit(level, text);
+        testing::internal::CaptureStderr();
+        logger.CreateRecord(level)->Stream() << text;  // written when the record goes
+        const std::string line = testing::internal::GetCapturedStderr();
         EXPECT_NE(line.find(expected[level]), std::string::npos) << line;
         EXPECT_NE(line.find(text), std::string::npos) << line;
     }
+    Log_SetStderrLevel(0);
 }
 
 TEST(LumoLoggerWrapperDeathTest, LevelAboveFiveEndsTheProcess)

@@ -87,10 +87,7 @@ TEST(NodeOracle, AgreesOnWhereHeadsAndChunkedBodiesEnd)
 {
     namespace fs = std::filesystem;
     if (std::system("node --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "node is not installed";
-    const char* source = std::getenv("HOSTPREFD_SOURCE_DIR");
-    const fs::path script =
-        (source ? fs::path(source) / "tests/transport" : fs::path(__FILE__).parent_path()) /
-        "NodeHttpOracle.js";
+    const fs::path script = fs::path(__FILE__).parent_path() / "NodeHttpOracle.js";
     ASSERT_TRUE(fs::exists(script)) << script;
 
     std::mt19937 random(20240601);

@@ -43,7 +43,7 @@ TEST_F(ApiExchangeTest, RefusedMediaTypesGetTheJsonBadRequestAndAClosedConnectio
                     body);
         EXPECT_EQ(client.ReadToEnd(), c.answer);
     }
-    EXPECT_EQ(server.Provider().Calls(), 0);
+    EXPECT_EQ(server.Provider().calls, 0);
     for (const char* line : {"Request is considered as bad", "Sent InvalidRequest response:[", "Handle request error: ["})
         EXPECT_EQ(server.Logger().Containing(line).size(), 4u) << line;
     EXPECT_TRUE(Contains(server.Logger().Containing("Handle request error: ").front().text, "InvalidRequest"));
@@ -168,7 +168,7 @@ TEST_F(ApiExchangeTest, MismatchingOperationIdEndsTheExchangeWithoutCallingThePr
     Client client(server.Port());
     client.Send(Post(Call("echo", R"({"__ctx":{"appCtx":{"opId":"payload-op"}}})"), "lumo-operation-id: other-op\r\n"));
     EXPECT_EQ(client.ReadToEnd(), "");
-    EXPECT_EQ(server.Provider().Calls(), 0);
+    EXPECT_EQ(server.Provider().calls, 0);
     ASSERT_TRUE(server.Logger().WaitFor("Handle request error: "));
     EXPECT_TRUE(Contains(server.Logger().Containing("Handle request error: ").front().text,
                          "Mismatching operation identifier in HTTP header and payload"));
@@ -220,7 +220,7 @@ TEST(SocketFailureTest, FailedReadsAndWritesAreLoggedAndTheServerStaysUp)
             EXPECT_EQ(received.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
             EXPECT_LT(received.size(), 8000000u);
         }
-        EXPECT_EQ(server.Provider().Calls(), c.calls);
+        EXPECT_EQ(server.Provider().calls, c.calls);
         Client next(server.Port());
         next.Send(Post(Call("echo", R"({"still":"up"})")));
         EXPECT_TRUE(Contains(next.ReadResponse().body, "still"));

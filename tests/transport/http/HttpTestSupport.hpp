@@ -7,6 +7,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -49,7 +50,7 @@ public:
         using namespace Lumo::Data;
         using Lumo::Core::MethodResult;
         std::lock_guard<std::mutex> lock(mutex_);
-        ++calls_;
+        ++calls;
         const std::string& op = method.OperationId();
         const int64_t count = Get<IntegerValue>(input, "count", int64_t{0});
         if (op == "echo") {
@@ -87,11 +88,7 @@ public:
         }
     }
 
-    int Calls() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return calls_;
-    }
+    std::atomic<int> calls = 0;
 
 private:
     // The field `name` of `input` when it has that type, else `otherwise`.
@@ -106,7 +103,6 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<std::thread> threads_;
-    int calls_ = 0;
 };
 
 // The API served on 127.0.0.1 at a free port, with its own I/O thread.

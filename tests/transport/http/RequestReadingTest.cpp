@@ -59,7 +59,7 @@ TEST_F(RequestReadingTest, RefusedHeadsGetTheFixedAnswers)
         client.Send(c.request);
         EXPECT_EQ(client.ReadToEnd(), c.answer);
     }
-    EXPECT_EQ(server.Provider().Calls(), 0);
+    EXPECT_EQ(server.Provider().calls, 0);
     EXPECT_EQ(server.Logger().Containing("Invalid Http request").size(), std::size(cases));
     EXPECT_EQ(server.Logger().Containing("Invalid Http request: Expect header value is not 100-continue").size(), 1u);
 }
@@ -212,7 +212,7 @@ TEST(RequestReadingTimeoutTest, AnIdleConnectionIsClosedWhenTheReadTimeoutPasses
     Client stalled(server.Port());
     stalled.Send(kJsonHead + "Content-Length: 100\r\n\r\n{\"jsonrpc\"");
     (void)stalled.ReadToEnd();
-    EXPECT_EQ(server.Provider().Calls(), 0);
+    EXPECT_EQ(server.Provider().calls, 0);
 }
 
 }  // namespace
