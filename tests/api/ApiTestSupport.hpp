@@ -3,6 +3,9 @@
 // error values and audit records, so that whole values are compared at once.
 #pragma once
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -30,6 +33,32 @@ struct EnvHostRoot : TestSupport::TempHostRoot {
     ~EnvHostRoot() { unsetenv("HOSTPREFD_ROOT"); }
 };
 
+// Runs `body` in a forked child whose HOSTPREFD_ROOT is `root`, for what a process settles
+// only once (catalogues, the audit switch); what `body` returned, marked if the child failed.
+inline std::string InChild(const std::string& root, const std::function<std::string()>& body)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return "<no pipe>";
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        setenv("HOSTPREFD_ROOT", root.c_str(), 1);
+        const std::string out = body();
+        _exit(write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0
+               ? out
+               : out + "<child status " + std::to_string(status) + ">";
+}
+
 // An error value with one message as "name id [arg,arg] localized text", followed by
 // " {default: text}" when the message's default text is another.
 inline std::string ErrorText(const Lumo::Data::ErrorValuePtr& error)
@@ -50,32 +79,18 @@ inline std::string ErrorText(const Lumo::Data::ErrorValuePtr& error)
 
 inline std::string ErrorText(const Lumo::Core::MethodResult& result) { return ErrorText(result.Error()); }
 
-// A host log line mirrored to stderr, with its priority.
-struct LogLine {
-    int priority = -1;
-    std::string text;
-};
-
-// Ends the capture and returns its host log lines in order.
-inline std::vector<LogLine> LogLines(LogCapture& log)
+// Ends the capture; the host log lines mirrored to stderr that contain `part`, in order, each
+// as "priority text".
+inline std::vector<std::string> LogLines(LogCapture& log, const std::string& part = "")
 {
-    std::vector<LogLine> lines;
+    std::vector<std::string> lines;
     for (const std::string& raw : log.TakeLines()) {
         const size_t open = raw.find(": <"), close = raw.find("> ", open);  // "...: <priority> text"
-        if (open != std::string::npos && close != std::string::npos) {
-            lines.push_back({std::stoi(raw.substr(open + 3, close - open - 3)), raw.substr(close + 2)});
-        }
+        if (open != std::string::npos && close != std::string::npos &&
+            raw.find(part, close) != std::string::npos)
+            lines.push_back(raw.substr(open + 3, close - open - 3) + " " + raw.substr(close + 2));
     }
     return lines;
-}
-
-// The index of the first line containing `part`, or -1.
-inline int Find(const std::vector<LogLine>& lines, const std::string& part)
-{
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].text.find(part) != std::string::npos) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 // The element behind a filter under test: keeps each call with its callback; Answer()
@@ -117,13 +132,6 @@ public:
         resultCb(std::move(result));
     }
 
-    // "service.operation" of each call so far.
-    std::vector<std::string> Methods() const
-    {
-        std::vector<std::string> methods;
-        for (const Call& call : calls) methods.push_back(call.method.ToString());
-        return methods;
-    }
     // The authenticated user of each call so far.
     std::vector<std::optional<std::string>> Users() const
     {

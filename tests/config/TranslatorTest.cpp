@@ -1,9 +1,6 @@
 // The translator over catalogue trees of each test's own making. The catalogues are loaded
-// once per process, so every case runs the translator in a child process of its own and
-// hands its observations back as text.
+// once per process, so every case runs the translator in a child process of its own.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -26,35 +23,12 @@ public:
     {
         WriteFile(std::string(Translator::kCatalogueDir) + "/" + relative, content);
     }
-
-    // Runs `body` in a child process whose host root is this one; returns what it produced.
-    std::string InChild(const std::function<std::string()>& body) const
-    {
-        int fds[2];
-        EXPECT_EQ(pipe(fds), 0);
-        const pid_t child = fork();
-        if (child == 0) {
-            setenv("HOSTPREFD_ROOT", Dir().c_str(), 1);
-            const std::string out = body();
-            _exit(write(fds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size()) ? 0 : 1);
-        }
-        close(fds[1]);
-        std::string out;
-        char buffer[4096];
-        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
-            out.append(buffer, static_cast<size_t>(n));
-        close(fds[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-        return out;
-    }
 };
 
 TEST(TranslatorLookup, WithoutCatalogueDirectoryErrorsKeepTheirIdAndReadUnknown)
 {
     CatalogueRoot root;
-    const std::string seen = root.InChild([] {
+    const std::string seen = ApiTest::InChild(root.Dir(), [] {
         const std::string id = "com.orvane.tarn.task.aborted";
         auto error = Lumo::Data::ErrorFactory::GetError(
             Com::Orvane::Lumo::Std::Errors::InternalServerError,
@@ -77,13 +51,14 @@ TEST(TranslatorLookup, EveryEnglishCatalogueContributesWithOneEnclosingPairOfQuo
     root.Catalogue("de/third.msgcat", "t.four = Vier\n");  // its directory names another language
     root.Catalogue("dir.msgcat/inner.txt", "");            // a directory named like a catalogue
     EXPECT_EQ(
-        root.InChild([] {
-            std::string out;
-            for (const char* id :
-                 {"t.quoted", "t.inner", "t.double", "t.lone", "t.open", "t.two", "t.three", "t.four"})
-                out += Translator::Lookup(id, "en_US") + "\n";
-            return out;
-        }),
+        ApiTest::InChild(root.Dir(),
+                         [] {
+                             std::string out;
+                             for (const char* id : {"t.quoted", "t.inner", "t.double", "t.lone", "t.open",
+                                                    "t.two", "t.three", "t.four"})
+                                 out += Translator::Lookup(id, "en_US") + "\n";
+                             return out;
+                         }),
         "Quoted text\nsay \"hi\" now\n\"twice\"\n\"\n\"no close\nTwo\nUnknown message.\nUnknown message.\n");
 }
 
@@ -91,7 +66,7 @@ TEST(TranslatorLocalizer, RendersCatalogueTextsWithArgumentsAndKeepsDefaultsOfUn
 {
     CatalogueRoot root;
     root.Catalogue("args.msgcat", "t.args = Value {1} of {2}\n");
-    const std::string seen = root.InChild([] {
+    const std::string seen = ApiTest::InChild(root.Dir(), [] {
         const Lumo::L10n::RequestLocalizer localizer = Translator::MakeRequestLocalizer();
         return localizer.Locale() + "|" + localizer.TimeZone() + "|" +
                localizer.Localize(Lumo::BaseMessage("t.args", "ignored", {"x", "y"})) + "|" +

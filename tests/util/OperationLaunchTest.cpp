@@ -29,12 +29,6 @@ std::string ReadLocal(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-long CountLines(const std::vector<ApiTest::LogLine>& lines, const std::string& part)
-{
-    return std::count_if(lines.begin(), lines.end(),
-                         [&](const auto& l) { return l.text.find(part) != std::string::npos; });
-}
-
 // Each root carries the shipped catalogues, so every error value shows its English text.
 class OperationLaunchTest : public testing::Test {
 protected:
@@ -63,8 +57,7 @@ TEST_F(OperationLaunchTest, ClaimIsTakenReleasedAndRespected)
     EXPECT_TRUE(LifeCycle::_CheckTaskContention("second", error, 1));
     const auto elapsed = Clock::now() - start;
     EXPECT_EQ(ApiTest::ErrorText(error), kContention);
-    EXPECT_EQ(CountLines(ApiTest::LogLines(log), "Task sync file exists and contains 'PRECURSOR: Export'"),
-              2);
+    EXPECT_EQ(ApiTest::LogLines(log, "Task sync file exists and contains 'PRECURSOR: Export'").size(), 2u);
     EXPECT_TRUE(elapsed >= milliseconds(1900) && elapsed < milliseconds(3500));
     EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: Export");
 
@@ -116,13 +109,13 @@ TEST_F(OperationLaunchTest, LaunchThatNeverStartsIsTriedThreeTimesAndReleasesThe
     const auto start = Clock::now();
     LifeCycle::RunTask("/usr/lib/orvane/lifecycle/bin/no-such-tool --task-id " + id, id, error, false, 2);
     const auto elapsed = Clock::now() - start;
-    const auto lines = ApiTest::LogLines(log);
+    const auto failures =
+        ApiTest::LogLines(log, "Failed to exec command for task " + id + ": TolkCtl_Daemon() returned 2");
 
     EXPECT_EQ(ApiTest::ErrorText(error),
               "com.orvane.lumo.std.errors.error com.orvane.tarn.task.exec.error [] Failed "
               "to start the command of the task.");
-    EXPECT_EQ(CountLines(lines, "Failed to exec command for task " + id + ": TolkCtl_Daemon() returned 2"),
-              3);
+    EXPECT_EQ(failures.size(), 3u);
     EXPECT_TRUE(elapsed >= milliseconds(1900) && elapsed < milliseconds(3500));
     EXPECT_FALSE(fs::exists(TrackingFile()));
     EXPECT_EQ(Tasks().count(id), 1u) << "the entry of a failed launch stays for the client to see";

@@ -1,9 +1,7 @@
 // The call registrar: one audit context per call, and one "api.call" record per finished call
-// when the audit switch is on. The switch is decided once per process, so the test runs its
-// calls in a child.
+// when the audit switch is on. The switch is decided once per process, so the calls run in a
+// child.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "../ApiTestSupport.hpp"
 #include "api/authz/AuditContext.hpp"
@@ -50,9 +48,7 @@ TEST(CallRegistrarTest, WithTheMarkerEachFinishedCallWritesOneRecord)
 {
     ApiTest::EnvHostRoot root;
     root.WriteFile(Api::AuditSwitch::kMarkerPath, "");
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
+    const std::string seen = ApiTest::InChild(root.Dir(), [&root] {
         auto service = std::make_shared<Service>();
         Lumo::Observer::CallRegistrar registrar(service);
         // Decided once: removing the marker now changes nothing.
@@ -64,11 +60,10 @@ TEST(CallRegistrarTest, WithTheMarkerEachFinishedCallWritesOneRecord)
         const size_t beforeTaskEnd = ApiTest::AuditRecords(root.Dir()).size();
         Call(*chain, "stream", "bob");
         service->deferred->Complete(false);
-        _exit(Api::AuditSwitch::Current() == Api::AuditSwitch::kOn && beforeTaskEnd == 2 ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return std::to_string(Api::AuditSwitch::Current() == Api::AuditSwitch::kOn) + " " +
+               std::to_string(beforeTaskEnd);
+    });
+    EXPECT_EQ(seen, "1 2") << "switch on, and no record for the task's call before the task ends";
 
     // The deferred call is recorded when its task ends, with the task's outcome.
     EXPECT_EQ(ApiTest::AuditRecords(root.Dir(), "api.call"),

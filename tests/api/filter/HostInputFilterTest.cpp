@@ -8,7 +8,6 @@
 
 namespace {
 
-using ApiTest::Find;
 using Host::Settings::SettingsApi::Filter::HostInputFilter;
 using Lumo::Core::MethodIdentifier;
 using Lumo::Core::MethodResult;
@@ -59,14 +58,12 @@ TEST_F(HostInputFilterTest, CallsForThisHostWithoutHostOrToOtherServicesReachThe
     EXPECT_EQ(next_->calls[0].input, localhost);
     EXPECT_EQ(dispatcher_.RunAll(), 0u);
 
-    const auto lines = ApiTest::LogLines(log);
-    const int checking =
-        Find(lines,
-             "Checking the host parameter value for method:com.orvane.tarn.hosts.settings.apply "
-             "and service:com.orvane.tarn.hosts.settings");
-    EXPECT_TRUE(checking >= 0 && lines[checking].priority == 2);
-    EXPECT_EQ(Find(lines, "Host parameter value is"), -1);
-    EXPECT_EQ(Find(lines, "service:com.orvane.tarn.hostprefd_daemon"), -1);
+    // One line per call to a host-scoped service, none for the others; no refusal.
+    std::vector<std::string> expected(5, "2 Checking the host parameter value for method:" +
+                                             std::string(kDepots) + ".list and service:" + kDepots);
+    expected[0] = "2 Checking the host parameter value for method:" + std::string(kHostsSettings) +
+                  ".apply and service:" + kHostsSettings;
+    EXPECT_EQ(ApiTest::LogLines(log, "arameter value"), expected);
 }
 
 TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
@@ -79,6 +76,8 @@ TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
     EXPECT_TRUE(results_.empty()) << "the refusal must not be answered synchronously";
     EXPECT_EQ(dispatcher_.RunAll(), 2u);
     ASSERT_EQ(results_.size(), 2u);
+    const auto lines = ApiTest::LogLines(log, "Host parameter value is");
+    ASSERT_EQ(lines.size(), 2u);
     for (size_t i = 0; i < results_.size(); ++i) {
         const std::string host = i == 0 ? "node-02.example" : "LOCALHOST";
         EXPECT_EQ(ApiTest::ErrorText(results_[i]),
@@ -86,11 +85,8 @@ TEST_F(HostInputFilterTest, AnotherHostIsRefusedWithNotFoundOnALaterTurn)
                       ",localhost] " + "The host " + host +
                       " is not this host; it should be localhost. {default: The host {1} is not "
                       "this host; it should be {2}.}");
+        EXPECT_EQ(lines[i], "0 Host parameter value is:" + host + ". It should be:localhost");
     }
-
-    const auto lines = ApiTest::LogLines(log);
-    const int refused = Find(lines, "Host parameter value is:node-02.example. It should be:localhost");
-    EXPECT_TRUE(refused >= 0 && lines[refused].priority == 0);
 }
 
 }  // namespace

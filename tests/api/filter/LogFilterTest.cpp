@@ -17,15 +17,6 @@ std::shared_ptr<Lumo::Core::AsyncActivation> ActivationWithOpId(const std::strin
     return Lumo::Core::AsyncActivation::GetInstance(std::move(context));
 }
 
-// The captured log lines as "priority text".
-std::vector<std::string> Texts(LogCapture& log)
-{
-    std::vector<std::string> texts;
-    for (const auto& line : ApiTest::LogLines(log))
-        texts.push_back(std::to_string(line.priority) + " " + line.text);
-    return texts;
-}
-
 bool HasOpIdEntry() { return CSLogger::CurrentContext::Entries().contains("opId"); }
 
 class LogFilterTest : public ::testing::Test {
@@ -64,9 +55,10 @@ TEST_F(LogFilterTest, OpIdIsInEveryLineUntilTheFinalResultWhichIsPassedOnUnchang
     EXPECT_TRUE(received[0].MoreFollows() && !received[1].MoreFollows());
     EXPECT_EQ(received[1].Output(), output);
 
-    EXPECT_EQ(Texts(log), (std::vector<std::string>{"2 service runs com.orvane.hub.tasks.get {opId=op-42}",
-                                                    "2 between turns {opId=op-42}",
-                                                    "2 Method succeeded {opId=op-42}", "2 after the call"}));
+    EXPECT_EQ(ApiTest::LogLines(log),
+              (std::vector<std::string>{"2 service runs com.orvane.hub.tasks.get {opId=op-42}",
+                                        "2 between turns {opId=op-42}", "2 Method succeeded {opId=op-42}",
+                                        "2 after the call"}));
 }
 
 TEST_F(LogFilterTest, FailureIsLoggedAfterTheCallerHasTheError)
@@ -83,9 +75,10 @@ TEST_F(LogFilterTest, FailureIsLoggedAfterTheCallerHasTheError)
     EXPECT_EQ(callbacks, 1);
     EXPECT_FALSE(HasOpIdEntry());
 
-    EXPECT_EQ(Texts(log), (std::vector<std::string>{"2 service runs com.orvane.hub.tasks.get {opId=op-7}",
-                                                    "2 transport writes the answer {opId=op-7}",
-                                                    "0 Method failed {opId=op-7}"}));
+    EXPECT_EQ(ApiTest::LogLines(log),
+              (std::vector<std::string>{"2 service runs com.orvane.hub.tasks.get {opId=op-7}",
+                                        "2 transport writes the answer {opId=op-7}",
+                                        "0 Method failed {opId=op-7}"}));
 }
 
 TEST_F(LogFilterTest, CallWithoutOpIdOrThatThrowsLeavesNoOpIdBehind)
