@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -76,11 +75,9 @@ public:
         Note("Run");
         running_ = true;
         if (mode_ == RunMode::kThrow) throw std::runtime_error("run broke");
-        Eventually(
-            [this] {
-                return mode_ == RunMode::kReturn || (mode_ == RunMode::kUntilAborted ? aborted_ : released_);
-            },
-            std::chrono::seconds(30));
+        auto& until = mode_ == RunMode::kUntilAborted ? aborted_ : released_;
+        if (mode_ != RunMode::kReturn)
+            Eventually([&until] { return until.load(); }, std::chrono::seconds(30));
     }
     void SetError(const std::exception& error) override { Note(std::string("SetError:") + error.what()); }
     void PostRun() override
