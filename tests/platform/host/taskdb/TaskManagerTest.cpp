@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,7 +7,6 @@
 #include <thread>
 
 #include "TaskStoreTestSupport.hpp"
-#include "platform/host/taskdb/SqliteConnection.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/host/taskdb/TaskManager.hpp"
 
@@ -17,21 +17,13 @@ using TaskDB::TaskManager;
 using TaskStoreTest::Outcome;
 using TaskStoreTest::RawDb;
 using TaskStoreTest::TempDir;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
 
 bool IsUtcTime(const std::string& text)
 {
     return std::regex_match(text, std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}Z)"));
-}
-
-// The error `body` throws, "" when it throws none.
-std::string ErrorOf(const std::function<void()>& body)
-{
-    try {
-        body();
-    } catch (const TaskDBError& error) {
-        return error.what();
-    }
-    return "";
 }
 
 class TaskManagerTest : public ::testing::Test {
@@ -40,21 +32,6 @@ protected:
 
     // A second manager on the same file: what it reads came from disk, not from store_.
     TaskDB::TaskInfo ReadBack(const std::string& id) { return TaskManager::FromPath(path_)->GetTask(id); }
-
-    // The first layout: one table, NULLs allowed, notifications as a JSON array text.
-    void WriteFirstLayout(const std::string& path)
-    {
-        RawDb(path).Exec(
-            "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time "
-            "TEXT, completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
-            "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', "
-            "'2024-01-01T00:00:01.000Z', '2024-01-01T00:00:09.000Z', 100, 100, '{\"r\":1}', NULL, "
-            "'[{\"kind\":0},{\"kind\":1}]');"
-            "INSERT INTO tasks VALUES ('bad', 'FAILED', NULL, NULL, NULL, NULL, NULL, NULL, '{\"e\":2}', "
-            "'not json');"
-            "INSERT INTO tasks VALUES ('pending', NULL, '2024-01-02T00:00:00.000Z', NULL, NULL, 0, 0, NULL, "
-            "NULL, NULL);");
-    }
 
     TempDir dir_;
     std::string path_ = dir_.File("task-status.json.db");
@@ -149,12 +126,12 @@ TEST_F(TaskManagerTest, InitializeOnAnExistingStoreKeepsItsRecords)
     EXPECT_EQ(
         after.user + " " + after.startTime + " " + Outcome(after),
         before.user + " " + before.startTime + " RUNNING 5/100 msg= result= error= id= args= notes={};");
-    EXPECT_EQ(RawDb(path_).Query("PRAGMA journal_mode"), "wal");
     // Every connection waits for other writers and commits durably: FULL, not the NORMAL
     // often used with WAL, which can lose the last commits on power loss.
-    TaskDB::SqliteConnection connection(path_, TaskDB::SqliteConnection::OpenMode::ExistingOnly);
-    EXPECT_EQ(connection.QueryText("PRAGMA synchronous") + " " + connection.QueryText("PRAGMA busy_timeout"),
-              "2 5000");
+    RawDb connection(path_);
+    EXPECT_EQ(connection.Query("PRAGMA journal_mode") + " " + connection.Query("PRAGMA synchronous") + " " +
+                  connection.Query("PRAGMA busy_timeout"),
+              "wal 2 5000");
 }
 
 TEST_F(TaskManagerTest, WriterWaitsForAnotherConnectionsLockAndThreadsMayShareOneManager)
@@ -196,8 +173,18 @@ TEST_F(TaskManagerTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
     auto store = TaskManager::FromPath(path);
     EXPECT_THROW(store->CreateTask("t", 5), TaskDBError);
     EXPECT_FALSE(std::filesystem::exists(path)) << "only Initialize may create the file";
-    WriteFirstLayout(path);
-    EXPECT_NE(ErrorOf([&] { store->GetAllTasks(); }).find("not initialized"), std::string::npos);
+    // The first layout: one table, NULLs allowed, notifications as a JSON array text.
+    RawDb(path).Exec(
+        "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time "
+        "TEXT, completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
+        "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', "
+        "'2024-01-01T00:00:01.000Z', '2024-01-01T00:00:09.000Z', 100, 100, '{\"r\":1}', NULL, "
+        "'[{\"kind\":0},{\"kind\":1}]');"
+        "INSERT INTO tasks VALUES ('bad', 'FAILED', NULL, NULL, NULL, NULL, NULL, NULL, '{\"e\":2}', "
+        "'not json');"
+        "INSERT INTO tasks VALUES ('pending', NULL, '2024-01-02T00:00:00.000Z', NULL, NULL, 0, 0, NULL, "
+        "NULL, NULL);");
+    EXPECT_THAT([&] { store->GetAllTasks(); }, ThrowsMessage<TaskDBError>(HasSubstr("not initialized")));
     store->Initialize();
 
     auto tasks = store->GetAllTasks();
@@ -232,10 +219,8 @@ TEST_F(TaskManagerTest, BadFilesAndDirectoriesAreRefusedAndLeftAlone)
     const std::string garbage(4096, '\x5a');
     dir_.Write("garbage.db", garbage);
     auto store = TaskManager::FromPath(garbagePath);
-    const std::string what = ErrorOf([&] { store->Initialize(); });
-    EXPECT_TRUE(what.find(garbagePath) != std::string::npos &&
-                what.find("not a database") != std::string::npos)
-        << what;
+    EXPECT_THAT([&] { store->Initialize(); },
+                ThrowsMessage<TaskDBError>(AllOf(HasSubstr(garbagePath), HasSubstr("not a database"))));
     EXPECT_THROW(store->GetAllTasks(), TaskDBError);
     EXPECT_EQ(dir_.Read("garbage.db"), garbage);
 

@@ -1,15 +1,14 @@
-// Helpers for the task store tests: a temporary directory, a raw SQLite view of a
-// store file, and child processes that report through their exit status.
+// Helpers for the task store tests: a temporary directory, a connection to a store
+// file outside any TaskManager, and child processes that report through their exit status.
 #pragma once
 
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 
+#include "platform/host/taskdb/SqliteConnection.hpp"
 #include "platform/host/taskdb/TaskInfo.hpp"
 #include "support/TempDir.hpp"
 
@@ -17,42 +16,11 @@ namespace TaskStoreTest {
 
 using TestSupport::TempDir;
 
-// A plain SQLite connection for looking into a store behind the library's back.
-class RawDb {
-public:
-    explicit RawDb(const std::string& path)
-    {
-        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("cannot open " + path);
-        sqlite3_busy_timeout(db_, 5000);
-    }
-    ~RawDb() { sqlite3_close(db_); }
-    RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
-
-    void Exec(const std::string& sql)
-    {
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
-        }
-    }
-
-    // The first column of the first row, "" when there is none.
-    std::string Query(const std::string& sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-            throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
-        }
-        std::string value;
-        if (sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0) != nullptr) {
-            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        }
-        sqlite3_finalize(statement);
-        return value;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
+// A connection for looking into a store, or making one, without a TaskManager.
+struct RawDb : TaskDB::SqliteConnection {
+    explicit RawDb(const std::string& path) : SqliteConnection(path, OpenMode::CreateIfMissing) {}
+    void Exec(const std::string& sql) { SqliteConnection::Exec(sql.c_str()); }
+    std::string Query(const std::string& sql) { return QueryText(sql.c_str()); }
 };
 
 // A record's outcome fields on one line, for comparing whole records at once.
@@ -65,11 +33,6 @@ inline std::string Outcome(const TaskDB::TaskInfo& task)
     text += " notes=";
     for (const std::string& note : task.notifications) text += note + ";";
     return text;
-}
-
-inline std::string IntegrityCheck(const std::string& path)
-{
-    return RawDb(path).Query("PRAGMA integrity_check");
 }
 
 // Runs `body` in a forked child whose exit status is body's result (255 when it
