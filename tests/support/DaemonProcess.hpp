@@ -5,6 +5,7 @@
 // Not thread-safe; one per test.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -30,7 +31,7 @@ public:
     DaemonProcess& operator=(const DaemonProcess&) = delete;
 
     pid_t Pid() const { return pid_; }
-    void Signal(int sig) const;
+    void Signal(int sig) const { kill(pid_, sig); }
 
     // The raw wait status once the process has ended within `timeout`, else nullopt.
     std::optional<int> WaitExit(std::chrono::milliseconds timeout);

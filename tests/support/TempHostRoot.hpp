@@ -4,32 +4,33 @@
 // was free when the root was made. Not thread-safe; one per test.
 #pragma once
 
+#include <unistd.h>
+
 #include <string>
+
+#include "support/TempDir.hpp"
 
 namespace TestSupport {
 
-class TempHostRoot {
+class TempHostRoot : public TempDir {
 public:
     TempHostRoot();
-    ~TempHostRoot();
-    TempHostRoot(const TempHostRoot&) = delete;
-    TempHostRoot& operator=(const TempHostRoot&) = delete;
 
     // The root directory (the value for HOSTPREFD_ROOT).
-    const std::string& Dir() const { return dir_; }
+    std::string Dir() const { return TempDir::Path().string(); }
     // The local path of a host path below this root.
-    std::string Path(const std::string& hostPath) const { return dir_ + hostPath; }
+    std::string Path(const std::string& hostPath) const { return File(hostPath); }
     // The TCP port written into the root's services database.
     int Port() const { return port_; }
 
-    // Writes a file below the root, creating its directories.
-    void WriteFile(const std::string& hostPath, const std::string& content) const;
-    // Reads a whole file below the root; "" when it cannot be read.
-    std::string ReadFile(const std::string& hostPath) const;
-    bool Exists(const std::string& hostPath) const;
+    void WriteFile(const std::string& hostPath, const std::string& content) const
+    {
+        Write(hostPath, content);
+    }
+    std::string ReadFile(const std::string& hostPath) const { return Read(hostPath); }
+    bool Exists(const std::string& hostPath) const { return access(File(hostPath).c_str(), F_OK) == 0; }
 
 private:
-    std::string dir_;
     int port_ = 0;
 };
 
