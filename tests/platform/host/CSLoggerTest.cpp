@@ -23,9 +23,8 @@ protected:
     }
     void TearDown() override
     {
-        for (const auto& [key, value] : std::map(CSLogger::CurrentContext::Entries())) {
-            CSLogger::CurrentContext::Erase(key);
-        }
+        for (const auto& entry : std::map(CSLogger::CurrentContext::Entries()))
+            CSLogger::CurrentContext::Erase(entry.first);
         Log_SetStderrLevel(0);
     }
 };
@@ -51,12 +50,15 @@ TEST_F(CSLoggerTest, PriorityTextAndThreadContextFollowInKeyOrderUntilErased)
     Log("PAM up and running.\n");  // plain library lines are priority 2
     const auto lines = capture.TakeLines();
 
-    const std::vector<std::string> expected = {
-        "<1> [List] started {opId=abc-1, user=root}", "<2> from other",
-        "<1> [List] replaced {opId=abc-2, user=root}", "<0> below range", "<4> above range",
-        "<2> PAM up and running."};
+    const std::vector<std::string> expected = {"<1> [List] started {opId=abc-1, user=root}",
+                                               "<2> from other",
+                                               "<1> [List] replaced {opId=abc-2, user=root}",
+                                               "<0> below range",
+                                               "<4> above range",
+                                               "<2> PAM up and running."};
     ASSERT_EQ(lines.size(), expected.size());
-    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].substr(lines[i].find("]: ") + 3), expected[i]);
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].substr(lines[i].find("]: ") + 3), expected[i]);
 }
 
 TEST_F(CSLoggerTest, OverlongLineIsCutWithinTheLimitBetweenCharactersAndKeepsItsContext)
@@ -72,7 +74,8 @@ TEST_F(CSLoggerTest, OverlongLineIsCutWithinTheLimitBetweenCharactersAndKeepsIts
         EXPECT_LE(text.size(), LogSink::kMaxLine);
         EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line only";
         EXPECT_NE(text.find("]: <2> output: "), std::string::npos);
-        EXPECT_NE(text.find(" [truncated] {opId=long-op}\n"), std::string::npos) << text.substr(text.size() - 60);
+        EXPECT_NE(text.find(" [truncated] {opId=long-op}\n"), std::string::npos)
+            << text.substr(text.size() - 60);
         EXPECT_TRUE(CodeSet_Validate(text.data(), text.size(), "UTF-8")) << "shift " << shift;
     }
 }
@@ -80,8 +83,7 @@ TEST_F(CSLoggerTest, OverlongLineIsCutWithinTheLimitBetweenCharactersAndKeepsIts
 // Also the line format: timestamp, ident, pid, priority, text, context.
 TEST_F(CSLoggerTest, ConcurrentLinesNeverInterleave)
 {
-    constexpr int kThreads = 8;
-    constexpr int kLines = 200;
+    constexpr int kThreads = 8, kLines = 200;
     const std::string filler(1500, 'f');  // long lines make a torn write likely if it could happen
     StderrCapture capture;
     std::vector<std::thread> threads;

@@ -22,13 +22,13 @@ TEST_F(FeatureStateTest, FeaturesAreFoundByNameAndPositionUnknownOnesAreDisabled
                 "255 Last enabled\n");
     FeatureState_InitSilentMode();
 
-    EXPECT_TRUE(FeatureList::IsEnabled(34));
-    EXPECT_FALSE(FeatureList::IsEnabled(43));
-    EXPECT_FALSE(FeatureList::IsEnabled(44)) << "an empty position is disabled";
-    EXPECT_TRUE(FeatureList::IsEnabled(0));
-    EXPECT_TRUE(FeatureList::IsEnabled(FeatureTable::kSize - 1));
-    EXPECT_FALSE(FeatureList::IsEnabled(FeatureTable::kSize));
-    EXPECT_FALSE(FeatureList::IsEnabled(static_cast<size_t>(-1)));
+    for (const size_t position : {size_t{34}, size_t{0}, FeatureTable::kSize - 1}) {
+        EXPECT_TRUE(FeatureList::IsEnabled(position)) << position;
+    }
+    // 44 is an empty position; the last two are outside the table.
+    for (const size_t position : {size_t{43}, size_t{44}, FeatureTable::kSize, static_cast<size_t>(-1)}) {
+        EXPECT_FALSE(FeatureList::IsEnabled(position)) << position;
+    }
     EXPECT_TRUE(GetFeatureState_Slow("HostApiKeys"));
     EXPECT_EQ(FeatureState_Find("QuickPatchLive"), false);
     EXPECT_EQ(FeatureState_Find("hostapikeys"), std::nullopt) << "names are case-sensitive";

@@ -33,9 +33,8 @@ public:
             saved_ = -1;
             std::rewind(file_);
             char buffer[4096];
-            for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) {
+            for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
                 text_.append(buffer, got);
-            }
             std::fclose(file_);
         }
         return text_;

@@ -40,10 +40,11 @@ TEST_F(OrvaneAuditTest, ARecordIsOneJsonLineWithItsTypedItemsFirstNameWins)
                                      {"reason", std::string("Invalid username or password")},
                                      {"ip", "second"}}));
     // The whole line, so field names, their order and the item types are all pinned.
-    const std::regex line(R"(\{"event":"service\.password\.use","time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z",)"
-                          R"("pid":)" + std::to_string(getpid()) +
-                          R"(,"subject":"bob","object":"hostprefd","success":false,"items":\{"ip":"127\.0\.0\.1",)"
-                          R"("attempts":3,"big":1099511627776,"locked":true,"reason":"Invalid username or password"\}\}\n)");
+    const std::regex line(
+        R"(\{"event":"service\.password\.use","time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z","pid":)" +
+        std::to_string(getpid()) +
+        R"(,"subject":"bob","object":"hostprefd","success":false,"items":\{"ip":"127\.0\.0\.1",)"
+        R"("attempts":3,"big":1099511627776,"locked":true,"reason":"Invalid username or password"\}\}\n)");
     const std::string file = root_.Read(kAuditLogPath);
     EXPECT_TRUE(std::regex_match(file, line)) << file;
 }
@@ -57,7 +58,10 @@ TEST_F(OrvaneAuditTest, HostileStringsRoundTripOrAreMadeSafe)
         "\"},\"success\":true,\"x\":{\"",           "\\u0041 stays text",
     };
     const std::pair<std::string, std::string> replaced[] = {
-        {"a\xFF" "b", "a\xEF\xBF\xBD" "b"},
+        {"a\xFF"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
         {"lone \xC3", "lone \xEF\xBF\xBD"},
         {"surrogate \xED\xA0\x80!", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD!"},
     };
@@ -107,8 +111,7 @@ TEST_F(OrvaneAuditTest, FailuresAreLoggedAndReturnedNeverFatal)
 {
     LogCapture log;
     EXPECT_FALSE(OrvaneAudit_LogList("", "s", "o", true, {}));
-    EXPECT_FALSE(std::filesystem::exists(root_.File(kAuditLogPath)))
-        << "nothing is written without an event";
+    EXPECT_FALSE(std::filesystem::exists(root_.File(kAuditLogPath))) << "nothing is written without an event";
     // A directory where the file should be: the open fails.
     std::filesystem::create_directories(root_.File(kAuditLogPath));
     EXPECT_FALSE(OrvaneAudit_LogList("api.call", "s", "o", true, {}));
@@ -118,8 +121,7 @@ TEST_F(OrvaneAuditTest, FailuresAreLoggedAndReturnedNeverFatal)
 
 TEST_F(OrvaneAuditTest, ConcurrentWritersNeverInterleave)
 {
-    constexpr int kThreads = 8;
-    constexpr int kRecords = 150;
+    constexpr int kThreads = 8, kRecords = 150;
     const std::string filler(6000, 'w');  // larger than a pipe buffer: torn writes would show
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {

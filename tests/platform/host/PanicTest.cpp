@@ -7,14 +7,11 @@
 
 namespace {
 
-class PanicDeathTest : public ::testing::Test {
-protected:
-    // Re-executing the test binary keeps the child independent of this process's threads.
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(PanicDeathTest, VerifyAndNotReachedAbortNamingThisFileAndLine)
+// Death tests re-execute the test binary, which keeps the child independent of this
+// process's threads.
+TEST(PanicDeathTest, VerifyAndNotReachedAbortNamingThisFileAndLine)
 {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     int evaluated = 0;
     VERIFY(++evaluated == 1);
     EXPECT_EQ(evaluated, 1) << "a true condition continues, evaluated exactly once";
@@ -24,8 +21,9 @@ TEST_F(PanicDeathTest, VerifyAndNotReachedAbortNamingThisFileAndLine)
     EXPECT_EXIT(NOT_REACHED(), aborts, "^NOT_REACHED " + here + std::to_string(__LINE__) + "\n$");
 }
 
-TEST_F(PanicDeathTest, ALongPanicTextIsCutButStillEndsTheLine)
+TEST(PanicDeathTest, ALongPanicTextIsCutButStillEndsTheLine)
 {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string huge(5000, 'p');
     EXPECT_EXIT(Panic("reason: %s", huge.c_str()), ::testing::KilledBySignal(SIGABRT),
                 "^reason: p{900,1022}\n$");

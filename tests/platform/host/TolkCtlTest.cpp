@@ -1,10 +1,8 @@
 // The command-line splitter and the detached start, with real processes: each started
 // program reports on itself through /proc before it is stopped.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +10,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -41,9 +38,7 @@ TEST(CommandLineTest, SplitsOnBlanksAndKeepsQuotedBlanks)
         {"tool 'single quoted' a\\ b", {"tool", "'single", "quoted'", "a\\", "b"}},
         {"tool $HOME;rm *|x", {"tool", "$HOME;rm", "*|x"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CommandLine::Split(c.line), c.words) << c.line;
-    }
+    for (const auto& c : cases) EXPECT_EQ(CommandLine::Split(c.line), c.words) << c.line;
     EXPECT_THROW(CommandLine::Split("tool \"open"), CommandLine::SyntaxError);
 }
 
@@ -51,22 +46,19 @@ class TolkCtlTest : public testing::Test {
 protected:
     void TearDown() override
     {
-        for (pid_t pid : started_) {
-            kill(pid, SIGKILL);
-        }
+        for (pid_t pid : started_) kill(pid, SIGKILL);
     }
 
     // Starts a shell program that writes its pid to a file and then waits; returns the pid.
-    pid_t StartReporting(const std::string& prefix, const std::string& suffix, bool closeFds = true)
+    pid_t StartReporting(const std::string& shell)
     {
         const std::string pidFile = root_.File("pid-" + std::to_string(started_.size()));
-        const std::string command =
-            prefix + " -c \"echo $$ > " + pidFile + ".tmp; mv " + pidFile + ".tmp " + pidFile + "; exec sleep 30\"" + suffix;
-        EXPECT_EQ(TolkCtl_Daemon(command, false, false, closeFds, true), 0) << command;
+        const std::string command = shell + " -c \"echo $$ > " + pidFile + ".tmp; mv " + pidFile + ".tmp " +
+                                    pidFile + "; exec sleep 30\"";
+        EXPECT_EQ(TolkCtl_Daemon(command, false, false, true, true), 0) << command;
         for (int i = 0; i < 500; ++i) {
-            std::ifstream in(pidFile);
             pid_t pid = 0;
-            if (in >> pid && pid > 0) {
+            if (std::ifstream(pidFile) >> pid && pid > 0) {
                 started_.push_back(pid);
                 return pid;
             }
@@ -91,7 +83,7 @@ TEST_F(TolkCtlTest, StartedProgramIsDetachedFromItsCaller)
     // A descriptor the caller leaves open across exec must still not reach the program.
     const int leaked = open("/dev/zero", O_RDONLY);
     ASSERT_GE(leaked, 3);
-    const pid_t pid = StartReporting("/bin/sh", "");
+    const pid_t pid = StartReporting("/bin/sh");
     close(leaked);
     ASSERT_GT(pid, 0);
 
@@ -100,15 +92,13 @@ TEST_F(TolkCtlTest, StartedProgramIsDetachedFromItsCaller)
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1) << "not a child of the caller";
     EXPECT_EQ(ECHILD, errno);
     EXPECT_EQ(Link(pid, "cwd"), "/");
-    for (const char* fd : {"fd/0", "fd/1", "fd/2"}) {
-        EXPECT_EQ(Link(pid, fd), "/dev/null") << fd;
-    }
+    for (const char* fd : {"fd/0", "fd/1", "fd/2"}) EXPECT_EQ(Link(pid, fd), "/dev/null") << fd;
     EXPECT_EQ(Link(pid, "fd/" + std::to_string(leaked)), "");
 }
 
 TEST_F(TolkCtlTest, LauncherDirectionsAreNotPassedOnAndSetTheMemoryLimit)
 {
-    const pid_t pid = StartReporting("/bin/sh ++group=hostprefd-task-forks,mem=300,stats", "");
+    const pid_t pid = StartReporting("/bin/sh ++group=hostprefd-task-forks,mem=300,stats");
     ASSERT_GT(pid, 0);
     std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
     std::string line;
@@ -118,8 +108,7 @@ TEST_F(TolkCtlTest, LauncherDirectionsAreNotPassedOnAndSetTheMemoryLimit)
 
     // With a limit the host decides ("groupMax") nothing of ours applies, and the word is
     // still not an argument: the shell would take it for a script name and fail.
-    const pid_t other = StartReporting("/bin/sh ++group=hostprefd-task-forks,mem=groupMax,stats", "");
-    EXPECT_GT(other, 0);
+    EXPECT_GT(StartReporting("/bin/sh ++group=hostprefd-task-forks,mem=groupMax,stats"), 0);
 }
 
 TEST_F(TolkCtlTest, ProgramThatCannotRunReportsWhy)
