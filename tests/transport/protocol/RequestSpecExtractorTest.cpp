@@ -25,11 +25,6 @@ RequestSpec SpecOf(const std::vector<std::pair<std::string, std::string>>& field
     return RequestSpecExtractor::Extract(HeaderRequestRange(request));
 }
 
-bool IsDirect(const RequestSpec& spec)
-{
-    return dynamic_cast<const Protocol::Json::JsonApiDirectResponseSerializer*>(spec.responseEncoder.get());
-}
-
 TEST(RequestSpecExtractor, OnlyPlainJsonBodiesAreDecoded)
 {
     const RequestSpec none = SpecOf({});
@@ -84,8 +79,9 @@ TEST(RequestSpecExtractor, AcceptChoosesOneKindTheEncoderAndStreaming)
     for (const auto& row : rows) {
         const RequestSpec spec = SpecOf({{"accept", row.accept}, {"content-type", "application/json"}});
         EXPECT_EQ(spec.acceptKind, row.kind) << row.accept;
-        EXPECT_EQ(IsDirect(spec), row.direct) << row.accept;
         EXPECT_NE(spec.responseEncoder, nullptr);
+        using Direct = Protocol::Json::JsonApiDirectResponseSerializer;
+        EXPECT_EQ(dynamic_cast<const Direct*>(spec.responseEncoder.get()) != nullptr, row.direct) << row.accept;
         EXPECT_EQ(spec.streaming, row.streaming) << row.accept;
     }
 }
