@@ -101,7 +101,7 @@ private:
         return typed ? V(typed->Get()) : otherwise;
     }
 
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::vector<std::thread> threads_;
 };
 
