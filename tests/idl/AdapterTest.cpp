@@ -1,6 +1,5 @@
 // The value adapters of the generated bindings: round trips of every kind of type, the
 // untyped forms a direct JSON decoding yields, and the failure each bad input produces.
-#include <gtest/gtest.h>
 
 #include "generated/Com/Orvane/Hub/Task/Info.hpp"
 #include "generated/Com/Orvane/Hub/TasksSvc/FilterSpec.hpp"

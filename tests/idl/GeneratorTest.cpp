@@ -1,5 +1,4 @@
 // The generator refuses definitions it cannot turn into sound bindings, naming the line.
-#include <gtest/gtest.h>
 
 #include "platform/lumo/LumoTestSupport.hpp"
 

@@ -1,7 +1,6 @@
 // The generated metadata files: valid JSON that describes exactly the services and
 // operations the bindings serve, with types that resolve and rules for every operation.
 // (Their component names are checked by the loader in MetadataServicesTest.)
-#include <gtest/gtest.h>
 
 #include <regex>
 #include <sstream>

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/lumo/AsyncActivation.hpp"
-#include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/UserPassSecurityContextReader.hpp"
 
 namespace Lumo::Core {

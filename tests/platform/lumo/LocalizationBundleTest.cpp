@@ -1,6 +1,5 @@
 // (Merging the files of one language into a bundle is shown by TranslatorTest over real
 // catalogue files.)
-#include <gtest/gtest.h>
 
 #include "platform/lumo/LocalizationBundle.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"

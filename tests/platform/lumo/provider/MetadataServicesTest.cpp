@@ -1,6 +1,5 @@
 // The metadata services over the generated files: each answers what its file says, and
 // not_found for what no file describes; the services are exactly the open ones.
-#include <gtest/gtest.h>
 
 #include "platform/lumo/DirectJsonCodec.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
