@@ -28,21 +28,18 @@ public:
     }
     void Flush() override {}
 
-    // Lines that contain `part`.
     std::vector<Line> Lines() const
     {
         std::lock_guard<std::mutex> lock(mutex_);
         return lines_;
     }
 
+    // Lines that contain `part`.
     std::vector<Line> Containing(const std::string& part) const
     {
-        std::lock_guard<std::mutex> lock(mutex_);
         std::vector<Line> found;
-        for (const Line& line : lines_) {
-            if (line.text.find(part) != std::string::npos) {
-                found.push_back(line);
-            }
+        for (Line& line : Lines()) {
+            if (line.text.find(part) != std::string::npos) found.push_back(std::move(line));
         }
         return found;
     }
@@ -52,9 +49,7 @@ public:
     {
         const auto until = std::chrono::steady_clock::now() + timeout;
         while (Containing(part).empty()) {
-            if (std::chrono::steady_clock::now() > until) {
-                return false;
-            }
+            if (std::chrono::steady_clock::now() > until) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return true;
