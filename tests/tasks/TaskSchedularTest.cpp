@@ -19,14 +19,15 @@ protected:
         return TaskTest::Eventually([this] { return scheduler_->GetState() == TaskSchedularImpl::kIdle; });
     }
 
-    // Stops the scheduler; what it logged meanwhile.
-    std::string StopLogged(std::chrono::steady_clock::duration* took)
+    // Stops the scheduler and checks that it logged each of `logged`; how long stopping took.
+    std::chrono::milliseconds StopLogging(std::initializer_list<std::string> logged)
     {
         LogCapture log;
         const auto began = std::chrono::steady_clock::now();
         scheduler_->Stop();
-        *took = std::chrono::steady_clock::now() - began;
-        return log.Take();
+        const auto took = std::chrono::steady_clock::now() - began;
+        for (const std::string& part : logged) EXPECT_TRUE(log.Has(part)) << part;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(took);
     }
 
     std::unique_ptr<TaskSchedularImpl> scheduler_ = std::make_unique<TaskSchedularImpl>();
@@ -112,13 +113,10 @@ TEST_F(TaskSchedularTest, StopAbortsARunningTaskThatAnswersAndReapsIt)
     auto task = std::make_shared<ScriptedTask>("answers", RunMode::kUntilAborted);
     ASSERT_EQ(scheduler_->Submit(task), 0);
     ASSERT_TRUE(task->WaitRunning());
-    std::chrono::steady_clock::duration took;
-    const std::string lines = StopLogged(&took);
-
-    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_LT(StopLogging(
+                  {"Worker aborting task after Run(): Scripted:answers", "Task completed: Scripted:answers"}),
+              std::chrono::seconds(3));
     EXPECT_EQ(task->CallText(), "PreRun Run MarkAborted");
-    EXPECT_NE(lines.find("Worker aborting task after Run(): Scripted:answers"), std::string::npos) << lines;
-    EXPECT_NE(lines.find("Task completed: Scripted:answers"), std::string::npos) << lines;
     EXPECT_EQ(task.use_count(), 1);
     LogCapture log;
     EXPECT_EQ(scheduler_->Submit(task), 2);
@@ -130,16 +128,11 @@ TEST_F(TaskSchedularTest, StopGivesUpOnATaskThatIgnoresTheAbortAfterFiveSeconds)
     auto task = std::make_shared<ScriptedTask>("stubborn", RunMode::kUntilReleased);
     ASSERT_EQ(scheduler_->Submit(task), 0);
     ASSERT_TRUE(task->WaitRunning());
-    std::chrono::steady_clock::duration took;
-    const std::string lines = StopLogged(&took);
-
-    EXPECT_GE(took, std::chrono::milliseconds(4900));
-    EXPECT_LT(took, std::chrono::seconds(8));
+    const auto took = StopLogging(
+        {"Task did not respond to abort request: Scripted:stubborn", "Task aborted: Scripted:stubborn"});
+    EXPECT_TRUE(took >= std::chrono::milliseconds(4900) && took < std::chrono::seconds(8)) << took.count();
     EXPECT_TRUE(task->IsAbortRequested());
     EXPECT_EQ(task->CallText(), "PreRun Run MarkAborted");
-    EXPECT_NE(lines.find("Task did not respond to abort request: Scripted:stubborn"), std::string::npos)
-        << lines;
-    EXPECT_NE(lines.find("Task aborted: Scripted:stubborn"), std::string::npos) << lines;
     // The abandoned worker ends on its own once Run returns, still without PostRun.
     task->Release();
     scheduler_.reset();

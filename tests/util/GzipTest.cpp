@@ -12,9 +12,7 @@ using UtilTest::GzipOf;
 std::string SampleText(size_t size)
 {
     std::string text(size, 'x');
-    for (size_t i = 0; i < size; ++i) {
-        text[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
-    }
+    for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
     return text;
 }
 
@@ -42,7 +40,8 @@ TEST(GzipTest, TruncatedOrCorruptStreamsAreRefusedWithTheirCause)
 {
     const std::string compressed = GzipOf(SampleText(50000));
     // Cut in the header, in the body and in the 8-byte trailer.
-    for (size_t cut : {size_t{5}, size_t{12}, compressed.size() / 2, compressed.size() - 8, compressed.size() - 1}) {
+    for (size_t cut :
+         {size_t{5}, size_t{12}, compressed.size() / 2, compressed.size() - 8, compressed.size() - 1}) {
         const std::string error = DecompressError(std::string_view(compressed).substr(0, cut));
         EXPECT_TRUE(error.find("truncated") != std::string::npos || error.find("header") != std::string::npos)
             << "cut at " << cut << ": " << error;
@@ -53,7 +52,8 @@ TEST(GzipTest, TruncatedOrCorruptStreamsAreRefusedWithTheirCause)
     std::string badMethod = compressed;
     badMethod[2] = 0x07;  // only deflate (8) exists
     EXPECT_NE(DecompressError(badMethod), "<no error>");
-    EXPECT_NE(DecompressError("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03" + std::string(64, '\xff')), "<no error>");
+    EXPECT_NE(DecompressError("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03" + std::string(64, '\xff')),
+              "<no error>");
 }
 
 TEST(GzipTest, OutputBeyondTheLimitIsRefused)

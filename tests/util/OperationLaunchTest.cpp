@@ -63,11 +63,6 @@ TEST_F(OperationLaunchTest, ClaimIsTakenReleasedAndRespected)
 
     LifeCycle::CleanupOperation("Export");
     EXPECT_FALSE(fs::exists(TrackingFile()));
-    // A negative retry count fails at once and creates nothing.
-    error = nullptr;
-    EXPECT_TRUE(LifeCycle::_CheckTaskContention("third", error, -1));
-    EXPECT_EQ(ApiTest::ErrorText(error), kContention);
-    EXPECT_FALSE(fs::exists(TrackingFile()));
 }
 
 TEST_F(OperationLaunchTest, InitTaskRecordsANamedTaskUnderItsClaim)

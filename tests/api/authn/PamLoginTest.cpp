@@ -22,10 +22,7 @@ constexpr const char* kRefusedPassword =
 std::string Hex(const std::string& bytes)
 {
     std::string hex;
-    for (unsigned char byte : bytes) {
-        hex += "0123456789abcdef"[byte >> 4];
-        hex += "0123456789abcdef"[byte & 15];
-    }
+    for (unsigned char byte : bytes) hex += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
     return hex;
 }
 

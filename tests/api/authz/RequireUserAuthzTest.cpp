@@ -67,28 +67,22 @@ TEST_F(RequireUserAuthzTest, CallWithoutUserIsRefusedOnALaterTurnAndRecorded)
 
 TEST_F(RequireUserAuthzTest, UsersAndOpenServicesPassAndUnlistedOnesFollowTheDefault)
 {
-    struct Row {
-        const char* name;
-        std::string service;
-        std::optional<std::string> user;
-        bool closedByDefault;
-        bool passes;
+    // service, user, closed by default, passes
+    const std::vector<std::tuple<std::string, std::optional<std::string>, bool, bool>> rows = {
+        {"com.orvane.hub.tasks", "alice", true, true},
+        {"com.orvane.lumo.std.introspection.operation", std::nullopt, true, true},  // an open service
+        {"com.orvane.unknown", std::nullopt, true, false},
+        {"com.orvane.unknown", std::nullopt, false, true},
+        {"com.orvane.hub.tasks", std::nullopt, false, false},  // a listed service stays closed
     };
-    const std::vector<Row> rows = {
-        {"listed, with user", "com.orvane.hub.tasks", "alice", true, true},
-        {"open service", "com.orvane.lumo.std.introspection.operation", std::nullopt, true, true},
-        {"unlisted, closed by default", "com.orvane.unknown", std::nullopt, true, false},
-        {"unlisted, open by default", "com.orvane.unknown", std::nullopt, false, true},
-        {"listed stays closed", "com.orvane.hub.tasks", std::nullopt, false, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        config_->closedByDefault = row.closedByDefault;
-        size_t reached = service_->calls.size();
-        auto answer = Call(row.service, row.user);
+    for (const auto& [service, user, closedByDefault, passes] : rows) {
+        SCOPED_TRACE(service + (closedByDefault ? " closed by default" : " open by default"));
+        config_->closedByDefault = closedByDefault;
+        const size_t reached = service_->calls.size();
+        auto answer = Call(service, user);
         ASSERT_TRUE(answer.has_value());
-        EXPECT_EQ(answer->IsError(), !row.passes);
-        EXPECT_EQ(service_->calls.size(), reached + (row.passes ? 1 : 0));
+        EXPECT_EQ(answer->IsError(), !passes);
+        EXPECT_EQ(service_->calls.size(), reached + (passes ? 1 : 0));
     }
     // Only the refused calls leave a record and a log line.
     EXPECT_EQ(ApiTest::AuditRecords(root_.Dir(), "service.access.denied").size(), 2u);
