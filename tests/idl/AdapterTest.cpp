@@ -8,7 +8,6 @@
 #include "platform/lumo/ErrorFactory.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/NativeToValueAdapter.hpp"
-#include "platform/lumo/ScalarValue.hpp"
 #include "platform/lumo/ValueToNativeAdapter.hpp"
 
 namespace {

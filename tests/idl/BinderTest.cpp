@@ -6,7 +6,6 @@
 #include "platform/lumo/DirectJsonCodec.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
 #include "platform/lumo/NativeToValueAdapter.hpp"
-#include "platform/lumo/ScalarValue.hpp"
 
 namespace {
 

@@ -36,6 +36,8 @@
 
 namespace {
 
+using namespace LumoTestSupport;
+
 // Service id to operation ids, as the binders serve them.
 using Served = std::map<std::string, std::vector<std::string>>;
 
@@ -80,11 +82,6 @@ Served FrameworkServices()
                     Metadata::Authentication::ServiceSvc::AsyncServiceBinder>();
 }
 
-rapidjson::Document LoadMetadata(const std::string& name)
-{
-    return LumoTestSupport::ReadJson(LumoTestSupport::GeneratedMetadata(name));
-}
-
 std::vector<std::string> Strings(const rapidjson::Value& list)
 {
     std::vector<std::string> strings;
@@ -106,8 +103,8 @@ Served ServicesOfMetamodel(const rapidjson::Document& metamodel)
 
 TEST(MetadataTest, MetamodelsListExactlyTheServedOperationsAndDeclareEveryTypeTheyName)
 {
-    auto daemon = LoadMetadata("hostprefd_lumo_metamodel.json");
-    auto framework = LoadMetadata("lumo_common_metamodel.json");
+    auto daemon = ReadJson(GeneratedMetadata("hostprefd_lumo_metamodel.json"));
+    auto framework = ReadJson(GeneratedMetadata("lumo_common_metamodel.json"));
     EXPECT_EQ(DaemonServices().size(), 19u);
     EXPECT_EQ(ServicesOfMetamodel(daemon), DaemonServices());
     EXPECT_EQ(ServicesOfMetamodel(framework), FrameworkServices());
@@ -141,7 +138,7 @@ TEST(MetadataTest, MetamodelsListExactlyTheServedOperationsAndDeclareEveryTypeTh
 
 TEST(MetadataTest, CommandLineMetadataHasOneCommandPerOperation)
 {
-    auto cli = LoadMetadata("hostprefd_lumo_cli.json");
+    auto cli = ReadJson(GeneratedMetadata("hostprefd_lumo_cli.json"));
     Served commands;
     for (const auto& command : cli["commands"].GetArray()) {
         std::string service = command["service"].GetString();
@@ -155,8 +152,8 @@ TEST(MetadataTest, CommandLineMetadataHasOneCommandPerOperation)
 
 TEST(MetadataTest, AuthorizationRulesCoverEveryDaemonOperation)
 {
-    auto metamodel = LoadMetadata("hostprefd_lumo_metamodel.json");
-    auto authorization = LoadMetadata("hostprefd_lumo_authorization.json");
+    auto metamodel = ReadJson(GeneratedMetadata("hostprefd_lumo_metamodel.json"));
+    auto authorization = ReadJson(GeneratedMetadata("hostprefd_lumo_authorization.json"));
     const auto& rules = authorization["authorization"]["rules"];
     size_t covered = 0;
     for (const auto& service : metamodel["services"].GetArray()) {
@@ -182,7 +179,7 @@ TEST(MetadataTest, AuthorizationRulesCoverEveryDaemonOperation)
 
 TEST(MetadataTest, AuthenticationOpensTheFrameworkServicesOnly)
 {
-    auto authentication = LoadMetadata("hostprefd_lumo_authentication.json");
+    auto authentication = ReadJson(GeneratedMetadata("hostprefd_lumo_authentication.json"));
     std::vector<std::string> anonymous = Strings(authentication["authorization"]["anonymous"]);
     std::vector<std::string> framework;  // in order, as the services come from a map
     for (const auto& [id, operations] : FrameworkServices()) framework.push_back(id);

@@ -8,7 +8,6 @@
 #include "platform/lumo/JsonApiRequestDeserializer.hpp"
 #include "platform/lumo/JsonApiResponseSerializer.hpp"
 #include "platform/lumo/JsonRpcErrors.hpp"
-#include "platform/lumo/StandardError.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
 
 namespace Lumo::Protocol::Json {

@@ -2,9 +2,7 @@
 
 #include <random>
 
-#include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/DirectJsonCodec.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/StandardError.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
