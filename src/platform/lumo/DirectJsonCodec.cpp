@@ -147,52 +147,15 @@ private:
             case rapidjson::kTrueType:
                 return BooleanValue::Create(json.GetBool());
             case rapidjson::kNumberType:
-                if (json.IsInt64()) {
-                    return IntegerValue::Create(json.GetInt64());
-                }
-                if (json.IsDouble()) {
-                    return DoubleValue::Create(json.GetDouble());
-                }
-                return Fail("integer out of the 64-bit range");
+                return ReadNumber(json);
             case rapidjson::kStringType:
                 return StringValue::Create(std::string(View(json)));
             case rapidjson::kArrayType:
                 return ReadList(json, depth);
             case rapidjson::kObjectType:
-                return ReadObject(json, depth);
+                return ReadFields<StructValue>(std::string(), json, depth, "member");
         }
         return Fail("unknown JSON type");
-    }
-
-    DataValuePtr ReadList(const rapidjson::Value& json, size_t depth)
-    {
-        auto list = ListValue::Create();
-        list->Reserve(json.Size());
-        for (rapidjson::SizeType i = 0; i < json.Size(); ++i) {
-            DataValuePtr item = ReadChild(size_t{i}, json[i], depth + 1);
-            if (item == nullptr) {
-                return nullptr;
-            }
-            list->Add(std::move(item));
-        }
-        return list;
-    }
-
-    DataValuePtr ReadObject(const rapidjson::Value& json, size_t depth)
-    {
-        if (auto duplicate = JsonParser::FindDuplicateKey(json)) {
-            return Fail("duplicate member \"" + std::string(*duplicate) + "\"");
-        }
-        std::vector<CompoundValue::Field> fields;
-        fields.reserve(json.MemberCount());
-        for (const auto& member : json.GetObject()) {
-            DataValuePtr value = ReadChild(View(member.name), member.value, depth + 1);
-            if (value == nullptr) {
-                return nullptr;
-            }
-            fields.emplace_back(std::string(View(member.name)), std::move(value));
-        }
-        return std::make_shared<const StructValue>(std::string(), std::move(fields));
     }
 };
 
@@ -200,23 +163,6 @@ private:
 
 void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer) { DirectEncoder(writer).Write(value); }
 
-std::string DirectJsonCodec::Encode(const DataValue& value)
-{
-    rapidjson::StringBuffer buffer;
-    JsonWriter writer(buffer);
-    Write(value, writer);
-    return std::string(buffer.GetString(), buffer.GetSize());
-}
-
 JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json) { return DirectDecoder().Run(json); }
-
-JsonDecodeResult DirectJsonCodec::Decode(std::string_view bytes)
-{
-    rapidjson::Document document;
-    if (auto error = JsonParser::Parse(bytes, document)) {
-        return {nullptr, std::move(error)};
-    }
-    return FromJson(document);
-}
 
 }  // namespace Lumo::Protocol::Json

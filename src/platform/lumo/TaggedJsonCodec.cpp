@@ -209,32 +209,6 @@ private:
         return Fail("unknown JSON type");
     }
 
-    DataValuePtr ReadNumber(const rapidjson::Value& json)
-    {
-        // The parser stores integers as int64 and everything else as double.
-        if (json.IsInt64()) {
-            return IntegerValue::Create(json.GetInt64());
-        }
-        if (json.IsDouble()) {
-            return DoubleValue::Create(json.GetDouble());
-        }
-        return Fail("integer out of the 64-bit range");
-    }
-
-    DataValuePtr ReadList(const rapidjson::Value& json, size_t depth)
-    {
-        auto list = ListValue::Create();
-        list->Reserve(json.Size());
-        for (rapidjson::SizeType i = 0; i < json.Size(); ++i) {
-            DataValuePtr item = ReadChild(size_t{i}, json[i], depth + 1);
-            if (item == nullptr) {
-                return nullptr;
-            }
-            list->Add(std::move(item));
-        }
-        return list;
-    }
-
     DataValuePtr ReadTagged(const rapidjson::Value& json, size_t depth)
     {
         if (json.MemberCount() != 1) {
@@ -264,10 +238,10 @@ private:
             return ReadMap(payload, depth);
         }
         if (tag.starts_with(kStructPrefix)) {
-            return ReadCompound<StructValue>(tag.substr(kStructPrefix.size()), payload, depth);
+            return ReadCompound<StructValue>("struct", tag.substr(kStructPrefix.size()), payload, depth);
         }
         if (tag.starts_with(kErrorPrefix)) {
-            return ReadCompound<ErrorValue>(tag.substr(kErrorPrefix.size()), payload, depth);
+            return ReadCompound<ErrorValue>("error", tag.substr(kErrorPrefix.size()), payload, depth);
         }
         if (!payload.IsString()) {
             if (tag == kDoubleTag || tag == kSecretTag || tag == kBinaryTag || tag == kDateTimeTag ||
@@ -353,25 +327,12 @@ private:
     }
 
     template <typename Compound>
-    DataValuePtr ReadCompound(std::string_view name, const rapidjson::Value& payload, size_t depth)
+    DataValuePtr ReadCompound(const char* kind, std::string_view name, const rapidjson::Value& payload, size_t depth)
     {
         if (!payload.IsObject()) {
-            return Fail(std::string(Compound::kKind == DataKind::kStruct ? "struct" : "error") +
-                        " takes an object of fields");
+            return Fail(std::string(kind) + " takes an object of fields");
         }
-        if (auto duplicate = JsonParser::FindDuplicateKey(payload)) {
-            return Fail("duplicate field \"" + std::string(*duplicate) + "\"");
-        }
-        std::vector<CompoundValue::Field> fields;
-        fields.reserve(payload.MemberCount());
-        for (const auto& member : payload.GetObject()) {
-            DataValuePtr value = ReadChild(View(member.name), member.value, depth + 1);
-            if (value == nullptr) {
-                return nullptr;
-            }
-            fields.emplace_back(std::string(View(member.name)), std::move(value));
-        }
-        return std::make_shared<const Compound>(std::string(name), std::move(fields));
+        return ReadFields<Compound>(std::string(name), payload, depth, "field");
     }
 };
 
@@ -379,23 +340,6 @@ private:
 
 void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer) { TaggedEncoder(writer).Write(value); }
 
-std::string TaggedJsonCodec::Encode(const DataValue& value)
-{
-    rapidjson::StringBuffer buffer;
-    JsonWriter writer(buffer);
-    Write(value, writer);
-    return std::string(buffer.GetString(), buffer.GetSize());
-}
-
 JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json) { return TaggedDecoder().Run(json); }
-
-JsonDecodeResult TaggedJsonCodec::Decode(std::string_view bytes)
-{
-    rapidjson::Document document;
-    if (auto error = JsonParser::Parse(bytes, document)) {
-        return {nullptr, std::move(error)};
-    }
-    return FromJson(document);
-}
 
 }  // namespace Lumo::Protocol::Json

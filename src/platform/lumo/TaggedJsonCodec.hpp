@@ -8,29 +8,24 @@
 #include <rapidjson/document.h>
 
 #include <cstddef>
-#include <string>
-#include <string_view>
 
 #include "platform/lumo/DataValue.hpp"
 #include "platform/lumo/JsonDecodeResult.hpp"
+#include "platform/lumo/JsonTextCodec.hpp"
 #include "platform/lumo/JsonWriter.hpp"
 
 namespace Lumo::Protocol::Json {
 
-class TaggedJsonCodec {
+class TaggedJsonCodec : public JsonTextCodec<TaggedJsonCodec> {
 public:
     // Values nested deeper than this are refused by the decoder.
     static constexpr size_t kMaxDepth = 64;
 
-    // Writes `value` into `writer` as one JSON value.
+    // Writes `value` into `writer` as one JSON value (Encode and Decode of JSON text come
+    // from JsonTextCodec).
     static void Write(const Data::DataValue& value, JsonWriter& writer);
-    // `value` as JSON text.
-    static std::string Encode(const Data::DataValue& value);
-
     // The value that `json` (part of a parsed document) encodes, or why it encodes none.
     static JsonDecodeResult FromJson(const rapidjson::Value& json);
-    // The value that the JSON text `bytes` encodes, or why it encodes none.
-    static JsonDecodeResult Decode(std::string_view bytes);
 };
 
 }  // namespace Lumo::Protocol::Json
