@@ -45,7 +45,6 @@ std::string ServerConfig::ToString() const
     if (!localizer) {
         out << ";Localizer not set";
     }
-    out << "}";
     return out.str();
 }
 

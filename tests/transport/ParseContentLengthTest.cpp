@@ -98,7 +98,7 @@ TEST(ServerConfig, DiagnosticText)
     config.httpBodySizeLimitInBytes = 2500000;
     EXPECT_EQ(config.ToString(),
               "ServerConfig{port:8307endpoint4:127.0.0.1:8307;endpoint6:[::1]:8307readTimeout:20 minutes"
-              ";writeTimeout:30 minutes;httpBodySizeLimitInBytes:2500000count:0;Localizer not set}");
+              ";writeTimeout:30 minutes;httpBodySizeLimitInBytes:2500000count:0;Localizer not set");
 }
 
 }  // namespace
