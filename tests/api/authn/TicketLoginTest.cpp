@@ -1,5 +1,5 @@
-// One-time lifecycle tickets and the authentication filter, through the call registrar so
-// that the audit records the daemon writes can be checked too.
+// Lifecycle tickets that must not be accepted, through the authentication filter and the call
+// registrar so that the audit records the daemon writes can be checked too.
 #include <gtest/gtest.h>
 
 #include "../ApiTestSupport.hpp"
@@ -38,22 +38,6 @@ protected:
         std::make_shared<Lumo::Authn::Filter::AsyncAuthnFilter>(
             std::make_shared<Host::Settings::SettingsApi::Authn::UserPassHandler>(), service_));
 };
-
-TEST_F(TicketLoginTest, LifecycleTicketWorksOnceThenIsRefused)
-{
-    const std::string ticket = Ticket_Create("Lifecycle");
-    ASSERT_FALSE(ticket.empty());
-    EXPECT_EQ(Call(ticket), "no error");
-    EXPECT_EQ(service_->Users(), (std::vector<std::optional<std::string>>{ticket}));
-    EXPECT_FALSE(root_.Exists(std::string(kTicketDirectory) + "/" + ticket));
-    EXPECT_EQ(Call(ticket), kRefused);
-    EXPECT_EQ(service_->calls.size(), 1u) << "a refused call never reaches the service";
-    EXPECT_EQ(ApiTest::AuditRecords(root_.Dir(), "service.lcticket.use"),
-              (std::vector<std::string>{
-                  "service.lcticket.use @unknown com.orvane.hub.tasks:get ok ip=::1 opID=op-7 uniqueID=***",
-                  "service.lcticket.use @unknown com.orvane.hub.tasks:get failed ip=::1 opID=op-7 "
-                  "reason=Invalid lifecycle ticket uniqueID=***"}));
-}
 
 TEST_F(TicketLoginTest, TicketsNotIssuedForLifecycleAreRefusedAndKept)
 {
