@@ -238,10 +238,7 @@ TEST_F(TasksServiceTest, StoreFailuresAnswerPerOperation)
     };
     for (const Case& c : cases) {
         auto failing = std::make_shared<TasksSvc::AsyncServiceImpl>(
-            [&c]() -> std::map<std::string, ::TaskDB::TaskInfo> {
-                c.raise();
-                return {};
-            },
+            [&c] { return c.raise(), std::map<std::string, ::TaskDB::TaskInfo>{}; },
             LifeCycle::TaskSchedular::GetInstance());
         SCOPED_TRACE(c.messageId);
         const std::string message = std::string(" ") + c.messageId + " [" + c.arg + "]";

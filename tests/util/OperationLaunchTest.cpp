@@ -149,6 +149,7 @@ TEST_F(OperationLaunchTest, LaunchedToolOutlivesTheCallThatStartedIt)
 TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
 {
     constexpr int kRounds = 200, kRoundsPerBatch = 25;
+    const auto& kNotNow = Com::Orvane::Lumo::Std::Errors::NotAllowedInCurrentState;
     int badRounds = 0;
     for (int batch = 0; batch < kRounds / kRoundsPerBatch; ++batch) {
         int gate[2];
@@ -168,11 +169,8 @@ TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
                     ErrorValuePtr error;
                     const bool contended =
                         LifeCycle::_CheckTaskContention("racer-" + std::to_string(racer), error, 0);
-                    _exit(
-                        !contended ? 0
-                        : (error && Com::Orvane::Lumo::Std::Errors::NotAllowedInCurrentState.Matches(*error))
-                            ? 1
-                            : 2);
+                    // 0: won; 1: refused with the contention error; 2: refused otherwise.
+                    _exit(!contended ? 0 : error && kNotNow.Matches(*error) ? 1 : 2);
                 }
                 racers[pid] = {roundRoot, racer};
             }
@@ -187,12 +185,9 @@ TEST_F(OperationLaunchTest, RacingClaimantsNeverBothWin)
             auto& won = winners[who.first];
             if (WEXITSTATUS(status) == 0) won.push_back(who.second);
         }
-        for (const auto& [roundRoot, won] : winners) {
-            badRounds += won.size() == 1 && ReadLocal(TrackingFile(roundRoot)) ==
-                                                "PRECURSOR: racer-" + std::to_string(won[0])
-                             ? 0
-                             : 1;
-        }
+        for (const auto& [roundRoot, won] : winners)
+            badRounds += won.size() != 1 ||
+                         ReadLocal(TrackingFile(roundRoot)) != "PRECURSOR: racer-" + std::to_string(won[0]);
     }
     EXPECT_EQ(badRounds, 0);
 }

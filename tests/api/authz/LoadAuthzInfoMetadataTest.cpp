@@ -56,8 +56,7 @@ TEST(LoadAuthzInfoMetadataTest, BadFilesAreRefusedAndChangeNothing)
         EXPECT_FALSE(LoadText(text, info, messages)) << text;
         ASSERT_EQ(messages.size(), 1u) << text;
         EXPECT_EQ(messages[0].Id(), LoadAuthzInfoMetadata::kInvalidId);
-        EXPECT_EQ(info.rules.size(), 1u) << text;
-        EXPECT_TRUE(info.anonymous.empty()) << text;
+        EXPECT_TRUE(info.rules.size() == 1 && info.anonymous.empty()) << text;
     }
 }
 
