@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
+#include "../api/ApiTestSupport.hpp"
 #include "../platform/host/taskdb/TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "tasks/TaskDB.hpp"
@@ -9,28 +8,24 @@
 namespace {
 
 using TaskStoreTest::RawDb;
-using TaskStoreTest::TempDir;
 
 constexpr const char* kBase = "/var/orvane/lifecycle/task-status.json";
 
-// Points HOSTPREFD_ROOT at a temporary host tree for the length of a test.
 class TaskDBTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("HOSTPREFD_ROOT", root_.File("").c_str(), 1);
         std::filesystem::create_directories(std::filesystem::path(dbPath_).parent_path());
     }
-    void TearDown() override { unsetenv("HOSTPREFD_ROOT"); }
 
-    TempDir root_;
-    std::string dbPath_ = root_.File("var/orvane/lifecycle/task-status.json.db");
+    ApiTest::EnvHostRoot root_;
+    std::string dbPath_ = root_.Path(std::string(kBase) + ".db");
 };
 
 TEST_F(TaskDBTest, MissingStoreIsCreatedWithItsDirectoriesWhateverTheFlag)
 {
     for (bool create : {false, true}) {
-        std::filesystem::remove_all(root_.File("var"));
+        std::filesystem::remove_all(root_.Path("/var"));
         LifeCycle::TaskDB db(kBase, create);
         EXPECT_EQ(db.DbPath(), dbPath_);
         ASSERT_TRUE(std::filesystem::exists(dbPath_)) << "create=" << create;
@@ -61,8 +56,8 @@ TEST_F(TaskDBTest, BrokenStoreIsNotTouchedUnlessInitializedButAFileForItsDirecto
 {
     std::ofstream(dbPath_) << "garbage that is no database at all, long enough to have a header";
     EXPECT_NO_THROW(LifeCycle::TaskDB(kBase, false));
-    std::filesystem::remove_all(root_.File("var/orvane/lifecycle"));
-    std::ofstream(root_.File("var/orvane/lifecycle")) << "not a directory";
+    std::filesystem::remove_all(root_.Path("/var/orvane/lifecycle"));
+    std::ofstream(root_.Path("/var/orvane/lifecycle")) << "not a directory";
     EXPECT_THROW(LifeCycle::TaskDB(kBase, false), ::TaskDB::TaskDBError);
 }
 
