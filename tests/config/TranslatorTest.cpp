@@ -62,21 +62,6 @@ TEST(TranslatorLookup, EveryEnglishCatalogueContributesWithOneEnclosingPairOfQuo
         "Quoted text\nsay \"hi\" now\n\"twice\"\n\"\n\"no close\nTwo\nUnknown message.\nUnknown message.\n");
 }
 
-TEST(TranslatorLocalizer, RendersCatalogueTextsWithArgumentsAndKeepsDefaultsOfUnknownIds)
-{
-    CatalogueRoot root;
-    root.Catalogue("args.msgcat", "t.args = Value {1} of {2}\n");
-    const std::string seen = ApiTest::InChild(root.Dir(), [] {
-        const Lumo::L10n::RequestLocalizer localizer = Translator::MakeRequestLocalizer();
-        return localizer.Locale() + "|" + localizer.TimeZone() + "|" +
-               localizer.Localize(Lumo::BaseMessage("t.args", "ignored", {"x", "y"})) + "|" +
-               localizer.Localize(Lumo::BaseMessage("t.missing", "Own default {1}", {"z"})) + "|" +
-               (localizer.GetLocalizer().Supports("fr_FR") ? "fr" : "") +
-               (localizer.GetLocalizer().Supports("it_IT") ? "it" : "");
-    });
-    EXPECT_EQ(seen, "en_US|Etc/UTC|Value x of y|Own default z|fr");
-}
-
 // The shipped catalogues must parse cleanly: a line the loader skips is a lost text, and
 // texts are taken verbatim, so an escaped quote would reach the client as written.
 TEST(ShippedCatalogues, HaveNoMalformedLinesAndNoEmptyOrEscapedTexts)
