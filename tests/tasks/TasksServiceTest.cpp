@@ -137,10 +137,11 @@ TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
             *LifeCycle::TaskNotification{kind, {id, id, {}, id}, DateTime::FromUnixSeconds(1700000000)}
                  .ToValue());
     };
-    store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kWarning, "w1"));
-    store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kInfo, "i1"));
-    store->AddNotification("cfg", R"({"not": "a notification"})");
-    store->AddNotification("cfg", notice(LifeCycle::TaskNotification::kWarning, "w2"));
+    using Kind = LifeCycle::TaskNotification::Kind;
+    for (const std::string& json :
+         {notice(Kind::kWarning, "w1"), notice(Kind::kInfo, "i1"),
+          std::string(R"({"not": "a notification"})"), notice(Kind::kWarning, "w2")})
+        store->AddNotification("cfg", json);
     store->SetFailed("cfg", Protocol::Json::TaggedJsonCodec::Encode(*stored));
 
     LogCapture log;
@@ -194,16 +195,13 @@ TEST_F(TasksServiceTest, MalformedRecordsFailGetAndAreSkippedByList)
     Alter("UPDATE tasks SET end_time = '' WHERE id = 'no-end'");
     Alter("UPDATE tasks SET status = 'LOST' WHERE id = 'odd-status'");
 
-    const std::map<std::string, std::string> reasons{
-        {"no-start", "Task no-start does not have start time"},
-        {"no-end", "Task no-end does not have end time"},
-        {"odd-status", "Task odd-status has invalid status LOST"},
-        {"bad-result", "Result of task bad-result cannot be de-serialized"},
-    };
-    for (const auto& [id, reason] : reasons) {
+    for (const auto& [id, reason] : std::map<std::string, std::string>{
+             {"no-start", "Task no-start does not have start time"},
+             {"no-end", "Task no-end does not have end time"},
+             {"odd-status", "Task odd-status has invalid status LOST"},
+             {"bad-result", "Result of task bad-result cannot be de-serialized"}})
         EXPECT_EQ(ErrorHead(Get(id)),
                   "com.orvane.lumo.std.errors.error com.orvane.tarn.task.parse.error [" + reason + "]");
-    }
 
     LogCapture log;
     const auto infos = Decoded<std::map<std::string, TaskApi::Info>>(Call(service_, "list", NoInput()));

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <string>
 
 #include "../api/ApiTestSupport.hpp"
 #include "platform/host/HostRoot.hpp"
