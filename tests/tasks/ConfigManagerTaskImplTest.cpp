@@ -70,11 +70,7 @@ protected:
     void RunToEnd(std::shared_ptr<ConfigManagerTaskImpl> task)
     {
         ASSERT_EQ(scheduler_.Submit(std::move(task)), 0);
-        ASSERT_TRUE(BackToIdle());
-    }
-    bool BackToIdle()
-    {
-        return TaskTest::Eventually([this] { return scheduler_.GetState() == TaskSchedularImpl::kIdle; });
+        ASSERT_TRUE(TaskTest::BackToIdle(scheduler_));
     }
 
     ::TaskDB::TaskInfo Record() { return TaskTest::Store()->GetTask("t-1"); }
@@ -181,7 +177,7 @@ TEST_F(ConfigManagerTaskImplTest, AbortCancelsTheHandlesOfTheTask)
     ASSERT_TRUE(TaskTest::Eventually([&] { return handed.load(); }));
     EXPECT_FALSE(handle->IsCancelled());
     EXPECT_EQ(scheduler_.Abort("t-1"), 1);
-    ASSERT_TRUE(BackToIdle());
+    ASSERT_TRUE(TaskTest::BackToIdle(scheduler_));
     // The library stops cooperatively; what it leaves is the task's outcome.
     EXPECT_EQ(Record().status, "SUCCEEDED");
 }

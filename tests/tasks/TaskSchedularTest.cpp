@@ -14,10 +14,7 @@ class TaskSchedularTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(scheduler_->Start(), 0); }
 
-    bool BackToIdle()
-    {
-        return TaskTest::Eventually([this] { return scheduler_->GetState() == TaskSchedularImpl::kIdle; });
-    }
+    bool BackToIdle() { return TaskTest::BackToIdle(*scheduler_); }
 
     // Stops the scheduler and checks that it logged each of `logged`; how long stopping took.
     std::chrono::milliseconds StopLogging(std::initializer_list<std::string> logged)

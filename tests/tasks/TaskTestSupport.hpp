@@ -16,6 +16,7 @@
 #include "tasks/Task.hpp"
 #include "tasks/TaskDB.hpp"
 #include "tasks/TaskPaths.hpp"
+#include "tasks/TaskSchedularImpl.hpp"
 
 namespace TaskTest {
 
@@ -58,6 +59,12 @@ bool Eventually(Predicate done, std::chrono::milliseconds timeout = std::chrono:
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+// Waits until `scheduler` holds no task; false after the default timeout.
+inline bool BackToIdle(const LifeCycle::TaskSchedularImpl& scheduler)
+{
+    return Eventually([&scheduler] { return scheduler.GetState() == LifeCycle::TaskSchedularImpl::kIdle; });
 }
 
 // A task whose Run returns at once, throws, waits for Abort, or waits for Release.

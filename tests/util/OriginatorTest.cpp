@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <stdexcept>
-
 #include "../api/ApiTestSupport.hpp"
 #include "util/Originator.hpp"
 
