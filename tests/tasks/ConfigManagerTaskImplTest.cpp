@@ -8,7 +8,6 @@
 #include "platform/lumo/DataValues.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
 #include "tasks/ConfigManagerTaskImpl.hpp"
-#include "tasks/TaskSchedularImpl.hpp"
 
 namespace {
 

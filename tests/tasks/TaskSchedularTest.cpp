@@ -2,7 +2,6 @@
 
 #include "../platform/host/LogCapture.hpp"
 #include "TaskTestSupport.hpp"
-#include "tasks/TaskSchedularImpl.hpp"
 
 namespace {
 

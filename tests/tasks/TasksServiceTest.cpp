@@ -13,7 +13,6 @@
 #include "tasks/JsonParseError.hpp"
 #include "tasks/TaskFileNotFoundError.hpp"
 #include "tasks/TaskNotification.hpp"
-#include "tasks/TaskSchedularImpl.hpp"
 #include "tasks/TasksService.hpp"
 #include "util/AccessLock.hpp"
 
