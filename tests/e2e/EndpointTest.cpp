@@ -13,11 +13,13 @@
 
 #include "support/DaemonProcess.hpp"
 #include "support/HttpExchange.hpp"
+#include "support/ShellCommand.hpp"
 #include "support/TempHostRoot.hpp"
 
 using namespace std::chrono_literals;
 using TestSupport::DaemonProcess;
 using TestSupport::HttpExchange;
+using TestSupport::RunShell;
 using TestSupport::TempHostRoot;
 
 namespace {
@@ -50,19 +52,6 @@ protected:
         }
     }
 
-    // Runs a shell command line; its standard output.
-    static std::string Run(const std::string& command)
-    {
-        std::string output;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[4096];
-            size_t n;
-            while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-            pclose(pipe);
-        }
-        return output;
-    }
-
     TempHostRoot root_;
     std::unique_ptr<DaemonProcess> daemon_;
 };
@@ -92,15 +81,16 @@ TEST_F(EndpointTest, ServesBothLoopbackAddressesAndKeepsConnectionsUsable)
 
 TEST_F(EndpointTest, AnswersATwoMegabyteCurlPost)
 {
-    if (Run("command -v curl").empty()) GTEST_SKIP() << "curl is not installed";
+    if (RunShell("command -v curl").output.empty()) GTEST_SKIP() << "curl is not installed";
     StartDaemon();
     std::string body = R"({"jsonrpc":"2.0","id":7,"method":"com.orvane.lumo.std.introspection.provider.nothing","params":{"blob":")" +
                        std::string(2'000'000, 'x') + "\"}}";
     std::string bodyFile = root_.Dir() + "/body.json";
     std::ofstream(bodyFile) << body;
     // curl announces a body this large with "Expect: 100-continue" and waits for the go-ahead.
-    std::string output = Run("curl -sS -v -o - --max-time 20 -H 'Content-Type: application/json' --data-binary @" +
-                             bodyFile + " http://127.0.0.1:" + std::to_string(root_.Port()) + "/ 2>&1");
+    std::string output = RunShell("curl -sS -v -o - --max-time 20 -H 'Content-Type: application/json' --data-binary @" +
+                                  bodyFile + " http://127.0.0.1:" + std::to_string(root_.Port()) + "/ 2>&1")
+                             .output;
     for (const char* part : {"Expect: 100-continue", "HTTP/1.1 100 Continue",
                              "lumo-error: com.orvane.lumo.std.errors.operation_not_found", "\"id\":7"})
         EXPECT_NE(output.find(part), std::string::npos) << part << "\n" << output.substr(0, 2000);
@@ -108,7 +98,7 @@ TEST_F(EndpointTest, AnswersATwoMegabyteCurlPost)
 
 TEST_F(EndpointTest, AnswersSeveralRequestsOnOnePythonKeepAliveConnection)
 {
-    if (Run("command -v python3").empty()) GTEST_SKIP() << "python3 is not installed";
+    if (RunShell("command -v python3").output.empty()) GTEST_SKIP() << "python3 is not installed";
     StartDaemon();
     std::string script = root_.Dir() + "/client.py";
     std::ofstream(script) << R"(import http.client, json, sys
@@ -123,7 +113,7 @@ for i in range(1, 4):
     print(answer.status, answer.getheader("lumo-error"), payload["id"])
 print("sockets", len(sockets))
 )";
-    std::string output = Run("python3 " + script + " " + std::to_string(root_.Port()) + " 2>&1");
+    std::string output = RunShell("python3 " + script + " " + std::to_string(root_.Port()) + " 2>&1").output;
     EXPECT_EQ(output,
               "200 com.orvane.lumo.std.errors.operation_not_found 1\n"
               "200 com.orvane.lumo.std.errors.operation_not_found 2\n"

@@ -6,15 +6,16 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <string>
 
 #include "support/DaemonProcess.hpp"
+#include "support/ShellCommand.hpp"
 #include "support/TempHostRoot.hpp"
 
 using namespace std::chrono_literals;
 using TestSupport::DaemonProcess;
+using TestSupport::RunShell;
 using TestSupport::TempHostRoot;
 
 namespace {
@@ -33,20 +34,6 @@ except ProtocolError as error:
     print("refused", error.args[0][0], error.args[0][1])
 )";
 
-std::string RunClient(const std::string& script, int port)
-{
-    // The Debian interpreter, which is the one the package installs the library for.
-    std::string command = "/usr/bin/python3 " + script + " " + std::to_string(port) + " 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-        pclose(pipe);
-    }
-    return output;
-}
-
 }  // namespace
 
 TEST(JsonRpcClientLibrary, CallsTheDaemonWithNamedParametersAndSeesItsErrorObject)
@@ -59,7 +46,8 @@ TEST(JsonRpcClientLibrary, CallsTheDaemonWithNamedParametersAndSeesItsErrorObjec
     std::string script = root.Dir() + "/client.py";
     std::ofstream(script) << kClient;
 
-    EXPECT_EQ(RunClient(script, root.Port()),
+    // The Debian interpreter, which is the one the package installs the library for.
+    EXPECT_EQ(RunShell("/usr/bin/python3 " + script + " " + std::to_string(root.Port()) + " 2>&1").output,
               "com.orvane.hub.tasks com.orvane.lumo.std.introspection.operation "
               "com.orvane.lumo.std.introspection.provider com.orvane.lumo.std.introspection.service "
               "com.orvane.lumo.std.metadata.authentication.service com.orvane.lumo.std.metadata.cli.command "

@@ -1,29 +1,19 @@
 // The generator refuses definitions it cannot turn into sound bindings, naming the line.
 
 #include "platform/lumo/LumoTestSupport.hpp"
+#include "support/ShellCommand.hpp"
 
 namespace {
 
-struct GeneratorRun {
-    int status = -1;
-    std::string output;
-};
-
 // Runs generate.py --list-sources over one definition holding `text`.
-GeneratorRun Generate(const std::string& text)
+TestSupport::ShellRun Generate(const std::string& text)
 {
     LumoTestSupport::TempDir dir;
     std::string idl = LumoTestSupport::Written(dir, "test.idl", "component settings\n" + text);
     const char* source = std::getenv("HOSTPREFD_SOURCE_DIR");
     std::string command = "python3 " + std::string(source != nullptr ? source : ".") +
                           "/idl/generate.py --list-sources --out " + dir.Path().string() + " " + idl + " 2>&1";
-    GeneratorRun run;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe) != nullptr) run.output += buffer;
-        run.status = pclose(pipe);
-    }
-    return run;
+    return TestSupport::RunShell(command);
 }
 
 TEST(GeneratorTest, RefusesUnsoundDefinitions)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ShellCommand.hpp"
 #include "transport/PhrChunkedDecoder.hpp"
 #include "transport/PhrParse.hpp"
 
@@ -97,12 +98,7 @@ TEST(NodeOracle, AgreesOnWhereHeadsAndChunkedBodiesEnd)
         std::ofstream out(input);
         for (int i = 0; i < 400; ++i) out << Hex(messages.emplace_back(RandomRequest(random))) << "\n";
     }
-    FILE* pipe = ::popen(("node --no-deprecation " + script.string() + " " + input.string()).c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    const int status = ::pclose(pipe);
+    const auto [output, status] = TestSupport::RunShell("node --no-deprecation " + script.string() + " " + input.string());
     fs::remove(input);
     ASSERT_EQ(status, 0) << output;
 
