@@ -16,8 +16,18 @@ void AsyncServiceImpl::Get(std::shared_ptr<Core::AsyncActivation>,
 {
     ::Com::Orvane::Lumo::Std::Introspection::Provider::Info info;
     info.id = providerName_;
-    info.checksum = Checksum(services_());
+    info.checksum = ChecksumOf(services_());
     result.Succeed(std::move(info));
+}
+
+std::string AsyncServiceImpl::ChecksumOf(std::vector<AsyncApiInterfacePtr> services)
+{
+    std::lock_guard lock(cacheMutex_);
+    if (cachedChecksum_.empty() || services != cachedServices_) {
+        cachedChecksum_ = Checksum(services);
+        cachedServices_ = std::move(services);
+    }
+    return cachedChecksum_;
 }
 
 std::string AsyncServiceImpl::Checksum(const std::vector<AsyncApiInterfacePtr>& services)

@@ -6,6 +6,7 @@
 // calling thread, reading the container through its InterfaceSource.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,16 @@ public:
     static std::string Checksum(const std::vector<AsyncApiInterfacePtr>& services);
 
 private:
+    // Checksum(services), recomputed only when the registered interfaces differ from the
+    // last ones seen: interfaces never change their operations, and the set changes only
+    // when services are registered or the container goes away.
+    std::string ChecksumOf(std::vector<AsyncApiInterfacePtr> services);
+
     const std::string providerName_;
     const InterfaceSource services_;
+    std::mutex cacheMutex_;
+    std::vector<AsyncApiInterfacePtr> cachedServices_;
+    std::string cachedChecksum_;
 };
 
 }  // namespace Lumo::Provider::Introspection::Impl::ProviderSvc

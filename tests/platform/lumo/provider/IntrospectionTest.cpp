@@ -183,6 +183,14 @@ TEST(IntrospectionTest, ProviderNamesItselfAndItsChecksumFollowsWhatItServes)
                                 Service("com.orvane.test.beta", {"get"})}));
     // Ids are joined with separators, so moving a dot between service and operation counts.
     EXPECT_NE(checksumOf({Service("com.orvane.test.a", {"b.c"})}), checksumOf({Service("com.orvane.test.a.b", {"c"})}));
+
+    // The checksum is kept between calls, but a service registered later still counts.
+    TestProvider growing({Service("com.orvane.test.alpha", {"get", "list"})});
+    auto checksumNow = [&] { return growing.Output<Std::Provider::Info>(growing.Call(kProviderSvc, "get")).checksum; };
+    const std::string first = checksumNow();
+    EXPECT_EQ(checksumNow(), first);
+    growing.container->Add(Service("com.orvane.test.beta", {"get"}));
+    EXPECT_EQ(checksumNow(), base);
 }
 
 TEST(IntrospectionTest, APostedCallOutlivesItsOwnerButNothingKeepsTheProviderAliveAfterwards)
