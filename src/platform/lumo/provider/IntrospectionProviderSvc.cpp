@@ -20,12 +20,16 @@ void AsyncServiceImpl::Get(std::shared_ptr<Core::AsyncActivation>,
     result.Succeed(std::move(info));
 }
 
-std::string AsyncServiceImpl::ChecksumOf(std::vector<AsyncApiInterfacePtr> services)
+std::string AsyncServiceImpl::ChecksumOf(const std::vector<AsyncApiInterfacePtr>& services)
 {
     std::lock_guard lock(cacheMutex_);
-    if (cachedChecksum_.empty() || services != cachedServices_) {
+    // An expired entry never equals a live interface, even one at the same address.
+    const bool same = !cachedChecksum_.empty() &&
+                      std::equal(services.begin(), services.end(), cachedServices_.begin(), cachedServices_.end(),
+                                 [](const auto& live, const auto& seen) { return seen.lock() == live; });
+    if (!same) {
         cachedChecksum_ = Checksum(services);
-        cachedServices_ = std::move(services);
+        cachedServices_.assign(services.begin(), services.end());
     }
     return cachedChecksum_;
 }

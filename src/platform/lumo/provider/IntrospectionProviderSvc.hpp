@@ -6,6 +6,7 @@
 // calling thread, reading the container through its InterfaceSource.
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -31,12 +32,13 @@ private:
     // Checksum(services), recomputed only when the registered interfaces differ from the
     // last ones seen: interfaces never change their operations, and the set changes only
     // when services are registered or the container goes away.
-    std::string ChecksumOf(std::vector<AsyncApiInterfacePtr> services);
+    std::string ChecksumOf(const std::vector<AsyncApiInterfacePtr>& services);
 
     const std::string providerName_;
     const InterfaceSource services_;
     std::mutex cacheMutex_;
-    std::vector<AsyncApiInterfacePtr> cachedServices_;
+    // Weak: this service's own bound interface is among them, and owning it would be a cycle.
+    std::vector<std::weak_ptr<AsyncApiInterface>> cachedServices_;
     std::string cachedChecksum_;
 };
 

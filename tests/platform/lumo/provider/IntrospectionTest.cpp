@@ -191,6 +191,9 @@ TEST(IntrospectionTest, ProviderNamesItselfAndItsChecksumFollowsWhatItServes)
     EXPECT_EQ(checksumNow(), first);
     growing.container->Add(Service("com.orvane.test.beta", {"get"}));
     EXPECT_EQ(checksumNow(), base);
+    // So does one that takes the place of a service with the same id.
+    growing.container->Add(Service("com.orvane.test.beta", {"get", "list"}));
+    EXPECT_NE(checksumNow(), base);
 }
 
 TEST(IntrospectionTest, APostedCallOutlivesItsOwnerButNothingKeepsTheProviderAliveAfterwards)
