@@ -1,9 +1,9 @@
 #include "platform/host/taskdb/TaskManager.hpp"
 
+#include "platform/host/UtcTime.hpp"
 #include "platform/host/taskdb/SqliteConnection.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/host/taskdb/TaskSchema.hpp"
-#include "platform/host/taskdb/TaskTime.hpp"
 
 namespace TaskDB {
 
@@ -196,7 +196,7 @@ void TaskManager::CreateNamedTask(const std::string& id, const std::string& oper
         insert->Bind(1, id);
         insert->Bind(2, operation);
         insert->Bind(3, user);
-        insert->Bind(4, UtcNow());
+        insert->Bind(4, UtcTime_Now());
         insert->Bind(5, startProgress);
         insert->Run();
         if (connection.Changes() == 0) {
@@ -215,7 +215,7 @@ void TaskManager::StartTask(const std::string& id, int32_t progress)
                                  "completed = ?3, total = 100,"
                                  " start_progress = ?3 WHERE id = ?1"));
         update->Bind(1, id);
-        update->Bind(2, UtcNow());
+        update->Bind(2, UtcTime_Now());
         update->Bind(3, progress);
         update->Run();
         if (connection.Changes() == 0) {
@@ -296,7 +296,7 @@ void TaskManager::Finish(const std::string& id, const Outcome& outcome)
                                      " result = ?4, error_text = ?5, error_id = ?6 WHERE id = ?1"));
             update->Bind(1, id);
             update->Bind(2, outcome.status);
-            update->Bind(3, UtcNow());
+            update->Bind(3, UtcTime_Now());
             update->Bind(4, outcome.result);
             update->Bind(5, outcome.errorText);
             update->Bind(6, outcome.errorId);
