@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "../platform/host/LogCapture.hpp"
 #include "authz/AuditLogReader.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/lumo/ActivationHelpers.hpp"
@@ -23,6 +22,7 @@
 #include "platform/lumo/ErrorValue.hpp"
 #include "platform/lumo/ListValue.hpp"
 #include "platform/lumo/LocalizableMessage.hpp"
+#include "support/LogCapture.hpp"
 #include "support/TempHostRoot.hpp"
 
 namespace ApiTest {

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "../platform/host/LogCapture.hpp"
 #include "TaskTestSupport.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
+#include "support/LogCapture.hpp"
 #include "tasks/TaskHandleImpl.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "../platform/host/LogCapture.hpp"
 #include "TaskTestSupport.hpp"
+#include "support/LogCapture.hpp"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "LogCapture.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/CodeSet.hpp"
 #include "platform/host/LogSink.hpp"
+#include "support/LogCapture.hpp"
 
 namespace {
 

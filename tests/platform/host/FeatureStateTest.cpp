@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "LogCapture.hpp"
 #include "platform/host/FeatureState.hpp"
 #include "platform/host/FeatureTable.hpp"
+#include "support/LogCapture.hpp"
 #include "support/TempDir.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "LogCapture.hpp"
 #include "platform/host/CSLogger.hpp"
+#include "support/LogCapture.hpp"
 
 namespace {
 

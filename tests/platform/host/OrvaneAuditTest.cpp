@@ -7,8 +7,8 @@
 #include <sstream>
 #include <thread>
 
-#include "LogCapture.hpp"
 #include "platform/host/OrvaneAudit.hpp"
+#include "support/LogCapture.hpp"
 #include "support/TempDir.hpp"
 
 namespace {

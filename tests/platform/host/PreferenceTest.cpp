@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "LogCapture.hpp"
 #include "platform/host/Preference.hpp"
+#include "support/LogCapture.hpp"
 #include "support/TempDir.hpp"
 
 namespace {
