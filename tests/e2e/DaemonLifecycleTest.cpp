@@ -30,16 +30,6 @@ constexpr const char* kStoreFile = "/var/orvane/lifecycle/task-status.json.db";
 // planted tracking file is gone; the SIGTERM handler is in place before either.
 bool StartedUp(const TempHostRoot& root) { return root.Exists(kStoreFile) && !root.Exists(kTrackingFile); }
 
-// The exit code once SIGTERM has ended the daemon, which must take less than a second.
-int ExitCodeAfterTerm(DaemonProcess& daemon)
-{
-    daemon.Signal(SIGTERM);
-    const auto status = daemon.WaitExit(1000ms);
-    const bool exited = status && WIFEXITED(*status);
-    EXPECT_TRUE(exited) << "still running, or ended by a signal, 1 s after SIGTERM\n" << daemon.Stderr();
-    return exited ? WEXITSTATUS(*status) : -1000;
-}
-
 }  // namespace
 
 // An empty store file, as an interrupted install leaves it, gets its tables: the store is
@@ -54,7 +44,7 @@ TEST(DaemonLifecycle, CleansUpAtStartAndExitsZeroOnSigtermWithinASecond)
     ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
     EXPECT_EQ(TaskStoreTest::RawDb(root.Path(kStoreFile)).Query("SELECT count(*) FROM tasks"), "0");
 
-    EXPECT_EQ(ExitCodeAfterTerm(daemon), 0);
+    EXPECT_EQ(daemon.ExitCodeAfterTerm(1000ms), 0) << "no clean exit within a second of SIGTERM\n" << daemon.Stderr();
     // Every mirrored line carries the ident the daemon gives its syslog output.
     const std::regex line(R"(\d{4}-\d\d-\d\dT[\d:.]{12}Z hostprefd\[)" + std::to_string(daemon.Pid()) +
                           R"(\]: <\d> .*)");
@@ -100,5 +90,5 @@ TEST(DaemonLifecycle, WritesToSyslogUnderItsIdent)
     std::string line(buffer, static_cast<size_t>(n));
     EXPECT_NE(line.find("hostprefd["), std::string::npos) << line;
     ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
-    EXPECT_EQ(ExitCodeAfterTerm(daemon), 0);
+    EXPECT_EQ(daemon.ExitCodeAfterTerm(1000ms), 0) << "no clean exit within a second of SIGTERM\n" << daemon.Stderr();
 }

@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -36,19 +35,14 @@ protected:
     void StartDaemon()
     {
         daemon_ = std::make_unique<DaemonProcess>(root_);
-        std::string listening = "HTTP endpoint listening on TCP port " + std::to_string(root_.Port());
-        ASSERT_TRUE(DaemonProcess::WaitFor(
-            [&] { return daemon_->Stderr().find(listening) != std::string::npos; }, 10s))
-            << daemon_->Stderr();
+        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
     }
 
     void TearDown() override
     {
         if (daemon_) {
-            daemon_->Signal(SIGTERM);
-            auto status = daemon_->WaitExit(1000ms);
-            ASSERT_TRUE(status.has_value()) << "no exit within a second of SIGTERM";
-            EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << daemon_->Stderr();
+            EXPECT_EQ(daemon_->ExitCodeAfterTerm(1000ms), 0)
+                << "no clean exit within a second of SIGTERM\n" << daemon_->Stderr();
         }
     }
 

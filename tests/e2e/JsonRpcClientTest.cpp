@@ -2,8 +2,6 @@
 // the real daemon over HTTP POST: the envelope, named parameters, dotted method names and
 // the error object must be what such a library expects, with no daemon-specific code.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
@@ -40,9 +38,7 @@ TEST(JsonRpcClientLibrary, CallsTheDaemonWithNamedParametersAndSeesItsErrorObjec
 {
     TempHostRoot root;
     DaemonProcess daemon(root);
-    std::string listening = "HTTP endpoint listening on TCP port " + std::to_string(root.Port());
-    ASSERT_TRUE(DaemonProcess::WaitFor([&] { return daemon.Stderr().find(listening) != std::string::npos; }, 10s))
-        << daemon.Stderr();
+    ASSERT_TRUE(daemon.WaitListening(root.Port())) << daemon.Stderr();
     std::string script = root.Dir() + "/client.py";
     std::ofstream(script) << kClient;
 
@@ -56,8 +52,5 @@ TEST(JsonRpcClientLibrary, CallsTheDaemonWithNamedParametersAndSeesItsErrorObjec
               "get list cancel\n"
               "refused -32000 Operation com.orvane.hub.tasks.list requires an authenticated user.\n");
 
-    daemon.Signal(SIGTERM);
-    auto status = daemon.WaitExit(1000ms);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << daemon.Stderr();
+    EXPECT_EQ(daemon.ExitCodeAfterTerm(1000ms), 0) << daemon.Stderr();
 }

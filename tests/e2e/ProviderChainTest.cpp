@@ -60,10 +60,7 @@ protected:
     void Start()
     {
         daemon_ = std::make_unique<DaemonProcess>(root_);
-        std::string listening = "HTTP endpoint listening on TCP port " + std::to_string(root_.Port());
-        ASSERT_TRUE(DaemonProcess::WaitFor(
-            [&] { return daemon_->Stderr().find(listening) != std::string::npos; }, 10s))
-            << daemon_->Stderr();
+        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
     }
 
     void Stop()

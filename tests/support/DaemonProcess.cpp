@@ -68,6 +68,19 @@ std::optional<int> DaemonProcess::WaitExit(std::chrono::milliseconds timeout)
     return status_;
 }
 
+int DaemonProcess::ExitCodeAfterTerm(std::chrono::milliseconds timeout)
+{
+    Signal(SIGTERM);
+    const auto status = WaitExit(timeout);
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : kNoExit;
+}
+
+bool DaemonProcess::WaitListening(int port, std::chrono::milliseconds timeout) const
+{
+    const std::string line = "HTTP endpoint listening on TCP port " + std::to_string(port);
+    return WaitFor([&] { return Stderr().find(line) != std::string::npos; }, timeout);
+}
+
 std::string DaemonProcess::Stderr() const
 {
     std::ifstream in(stderrPath_, std::ios::binary);

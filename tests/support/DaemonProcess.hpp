@@ -36,8 +36,16 @@ public:
     // The raw wait status once the process has ended within `timeout`, else nullopt.
     std::optional<int> WaitExit(std::chrono::milliseconds timeout);
 
+    // Sends SIGTERM; the exit code once the process has exited normally within `timeout`,
+    // else kNoExit (still running, or ended by a signal).
+    static constexpr int kNoExit = -1000;
+    int ExitCodeAfterTerm(std::chrono::milliseconds timeout);
+
     // Everything the process has written to standard error so far.
     std::string Stderr() const;
+
+    // Waits until the daemon has logged that it listens on `port`; false after `timeout`.
+    bool WaitListening(int port, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
     // Polls `condition` until it holds or `timeout` passes; returns whether it held.
     static bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
