@@ -63,7 +63,7 @@ void UserPassHandler::Authenticate(std::shared_ptr<Lumo::Core::AsyncActivation> 
 
     const bool ticket = user == password;
     Audit(call, Api::AuditContext::kAuthnEventKey, ticket ? kTicketEvent : kPasswordEvent);
-    Audit(call, Api::AuditContext::kAuthnSubjectKey, ticket ? "@unknown" : user);
+    Audit(call, Api::AuditContext::kAuthnSubjectKey, ticket ? Api::AuditContext::kUnknownSubject : user);
     const bool accepted = ticket ? RedeemTicket(user) : CheckPassword(user, password);
     if (accepted) {
         done(Lumo::Authn::AuthnOutcome::Success(Lumo::Core::AuthenticationData{user, {}}));

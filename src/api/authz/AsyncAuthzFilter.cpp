@@ -60,8 +60,8 @@ void AsyncAuthzFilter::Deny(const Com::Orvane::Lumo::Std::Errors::StandardError&
         // A chain without call audit (entitlement hosts) still records every refusal.
         Api::AuditContext record(method, nullptr);
         record.SetAuditEntry(reasonKey, reason);
-        // A caller without identity is recorded as "@unknown": the audit store refuses an empty subject.
-        std::string user = activation.authData ? activation.authData->userName : std::string("@unknown");
+        std::string user =
+            activation.authData ? activation.authData->userName : std::string(Api::AuditContext::kUnknownSubject);
         record.WriteRecord(Api::AuditContext::kAccessDeniedEvent, user, record.CallObject(),
                            Api::AuditContext::kAuthzParamPrefix, false);
     }

@@ -37,6 +37,8 @@ public:
     static constexpr const char* kMuteKey = "hostprefd_mute";
     static constexpr const char* kAccessDeniedEvent = "service.access.denied";
     static constexpr const char* kCallEvent = "api.call";
+    // The subject of a record whose caller has no identity (the store refuses an empty one).
+    static constexpr const char* kUnknownSubject = "@unknown";
 
     AuditContext(Lumo::Core::MethodIdentifier method, Observer observer)
         : CallInfo(std::move(method)), observer_(std::move(observer))

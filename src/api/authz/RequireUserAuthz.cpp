@@ -38,7 +38,7 @@ void RequireUserAuthz::Deny(const Core::MethodIdentifier& method, const Core::As
         // Without a user the record would have no subject; name the caller as unknown and
         // keep where the call came from.
         auto& observer = *activation.callObserver;
-        observer.SetAuditEntry(Api::AuditContext::kAuthzSubjectKey, "@unknown");
+        observer.SetAuditEntry(Api::AuditContext::kAuthzSubjectKey, Api::AuditContext::kUnknownSubject);
         if (activation.executionContext.peer) {
             observer.SetAuditEntry(std::string(Api::AuditContext::kAuthzParamPrefix) + "ip",
                                    activation.executionContext.peer->address);
