@@ -15,7 +15,7 @@
 #include "api/filter/ErrorAnnotatorFilter.hpp"
 #include "api/filter/HostInputFilter.hpp"
 #include "api/filter/LogFilter.hpp"
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "generated/Lumo/Provider/Introspection/Bindings/OperationSvc.hpp"
 #include "generated/Lumo/Provider/Introspection/Bindings/ProviderSvc.hpp"
 #include "generated/Lumo/Provider/Introspection/Bindings/ServiceSvc.hpp"

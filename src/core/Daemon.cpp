@@ -16,8 +16,10 @@
 #include "platform/host/Log.hpp"
 #include "platform/host/Poll.hpp"
 #include "platform/host/Preference.hpp"
+#include "platform/lumo/LocalizerHelpers.hpp"
 #include "tasks/TaskDB.hpp"
 #include "tasks/TaskPaths.hpp"
+#include "translator/Translator.hpp"
 
 namespace Host::Settings::SettingsApi {
 
@@ -49,6 +51,8 @@ int Daemon::Run()
     ResetTaskDatabase();
     RemoveStaleTrackingFile();
     logger_ = std::make_shared<LumoLoggerWrapper>();
+    // Every message a client is sent, from any layer, takes its text from the catalogues.
+    Lumo::L10n::LocalizerHelpers::SetDefaultLocalizer(LifeCycle::Translator::MakeLocalizer());
     ioContext_ = std::make_unique<boost::asio::io_context>();
     provider_ = ProviderFactory::Create(*ioContext_, logger_);
     endpoint_ = std::make_unique<Endpoint>(provider_, *ioContext_, logger_);

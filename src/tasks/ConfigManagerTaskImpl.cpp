@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "api/authz/AuditContext.hpp"
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/HostRoot.hpp"
 #include "platform/lumo/ErrorFactory.hpp"

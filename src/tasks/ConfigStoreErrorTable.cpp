@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "platform/host/configmanager/CMErrorCodes.hpp"
 
 namespace LifeCycle {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
 #include "tasks/TaskPaths.hpp"

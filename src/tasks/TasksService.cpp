@@ -2,7 +2,7 @@
 
 #include <variant>
 
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/lumo/ErrorFactory.hpp"

@@ -10,7 +10,7 @@
 #include <optional>
 #include <thread>
 
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/HostRoot.hpp"
 #include "platform/host/TolkCtl.hpp"

@@ -101,7 +101,8 @@ TEST_F(TaskHandleImplTest, NotificationsOfEachKindAreStoredRenderedAndInOrder)
         EXPECT_TRUE(log.Has("[Send] Could not adapt to native types : notification message has no id"));
     }
 
-    // The one without an id is dropped; the catalogue text wins over the given default.
+    // The one without an id is dropped; texts come from the catalogue, never from the
+    // defaults the library gave.
     std::vector<std::string> seen;
     for (const auto& notification : StoredNotifications()) {
         std::string args;
@@ -110,8 +111,8 @@ TEST_F(TaskHandleImplTest, NotificationsOfEachKindAreStoredRenderedAndInOrder)
                        "] " + notification.message.localized);
         EXPECT_TRUE(notification.time >= before && notification.time <= Lumo::DateTime::GetUtcDateTime());
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"0 cm.info [3,7,] Applied 3 of 7",
-                                              "1 cm.warn [net,] Plugin net is slow",
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 cm.info [3,7,] Unknown message.",
+                                              "1 cm.warn [net,] Unknown message.",
                                               std::string("2 ") + TaskTest::kCataloguedId +
                                                   " [disk full,] An unexpected error occurred: disk full"}));
     notifications.reset();

@@ -31,6 +31,10 @@ inline const TaskStoreTest::TempDir& SharedRoot()
         const std::string catalogues = dir->File("usr/lib/orvane/configmanager/locale/en");
         std::filesystem::create_directories(catalogues);
         std::ofstream(catalogues + "/tasks.msgcat") << kCataloguedId << " = \"" << kCataloguedText << "\"\n";
+        // The configuration store's error texts, as the host ships them.
+        std::filesystem::copy_file(std::string(std::getenv("HOSTPREFD_FIXTURES")) +
+                                       "/hostroot/usr/lib/orvane/configmanager/locale/en/configmanager.msgcat",
+                                   catalogues + "/configmanager.msgcat");
         return dir;
     }();
     return *root;

@@ -1,7 +1,8 @@
-// Lumo::L10n::LocalizerHelpers: access to the process's default localizer.
+// Lumo::L10n::LocalizerHelpers: access to the process's default localizer, the one every
+// request localizer made without an explicit localizer renders with.
 //
-// The default localizer has no catalogue: it renders every message from its default text
-// for locale "en_US". It is created once, never changed, and thread-safe.
+// Until a host installs its own, the default localizer has no catalogue: it renders every
+// message from its default text for locale "en_US". Thread-safe.
 #pragma once
 
 #include <memory>
@@ -14,6 +15,10 @@ class LocalizerHelpers {
 public:
     // The shared default localizer.
     static std::shared_ptr<const Localizer> GetDefaultLocalizer();
+
+    // Makes `localizer` (never null) the default from now on; a host installs its message
+    // catalogues this way at start-up, before it serves requests.
+    static void SetDefaultLocalizer(std::shared_ptr<const Localizer> localizer);
 };
 
 }  // namespace Lumo::L10n

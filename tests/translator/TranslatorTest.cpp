@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "../api/ApiTestSupport.hpp"
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
 #include "platform/lumo/LocalizationBundle.hpp"
 

@@ -1,4 +1,4 @@
-#include "config/Translator.hpp"
+#include "translator/Translator.hpp"
 
 #include <cstring>
 #include <filesystem>
@@ -38,16 +38,16 @@ struct CatalogueFile {
     std::string path;
 };
 
-// Every ".msgcat" regular file below `dir`, with the language named by its parent directory.
-// A failed walk keeps what it found before the failure.
-std::vector<CatalogueFile> ExtractMsgcatFiles(const fs::path& dir)
+// Every ".msgcat" regular file below `dir`, with the language named by its parent directory;
+// nullopt when the directory cannot be opened. A walk that fails later keeps what it found.
+std::optional<std::vector<CatalogueFile>> ExtractMsgcatFiles(const fs::path& dir)
 {
     std::vector<CatalogueFile> files;
     std::error_code status;
     fs::recursive_directory_iterator walk(dir, status);
     if (status) {
         CSLogger::Log(2, "Cannot open dir \"%s\", error message: \"%s\"", dir.c_str(), status.message().c_str());
-        return files;
+        return std::nullopt;
     }
     for (; walk != fs::recursive_directory_iterator(); walk.increment(status)) {
         if (status) {
@@ -88,14 +88,17 @@ void AddCatalogueFile(Lumo::L10n::LocalizationBundle& bundle, const CatalogueFil
 void LoadLanguage(TranslatorCatalogues& catalogues, const std::string& language)
 {
     const fs::path dir = HostRoot::Path(Translator::kCatalogueDir);
-    const std::vector<CatalogueFile> files = ExtractMsgcatFiles(dir);
-    for (const CatalogueFile& file : files) {
+    const std::optional<std::vector<CatalogueFile>> files = ExtractMsgcatFiles(dir);
+    if (!files) {
+        return;
+    }
+    for (const CatalogueFile& file : *files) {
         if (file.language == language) {
             AddCatalogueFile(catalogues.bundle, file);
         }
     }
     CSLogger::Log(2, "The translator found %lu .msgcat files in directory \"%s\"",
-                  static_cast<unsigned long>(files.size()), dir.c_str());
+                  static_cast<unsigned long>(files->size()), dir.c_str());
 }
 
 // The English text of `id` as the catalogues hold it, loading them on first use.
@@ -126,11 +129,11 @@ std::string Translator::Lookup(std::string_view id, std::string_view /*locale*/)
 
 std::shared_ptr<Lumo::L10n::Localizer> Translator::MakeLocalizer()
 {
-    // An id missing from the catalogues is reported as missing rather than as
-    // kUnknownMessage, so that a message keeps its own default text; messages built from
-    // Lookup already carry kUnknownMessage as that text.
-    return std::make_shared<Lumo::L10n::Localizer>(
-        Languages(), [](std::string_view id, std::string_view /*locale*/) { return FindEnglish(id); });
+    // Every id renders from the catalogues: one that no catalogue has reads kUnknownMessage,
+    // whatever default text its message was built with.
+    return std::make_shared<Lumo::L10n::Localizer>(Languages(), [](std::string_view id, std::string_view locale) {
+        return std::optional<std::string>(Lookup(id, locale));
+    });
 }
 
 Lumo::L10n::RequestLocalizer Translator::MakeRequestLocalizer()
