@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "config/ConfigurationServiceImpl.hpp"
+#include "config/DpuConfigurationServiceImpl.hpp"
+#include "config/KeysServiceImpl.hpp"
 #include "generated/Com/Orvane/Hub/TasksSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Configuration/Components/Groups/KeysSvc.hpp"
 #include "generated/Com/Orvane/Tarn/HostSettings/DepotsSvc.hpp"
@@ -20,11 +23,16 @@
 #include "generated/Com/Orvane/Tarn/Software/InstalledComponentsSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Software/InstalledImageSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Software/InstalledQuarnsSvc.hpp"
+#include "platform/host/FeatureState.hpp"
 #include "tasks/TasksService.hpp"
+#include "util/Originator.hpp"
 
 namespace Host::Settings::SettingsApi {
 
 namespace {
+
+// Where the host API to configuration keys sits in the host's feature list.
+constexpr size_t kKeysServiceFeature = 34;
 
 // Binds a fresh `Impl` with the service's binder and appends it.
 template <class Binder, class Impl>
@@ -41,8 +49,20 @@ std::vector<Lumo::Provider::AsyncApiInterfacePtr> ServiceRegistry::Bind(
 {
     namespace Hub = Com::Orvane::Hub;
     std::vector<Lumo::Provider::AsyncApiInterfacePtr> interfaces;
-    // The other services join here, in this order, as they are implemented.
+    namespace Daemon = Com::Orvane::Tarn::HostprefDaemon;
+    namespace Keys = Com::Orvane::Tarn::Configuration::Components::Groups::KeysSvc;
     Append<Hub::TasksSvc::AsyncServiceBinder, Hub::TasksSvc::AsyncServiceImpl>(interfaces, localizer);
+    // The host API to single keys is a feature of the host, by its place in the feature list.
+    if (FeatureList::IsEnabled(kKeysServiceFeature)) {
+        Append<Keys::AsyncServiceBinder, Keys::KeysServiceImpl>(interfaces, localizer);
+    }
+    Append<Daemon::ConfigurationSvc::AsyncServiceBinder, Daemon::ConfigurationSvc::ConfigurationServiceImpl>(
+        interfaces, localizer);
+    if (LifeCycle::Originator::IsDpuHost()) {
+        Append<Daemon::DataProcessingUnit::ConfigurationSvc::AsyncServiceBinder,
+               Daemon::DataProcessingUnit::ConfigurationSvc::DpuConfigurationServiceImpl>(interfaces,
+                                                                                          localizer);
+    }
     return interfaces;
 }
 
