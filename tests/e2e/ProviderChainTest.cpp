@@ -14,46 +14,17 @@
 #include "../api/authz/AuditLogReader.hpp"
 #include "api/authn/TokenHandler.hpp"
 #include "support/DaemonProcess.hpp"
-#include "support/HttpExchange.hpp"
+#include "support/RpcClient.hpp"
 #include "support/TempHostRoot.hpp"
 
 using namespace std::chrono_literals;
 using TestSupport::DaemonProcess;
-using TestSupport::HttpExchange;
+using TestSupport::RpcAnswer;
 using TestSupport::TempHostRoot;
 
 namespace {
 
 constexpr const char* kTokenKey = "0123456789abcdef0123456789abcdef-chain-test";
-
-// One JSON-RPC answer: the "lumo-error" header ("" on success) and the decoded body.
-struct RpcAnswer {
-    std::string errorName;
-    rapidjson::Document body;
-    std::string raw;
-
-    const rapidjson::Value& Result() const { return body["result"]; }
-    // The text of the whole error member, to search for ids and messages.
-    bool ErrorMentions(const std::string& text) const { return raw.find(text) != std::string::npos; }
-};
-
-// The payload of a chunked HTTP/1.1 answer.
-std::string Dechunk(const std::string& answer)
-{
-    std::string body;
-    size_t at = answer.find("\r\n\r\n");
-    if (at == std::string::npos) return body;
-    at += 4;
-    while (at < answer.size()) {
-        size_t lineEnd = answer.find("\r\n", at);
-        if (lineEnd == std::string::npos) break;
-        size_t size = std::stoul(answer.substr(at, lineEnd - at), nullptr, 16);
-        if (size == 0) break;
-        body.append(answer, lineEnd + 2, size);
-        at = lineEnd + 2 + size + 2;
-    }
-    return body;
-}
 
 class ProviderChainTest : public ::testing::Test {
 protected:
@@ -75,34 +46,15 @@ protected:
         if (daemon_) Stop();
     }
 
-    // Calls `method` with `params` and the security context `security` (a JSON object).
-    RpcAnswer Call(const std::string& method, const std::string& params = "{}", const std::string& security = "")
+    RpcAnswer Call(const std::string& method, const std::string& params = "{}",
+                   const std::string& security = "")
     {
-        std::string withCtx = params;
-        if (!security.empty()) {
-            withCtx.pop_back();
-            withCtx += (params == "{}" ? "" : ",") + std::string(R"("__ctx":{"securityCtx":)") + security + "}}";
-        }
-        std::string request = R"({"jsonrpc":"2.0","id":1,"method":")" + method + R"(","params":)" + withCtx + "}";
-        HttpExchange client("127.0.0.1", root_.Port());
-        EXPECT_TRUE(client.Connected());
-        EXPECT_TRUE(client.Send(HttpExchange::JsonPost(request)));
-        std::string answer = client.Receive(SIZE_MAX, 300ms);
-        RpcAnswer rpc;
-        size_t header = answer.find("lumo-error: ");
-        if (header != std::string::npos) {
-            size_t start = header + 12;
-            rpc.errorName = answer.substr(start, answer.find("\r\n", start) - start);
-        }
-        rpc.raw = Dechunk(answer);
-        rpc.body.Parse(rpc.raw.c_str());
-        EXPECT_FALSE(rpc.body.HasParseError()) << answer;
-        return rpc;
+        return TestSupport::RpcClient(root_).Call(method, params, security);
     }
 
     static std::string UserPass(const std::string& user, const std::string& password)
     {
-        return R"({"userName":")" + user + R"(","password":")" + password + R"("})";
+        return TestSupport::RpcClient::UserPass(user, password);
     }
 
     std::string Token(std::set<std::string, std::less<>> entitlements) const
@@ -130,14 +82,10 @@ std::vector<std::string> Strings(const rapidjson::Value& list)
 }
 
 const std::vector<std::string> kFrameworkServices = {
-    "com.orvane.lumo.std.introspection.operation",
-    "com.orvane.lumo.std.introspection.provider",
-    "com.orvane.lumo.std.introspection.service",
-    "com.orvane.lumo.std.metadata.authentication.service",
-    "com.orvane.lumo.std.metadata.cli.command",
-    "com.orvane.lumo.std.metadata.cli.namespace",
-    "com.orvane.lumo.std.metadata.metamodel.component",
-    "com.orvane.lumo.std.metadata.metamodel.service",
+    "com.orvane.lumo.std.introspection.operation",      "com.orvane.lumo.std.introspection.provider",
+    "com.orvane.lumo.std.introspection.service",        "com.orvane.lumo.std.metadata.authentication.service",
+    "com.orvane.lumo.std.metadata.cli.command",         "com.orvane.lumo.std.metadata.cli.namespace",
+    "com.orvane.lumo.std.metadata.metamodel.component", "com.orvane.lumo.std.metadata.metamodel.service",
 };
 
 std::vector<std::string> WithFramework(std::vector<std::string> daemonServices)
@@ -154,7 +102,9 @@ TEST_F(ProviderChainTest, IntrospectionNeedsNoCredentialsAndListsWhatThisHostSer
     Start();
     RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
     ASSERT_EQ(services.errorName, "") << services.raw;
-    EXPECT_EQ(Strings(services.Result()), WithFramework({"com.orvane.hub.tasks"}));
+    EXPECT_EQ(Strings(services.Result()),
+              WithFramework({"com.orvane.hub.tasks", "com.orvane.tarn.configuration.components.groups.keys",
+                             "com.orvane.tarn.hostpref_daemon.configuration"}));
 
     RpcAnswer provider = Call("com.orvane.lumo.std.introspection.provider.get");
     ASSERT_EQ(provider.errorName, "") << provider.raw;
@@ -182,7 +132,8 @@ TEST_F(ProviderChainTest, ProtectedServicesNeedAUserAndTicketsWorkOnce)
     RpcAnswer again = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
     EXPECT_EQ(again.errorName, "com.orvane.lumo.std.errors.unauthenticated");
     EXPECT_TRUE(again.ErrorMentions("Invalid lifecycle ticket")) << again.raw;
-    RpcAnswer foreign = Call("com.orvane.hub.tasks.get", R"({"task":"x"})", UserPass("chain-ticket-2", "chain-ticket-2"));
+    RpcAnswer foreign =
+        Call("com.orvane.hub.tasks.get", R"({"task":"x"})", UserPass("chain-ticket-2", "chain-ticket-2"));
     EXPECT_EQ(foreign.errorName, "com.orvane.lumo.std.errors.unauthenticated");
     EXPECT_TRUE(root_.Exists("/var/run/orvane/tickets/chain-ticket-2")) << "a foreign ticket is kept";
     EXPECT_EQ(Records("service.lcticket.use").size(), 3u);
@@ -195,7 +146,8 @@ TEST_F(ProviderChainTest, CallRecordsFollowTheAuditMarkerPresentAtStart)
     Call("com.orvane.hub.tasks.list");
     Stop();
     EXPECT_TRUE(Records("api.call").empty());
-    EXPECT_EQ(Records("service.access.denied").size(), 1u) << "refusals are recorded whatever the marker says";
+    EXPECT_EQ(Records("service.access.denied").size(), 1u)
+        << "refusals are recorded whatever the marker says";
 
     root_.WriteFile("/var/run/orvane/AuditApiCallEnabled", "");
     Start();
@@ -217,12 +169,17 @@ TEST_F(ProviderChainTest, EntitlementHostAuthenticatesByTokenAndChecksEntitlemen
     Start();
     RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
     ASSERT_EQ(services.errorName, "") << services.raw;
-    EXPECT_EQ(Strings(services.Result()), WithFramework({"com.orvane.hub.tasks"}));
+    EXPECT_EQ(Strings(services.Result()),
+              WithFramework({"com.orvane.hub.tasks", "com.orvane.tarn.configuration.components.groups.keys",
+                             "com.orvane.tarn.hostpref_daemon.configuration",
+                             "com.orvane.tarn.hostpref_daemon.data_processing_unit.configuration"}));
 
-    RpcAnswer reader = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"HostSettings.Read"}));
+    RpcAnswer reader =
+        Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"HostSettings.Read"}));
     EXPECT_EQ(reader.errorName, "com.orvane.lumo.std.errors.not_found") << reader.raw;
 
-    RpcAnswer nobody = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"Something.Else"}));
+    RpcAnswer nobody =
+        Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"Something.Else"}));
     EXPECT_EQ(nobody.errorName, "com.orvane.lumo.std.errors.unauthorized") << nobody.raw;
     auto denied = Records("service.access.denied");
     ASSERT_EQ(denied.size(), 1u);
