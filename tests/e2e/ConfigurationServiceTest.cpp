@@ -230,6 +230,24 @@ TEST_F(ConfigurationServiceTest, OneTaskAtATimeAndACancelledApplyLeavesTheStoreA
         << "the host is free again";
 }
 
+TEST_F(ConfigurationServiceTest, BootApplyInformationComesFromWhatTheBootLeft)
+{
+    Start();
+    const std::string method = std::string(kConfiguration) + "get_boot_apply_info";
+    EXPECT_EQ(At(rpc_.CallWithTicket(method).Result(), "/status"), "NOT_RUN");
+    const std::string file = "/var/run/orvane/configmanager/boot-apply.json";
+    root_.WriteFile(file, R"({"status": 2, "failures": [{"time": 1796256000, "messages": [{"id":
+        "com.orvane.tarn.settings.apply.plugin", "text": "-", "args": ["syslog", "collector unreachable"]}]}]})");
+    RpcAnswer failed = rpc_.CallWithTicket(method);
+    EXPECT_EQ(At(failed.Result(), "/status"), "FAILED") << failed.raw;
+    EXPECT_EQ(At(failed.Result(), "/errors/0/time"), "2026-12-03T00:00:00.000Z");
+    EXPECT_EQ(At(failed.Result(), "/errors/0/messages/0/localized"),
+              "The apply plugin of syslog failed: collector unreachable");
+    root_.WriteFile(file, R"({"status": 4})");
+    EXPECT_EQ(rpc_.CallWithTicket(method).ErrorId(),
+              "com.orvane.tarn.hostpref_daemon.configuration.get_boot_apply_info.error");
+}
+
 class KeysServiceTest : public ConfigurationServiceTest {
 protected:
     RpcAnswer Key(const std::string& operation, const std::string& key, const std::string& extra = "",
