@@ -1,6 +1,7 @@
 #include "platform/host/configmanager/SchemaStore.hpp"
 
 #include <rapidjson/pointer.h>
+#include <rapidjson/stringbuffer.h>
 
 #include <algorithm>
 #include <filesystem>
