@@ -122,6 +122,7 @@ void TaskSchedularImpl::Dispatch()
     worker_ = std::thread([this, task = task_] { WorkerMain(task); });
     state_ = kRunning;
     CSLogger::Log(2, "Task dispatched: %s", task_->GetName().c_str());
+    cond_.notify_all();
 }
 
 void TaskSchedularImpl::Reap()
@@ -133,6 +134,7 @@ void TaskSchedularImpl::Reap()
     CSLogger::Log(2, "Task completed: %s", task_->GetName().c_str());
     task_.reset();
     state_ = kIdle;
+    cond_.notify_all();
 }
 
 void TaskSchedularImpl::AbortRunningTask(std::unique_lock<std::mutex>& lock)
