@@ -1,5 +1,7 @@
 #include "client/Completion.hpp"
 
+#include <set>
+
 namespace HostprefCtl {
 
 namespace {
@@ -35,9 +37,12 @@ void Completion::Print(const CLI::App& app, const std::vector<std::string>& word
         }
     }
     for (const CLI::App* sub : command->get_subcommands({})) out << sub->get_name() << '\n';
+    std::set<std::string> printed;  // every level has its own --help
     for (const CLI::App* level = command; level != nullptr; level = level->get_parent()) {
         for (const CLI::Option* option : level->get_options()) {
-            for (const std::string& longName : option->get_lnames()) out << "--" << longName << '\n';
+            for (const std::string& longName : option->get_lnames()) {
+                if (printed.insert(longName).second) out << "--" << longName << '\n';
+            }
         }
     }
 }
