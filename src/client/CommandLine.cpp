@@ -10,13 +10,6 @@ constexpr const char* kGlobalsFooter =
     "Global options (before or after the command): --port, --user, --op-id, --json, --raw, --poll-interval.\n"
     "See hostprefctl --help and man hostprefctl.";
 
-std::string OptionName(const std::string& param)
-{
-    std::string name = "--" + param;
-    for (char& c : name) c = c == '_' ? '-' : c;
-    return name;
-}
-
 std::string Footer(const std::vector<HelpSection>& sections)
 {
     std::ostringstream text;
@@ -116,7 +109,7 @@ void CommandLine::AddOperation(CLI::App& parent, const ApiService& service, cons
     std::vector<std::pair<const ApiMember*, CLI::Option*>> options;
     for (const ApiMember& param : operation.params) {
         const ApiType& type = param.type.Unwrapped();
-        CLI::Option* option = command->add_option(OptionName(param.name), param.doc);
+        CLI::Option* option = command->add_option(ParamReader::OptionName(param.name), param.doc);
         option->type_name(reader_.Placeholder(param.type));
         if (!param.type.Is(ApiType::Kind::Optional)) option->required();
         if (type.IsPrimitive("boolean")) option->expected(0, 1);  // a bare --flag means true

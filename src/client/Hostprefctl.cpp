@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "client/ClientError.hpp"
-#include "client/Completion.hpp"
+#include "client/CommandWalk.hpp"
 #include "client/ManPage.hpp"
 #include "client/OutputPrinter.hpp"
 #include "client/ParamReader.hpp"
@@ -45,8 +45,8 @@ Hostprefctl::Hostprefctl(const ApiCatalog& catalog, std::ostream& out, std::ostr
 int Hostprefctl::Run(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && args[0] == Completion::kCommand) {
-        Completion::Print(commandLine_.App(), std::vector<std::string>(args.begin() + 1, args.end()), out_);
+    if (!args.empty() && args[0] == CommandWalk::kCompleteCommand) {
+        CommandWalk(commandLine_.App(), std::vector<std::string>(args.begin() + 1, args.end())).PrintCompletions(out_);
         return kExitOk;
     }
     if (args.size() == 1 && args[0] == ManPage::kOption) {
@@ -56,6 +56,12 @@ int Hostprefctl::Run(int argc, char** argv)
     try {
         commandLine_.App().parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        // CLI11 would only say that a command is required; name the word it did not know.
+        const CommandWalk walk(commandLine_.App(), args);
+        if (!walk.Stray().empty() && error.get_exit_code() != static_cast<int>(CLI::ExitCodes::Success)) {
+            err_ << "hostprefctl: " << walk.StrayText() << '\n';
+            return kExitUsage;
+        }
         return ReportUsage(error);
     }
     try {

@@ -67,6 +67,13 @@ void ExpectJson(bool ok, const rapidjson::Value& value, const std::string& where
 
 }  // namespace
 
+std::string ParamReader::OptionName(const std::string& param)
+{
+    std::string name = "--" + param;
+    for (char& c : name) c = c == '_' ? '-' : c;
+    return name;
+}
+
 std::string ParamReader::Load(const std::string& text, const std::string& where)
 {
     if (!text.starts_with("@")) return text;
@@ -107,7 +114,7 @@ std::string ParamReader::Placeholder(const ApiType& type) const
 rapidjson::Value ParamReader::Read(const ApiMember& param, const std::vector<std::string>& texts,
                                    rapidjson::Document::AllocatorType& allocator) const
 {
-    const std::string where = "--" + param.name;
+    const std::string where = OptionName(param.name);
     const ApiType& type = param.type.Unwrapped();
     const bool itemList = (type.Is(Kind::List) || type.Is(Kind::Set)) && IsPlain(type.Element());
     // A list of plain items is given item by item, unless one JSON list (or file) stands for it.

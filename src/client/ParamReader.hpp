@@ -30,6 +30,8 @@ public:
     // What the help shows for a value of `type`: "INT", "{VALID,INVALID}", "JSON|@FILE" ...
     std::string Placeholder(const ApiType& type) const;
 
+    // The option of a parameter: "--desired-document" for "desired_document".
+    static std::string OptionName(const std::string& param);
     // The text itself, or the content of the file it names with "@".
     static std::string Load(const std::string& text, const std::string& where);
 
