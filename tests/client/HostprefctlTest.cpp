@@ -4,17 +4,21 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "../api/authz/AuditLogReader.hpp"
+#include "platform/host/Ticket.hpp"
 #include "support/DaemonProcess.hpp"
+#include "support/PamWrapper.hpp"
 #include "support/ShellCommand.hpp"
 #include "support/TempHostRoot.hpp"
 
@@ -23,10 +27,6 @@ using TestSupport::DaemonProcess;
 using TestSupport::TempHostRoot;
 
 namespace {
-
-constexpr const char* kPamWrapper = "/usr/lib/x86_64-linux-gnu/libpam_wrapper.so";
-constexpr const char* kPamMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
-constexpr const char* kTicketDirectory = "/var/run/orvane/tickets";
 
 struct CtlRun {
     int status = -1;  // exit status
@@ -54,20 +54,10 @@ class HostprefctlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DaemonProcess::Env env;
-        pam_ = access(kPamWrapper, R_OK) == 0 && access(kPamMatrix, R_OK) == 0;
-        if (pam_) {
-            // alice may log in to the daemon's PAM service, as the demo user does.
-            root_.WriteFile("/pam/passdb", "alice:wonderland:hostprefd\n");
-            const std::string module = std::string(kPamMatrix) + " passdb=" + root_.Path("/pam/passdb") + "\n";
-            root_.WriteFile("/pam/services/hostprefd", "auth required " + module + "account required " + module);
-            const char* asan = std::getenv("ASAN_OPTIONS");
-            env = {{"PAM_WRAPPER", "1"},
-                   {"PAM_WRAPPER_SERVICE_DIR", root_.Path("/pam/services")},
-                   {"LD_PRELOAD", kPamWrapper},
-                   {"PAM_WRAPPER_DISABLE_DEEPBIND", "1"},
-                   {"ASAN_OPTIONS", (asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0"}};
-        }
+        // alice may log in to the daemon's PAM service, as the demo user does.
+        pam_ = TestSupport::PamWrapperInstalled();
+        const DaemonProcess::Env env = pam_ ? TestSupport::PamWrapperEnv(root_, "alice:wonderland:hostprefd\n")
+                                            : DaemonProcess::Env{};
         daemon_ = std::make_unique<DaemonProcess>(root_, env);
         ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
     }
