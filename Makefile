@@ -1,23 +1,32 @@
 # Thin wrapper around CMake. Every target installs what is missing first.
-#   make demo   build and run the daemon in the foreground on a temporary demo host root
-#   make check  build and run the whole test suite (plain and sanitizer builds, fuzz smoke)
-#   make bench  run the benchmarks
-#   make fuzz   run the fuzz targets for longer (FUZZ_SECONDS, default 300 each)
+#   make demo     build the programs and run the daemon in the foreground on a temporary demo
+#                 host root, with a demo user for hostprefctl
+#   make check    build and run the whole test suite (plain and sanitizer builds, fuzz smoke)
+#   make package  build the Debian package (build/hostprefd_*.deb)
+#   make bench    run the benchmarks
+#   make fuzz     run the fuzz targets for longer (FUZZ_SECONDS, default 300 each)
 
 JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build build-asan check check-plain check-asan check-msgcat demo demo-smoke fuzz fuzz-smoke bench clean
+.PHONY: all deps configure build build-installables build-asan check check-plain check-asan check-msgcat demo \
+	demo-smoke package fuzz fuzz-smoke bench clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
 	cmake --build build -j$(JOBS)
+
+# Only the programs and files that are installed, which are also all that the demo runs.
+build-installables: configure
+	cmake --build build -j$(JOBS) --target installables
 
 build-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DHOSTPREFD_SANITIZE=ON
@@ -36,14 +45,17 @@ fuzz-smoke: deps
 check-msgcat: build
 	python3 scripts/check-msgcat.py --generated build/generated
 
-# The demo of the README, unattended: it must serve a call and stop cleanly.
-demo-smoke: build
+# The demo of the README, unattended: it must serve the README's examples and stop cleanly.
+demo-smoke: build-installables
 	bash scripts/demo-smoke.sh
 
 check: check-msgcat check-plain demo-smoke check-asan fuzz-smoke
 
-demo: build
+demo: build-installables
 	bash scripts/demo.sh
+
+package: build-installables
+	cd build && cpack -G DEB
 
 fuzz: deps
 	bash scripts/fuzz-smoke.sh $(FUZZ_SECONDS)

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   clang-14 libclang-rt-14-dev
   libpam-wrapper curl python3 python3-jsonrpclib-pelix
+  libcli11-dev libsystemd-dev systemd man-db
 )
 [ $# -eq 0 ] || packages=("$@")
 

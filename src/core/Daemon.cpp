@@ -10,6 +10,7 @@
 #include "api/ProviderFactory.hpp"
 #include "core/Endpoint.hpp"
 #include "core/LumoLoggerWrapper.hpp"
+#include "core/SystemdNotifier.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/FeatureState.hpp"
 #include "platform/host/HostRoot.hpp"
@@ -60,9 +61,11 @@ int Daemon::Run()
         Release();
         return -1;
     }
+    SystemdNotifier::Started(endpoint_->Config().endpoint4.port(), endpoint_->BoundPorts().size());
 
     Poll_Loop(1, &exitFlag, 0);
 
+    SystemdNotifier::Stopping();
     endpoint_->Stop();
     Poll_Exit();
     Release();

@@ -92,3 +92,61 @@ TEST(DaemonLifecycle, WritesToSyslogUnderItsIdent)
     ASSERT_TRUE(DaemonProcess::WaitFor([&] { return StartedUp(root); }, 10s)) << daemon.Stderr();
     EXPECT_EQ(daemon.ExitCodeAfterTerm(1000ms), 0) << "no clean exit within a second of SIGTERM\n" << daemon.Stderr();
 }
+
+namespace {
+
+// The service manager's end of NOTIFY_SOCKET: a datagram socket that collects what the
+// daemon reports.
+class NotifySocket {
+public:
+    explicit NotifySocket(const std::string& path) : path_(path), fd_(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un addr = {};
+        addr.sun_family = AF_UNIX;
+        path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+        bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        timeval timeout = {10, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    }
+    ~NotifySocket() { close(fd_); }
+
+    bool Bound() const { return bound_; }
+    const std::string& Path() const { return path_; }
+    // The next message; "" after 10 s without one.
+    std::string Receive() const
+    {
+        char buffer[1024];
+        const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+        return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : "";
+    }
+
+private:
+    std::string path_;
+    int fd_;
+    bool bound_ = false;
+};
+
+}  // namespace
+
+// Under a service manager the daemon reports ready once it listens, and that it stops. A
+// daemon whose port is taken reports only why, so that the unit's start fails.
+TEST(DaemonLifecycle, TellsTheServiceManagerWhenItListensAndStops)
+{
+    TempHostRoot root;
+    const NotifySocket manager(root.Dir() + "/notify.sock");
+    ASSERT_TRUE(manager.Bound());
+    const std::string port = std::to_string(root.Port());
+    DaemonProcess daemon(root, {{"NOTIFY_SOCKET", manager.Path()}});
+    EXPECT_EQ(manager.Receive(), "READY=1\nSTATUS=Listening on TCP port " + port) << daemon.Stderr();
+
+    TempHostRoot taken;
+    taken.WriteFile("/etc/services", "hostprefd\t" + port + "/tcp\n");
+    DaemonProcess blocked(taken, {{"NOTIFY_SOCKET", manager.Path()}});
+    EXPECT_EQ(manager.Receive(), "STATUS=Cannot listen on TCP port " + port + "; is another process using it?");
+    EXPECT_NE(blocked.Stderr().find("No listener is open on TCP port " + port), std::string::npos) << blocked.Stderr();
+    EXPECT_EQ(blocked.ExitCodeAfterTerm(6000ms), 0);
+    EXPECT_EQ(manager.Receive(), "STOPPING=1");
+
+    EXPECT_EQ(daemon.ExitCodeAfterTerm(6000ms), 0);
+    EXPECT_EQ(manager.Receive(), "STOPPING=1");
+}

@@ -10,11 +10,10 @@
 
 #include "../ApiTestSupport.hpp"
 #include "support/DaemonProcess.hpp"
+#include "support/PamWrapper.hpp"
 
 namespace {
 
-constexpr const char* kPamWrapper = "/usr/lib/x86_64-linux-gnu/libpam_wrapper.so";
-constexpr const char* kPamMatrix = "/usr/lib/x86_64-linux-gnu/pam_wrapper/pam_matrix.so";
 constexpr const char* kRefusedPassword =
     "refused com.orvane.lumo.std.errors.unauthenticated com.orvane.tarn.authn.userpass.invalid [] Invalid "
     "username or password";
@@ -40,13 +39,11 @@ class PamLoginTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (::access(kPamWrapper, R_OK) != 0 || ::access(kPamMatrix, R_OK) != 0) {
+        if (!TestSupport::PamWrapperInstalled()) {
             GTEST_SKIP() << "pam_wrapper is not installed (Debian package libpam-wrapper)";
         }
         // alice may use the daemon's PAM service; carol has a password but only for another one.
-        root_.WriteFile("/pam/passdb", "alice:wonderland:hostprefd\ncarol:secret:othersvc\n");
-        std::string module = std::string(kPamMatrix) + " passdb=" + root_.Path("/pam/passdb") + "\n";
-        root_.WriteFile("/pam/services/hostprefd", "auth required " + module + "account required " + module);
+        pamEnv_ = TestSupport::PamWrapperEnv(root_, "alice:wonderland:hostprefd\ncarol:secret:othersvc\n");
     }
 
     // Runs the probe with `logins`; its answers (one line per login), its log in log_.
@@ -54,19 +51,7 @@ protected:
     {
         std::vector<std::string> argv = {AUTHN_PAM_PROBE, root_.Path("/probe.out")};
         for (const auto& [user, password] : logins) argv.insert(argv.end(), {Hex(user), Hex(password)});
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        // The wrapper's deep binding does not mix with the address sanitizer, nor does a
-        // preloaded library with its check that it is loaded first.
-        TestSupport::DaemonProcess probe(
-            root_,
-            {{"PAM_WRAPPER", "1"},
-             {"PAM_WRAPPER_SERVICE_DIR", root_.Path("/pam/services")},
-             {"PAM_MATRIX_PASSWD", root_.Path("/pam/passdb")},
-             {"LD_PRELOAD", kPamWrapper},
-             {"PAM_WRAPPER_DISABLE_DEEPBIND", "1"},
-             {"UID_WRAPPER_DISABLE_DEEPBIND", "1"},
-             {"ASAN_OPTIONS", (asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0"}},
-            argv);
+        TestSupport::DaemonProcess probe(root_, pamEnv_, argv);
         const auto status = probe.WaitExit(std::chrono::seconds(60));
         log_ = probe.Stderr();
         EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << log_;
@@ -74,6 +59,7 @@ protected:
     }
 
     TestSupport::TempHostRoot root_;
+    TestSupport::DaemonProcess::Env pamEnv_;
     std::string log_;
 };
 
