@@ -217,8 +217,8 @@ TEST_F(HostprefctlTest, TasksAsTableSummaryAndJsonWithTicketsAndPasswords)
     CtlRun wrong = Ctl("tasks list", "HOSTPREFCTL_USER=alice HOSTPREFCTL_PASSWORD=wonderlanD");
     EXPECT_EQ(wrong.status, 1);
     EXPECT_EQ(Lines(wrong.err),
-              (std::vector<std::string>{"hostprefctl: com.orvane.lumo.std.errors.unauthenticated: Invalid username "
-                                        "or password (com.orvane.tarn.authn.userpass.invalid)",
+              (std::vector<std::string>{"hostprefctl: com.orvane.lumo.std.errors.unauthenticated: Invalid user name "
+                                        "or password. (com.orvane.tarn.authn.userpass.invalid)",
                                         "hostprefctl: check the user name and password of alice"}));
     // Without a terminal and without HOSTPREFCTL_PASSWORD there is no password to send.
     CtlRun noPassword = Ctl("--user alice tasks list < /dev/null");

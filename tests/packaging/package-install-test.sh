@@ -31,12 +31,13 @@ printf 'ssh\t\t22/tcp\n' >"$root/etc/services"
 dpkg_root=(dpkg --root="$root" --force-script-chrootless --force-depends --force-not-root --log=/dev/null)
 "${dpkg_root[@]}" -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i failed"; }
 
-for program in /usr/sbin/hostprefd /usr/bin/hostprefctl /usr/bin/hostpref-taskdb; do
+for program in /usr/sbin/hostprefd /usr/bin/hostprefctl /usr/bin/hostpref-taskdb \
+    /usr/lib/orvane/configmanager/plugins/syslog-validate; do
     [ -x "$root$program" ] || fail "$program is missing"
 done
 for file in /etc/pam.d/hostprefd /usr/share/man/man1/hostprefctl.1 \
     /usr/share/bash-completion/completions/hostprefctl /usr/share/doc/hostprefd/operator.md \
-    /usr/lib/orvane/configmanager/locale/en/tasks.msgcat; do
+    /usr/lib/orvane/configmanager/locale/en/tasks.msgcat /usr/lib/orvane/configmanager/schemas/syslog.json; do
     [ -s "$root$file" ] || fail "$file is missing"
 done
 for name in hostprefd_lumo_cli lumo_common_cli hostprefd_lumo_metamodel lumo_common_metamodel \
