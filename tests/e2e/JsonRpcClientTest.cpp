@@ -24,7 +24,9 @@ constexpr const char* kClient = R"(import sys
 from jsonrpclib import ServerProxy, ProtocolError
 from jsonrpclib.config import Config
 proxy = ServerProxy("http://127.0.0.1:%s/" % sys.argv[1], config=Config(content_type="application/json"))
-print(" ".join(proxy.com.orvane.lumo.std.introspection.service.list()))
+# The framework's services and the tasks service; which others a host serves is not this test's business.
+services = proxy.com.orvane.lumo.std.introspection.service.list()
+print(" ".join(s for s in services if s.startswith("com.orvane.lumo.std.") or s == "com.orvane.hub.tasks"))
 print(" ".join(proxy.com.orvane.lumo.std.introspection.operation.list(service_id="com.orvane.hub.tasks")))
 try:
     proxy.com.orvane.hub.tasks.list()

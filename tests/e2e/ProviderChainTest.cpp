@@ -140,6 +140,26 @@ const std::vector<std::string> kFrameworkServices = {
     "com.orvane.lumo.std.metadata.metamodel.service",
 };
 
+// The daemon's services on every kind of host.
+const std::vector<std::string> kDaemonServices = {
+    "com.orvane.hub.tasks",
+    "com.orvane.tarn.host_settings.depots",
+    "com.orvane.tarn.host_settings.software",
+    "com.orvane.tarn.host_settings.software.components",
+    "com.orvane.tarn.host_settings.software.tarn",
+    "com.orvane.tarn.hostpref_daemon.capabilities",
+    "com.orvane.tarn.hostpref_daemon.components",
+    "com.orvane.tarn.hostpref_daemon.data_processing_unit.tarncli",
+    "com.orvane.tarn.hostpref_daemon.software",
+    "com.orvane.tarn.hostpref_daemon.solutions",
+    "com.orvane.tarn.hosts.settings",
+    "com.orvane.tarn.hosts.software.components",
+    "com.orvane.tarn.hosts.software.tarn",
+    "com.orvane.tarn.software.installed_components",
+    "com.orvane.tarn.software.installed_image",
+    "com.orvane.tarn.software.installed_quarns",
+};
+
 std::vector<std::string> WithFramework(std::vector<std::string> daemonServices)
 {
     daemonServices.insert(daemonServices.end(), kFrameworkServices.begin(), kFrameworkServices.end());
@@ -154,7 +174,7 @@ TEST_F(ProviderChainTest, IntrospectionNeedsNoCredentialsAndListsWhatThisHostSer
     Start();
     RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
     ASSERT_EQ(services.errorName, "") << services.raw;
-    EXPECT_EQ(Strings(services.Result()), WithFramework({"com.orvane.hub.tasks"}));
+    EXPECT_EQ(Strings(services.Result()), WithFramework(kDaemonServices));
 
     RpcAnswer provider = Call("com.orvane.lumo.std.introspection.provider.get");
     ASSERT_EQ(provider.errorName, "") << provider.raw;
@@ -217,7 +237,7 @@ TEST_F(ProviderChainTest, EntitlementHostAuthenticatesByTokenAndChecksEntitlemen
     Start();
     RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
     ASSERT_EQ(services.errorName, "") << services.raw;
-    EXPECT_EQ(Strings(services.Result()), WithFramework({"com.orvane.hub.tasks"}));
+    EXPECT_EQ(Strings(services.Result()), WithFramework(kDaemonServices));
 
     RpcAnswer reader = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"HostSettings.Read"}));
     EXPECT_EQ(reader.errorName, "com.orvane.lumo.std.errors.not_found") << reader.raw;
