@@ -14,46 +14,17 @@
 #include "../api/authz/AuditLogReader.hpp"
 #include "api/authn/TokenHandler.hpp"
 #include "support/DaemonProcess.hpp"
-#include "support/HttpExchange.hpp"
+#include "support/RpcCall.hpp"
 #include "support/TempHostRoot.hpp"
 
 using namespace std::chrono_literals;
 using TestSupport::DaemonProcess;
-using TestSupport::HttpExchange;
+using TestSupport::RpcAnswer;
 using TestSupport::TempHostRoot;
 
 namespace {
 
 constexpr const char* kTokenKey = "0123456789abcdef0123456789abcdef-chain-test";
-
-// One JSON-RPC answer: the "lumo-error" header ("" on success) and the decoded body.
-struct RpcAnswer {
-    std::string errorName;
-    rapidjson::Document body;
-    std::string raw;
-
-    const rapidjson::Value& Result() const { return body["result"]; }
-    // The text of the whole error member, to search for ids and messages.
-    bool ErrorMentions(const std::string& text) const { return raw.find(text) != std::string::npos; }
-};
-
-// The payload of a chunked HTTP/1.1 answer.
-std::string Dechunk(const std::string& answer)
-{
-    std::string body;
-    size_t at = answer.find("\r\n\r\n");
-    if (at == std::string::npos) return body;
-    at += 4;
-    while (at < answer.size()) {
-        size_t lineEnd = answer.find("\r\n", at);
-        if (lineEnd == std::string::npos) break;
-        size_t size = std::stoul(answer.substr(at, lineEnd - at), nullptr, 16);
-        if (size == 0) break;
-        body.append(answer, lineEnd + 2, size);
-        at = lineEnd + 2 + size + 2;
-    }
-    return body;
-}
 
 class ProviderChainTest : public ::testing::Test {
 protected:
@@ -78,26 +49,7 @@ protected:
     // Calls `method` with `params` and the security context `security` (a JSON object).
     RpcAnswer Call(const std::string& method, const std::string& params = "{}", const std::string& security = "")
     {
-        std::string withCtx = params;
-        if (!security.empty()) {
-            withCtx.pop_back();
-            withCtx += (params == "{}" ? "" : ",") + std::string(R"("__ctx":{"securityCtx":)") + security + "}}";
-        }
-        std::string request = R"({"jsonrpc":"2.0","id":1,"method":")" + method + R"(","params":)" + withCtx + "}";
-        HttpExchange client("127.0.0.1", root_.Port());
-        EXPECT_TRUE(client.Connected());
-        EXPECT_TRUE(client.Send(HttpExchange::JsonPost(request)));
-        std::string answer = client.Receive(SIZE_MAX, 300ms);
-        RpcAnswer rpc;
-        size_t header = answer.find("lumo-error: ");
-        if (header != std::string::npos) {
-            size_t start = header + 12;
-            rpc.errorName = answer.substr(start, answer.find("\r\n", start) - start);
-        }
-        rpc.raw = Dechunk(answer);
-        rpc.body.Parse(rpc.raw.c_str());
-        EXPECT_FALSE(rpc.body.HasParseError()) << answer;
-        return rpc;
+        return TestSupport::CallRpc(root_.Port(), method, params, security);
     }
 
     static std::string UserPass(const std::string& user, const std::string& password)
@@ -182,7 +134,7 @@ TEST_F(ProviderChainTest, IntrospectionNeedsNoCredentialsAndListsWhatThisHostSer
 
     RpcAnswer unknown = Call("com.orvane.lumo.std.introspection.provider.nothing");
     EXPECT_EQ(unknown.errorName, "com.orvane.lumo.std.errors.operation_not_found");
-    EXPECT_TRUE(unknown.ErrorMentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << unknown.raw;
+    EXPECT_TRUE(unknown.Mentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << unknown.raw;
 }
 
 TEST_F(ProviderChainTest, ProtectedServicesNeedAUserAndTicketsWorkOnce)
@@ -197,11 +149,11 @@ TEST_F(ProviderChainTest, ProtectedServicesNeedAUserAndTicketsWorkOnce)
     const std::string ticket = UserPass("chain-ticket-1", "chain-ticket-1");
     RpcAnswer first = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
     EXPECT_EQ(first.errorName, "com.orvane.lumo.std.errors.not_found") << first.raw;
-    EXPECT_TRUE(first.ErrorMentions("com.orvane.tarn.task.notfound.error")) << first.raw;
-    EXPECT_TRUE(first.ErrorMentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << first.raw;
+    EXPECT_TRUE(first.Mentions("com.orvane.tarn.task.notfound.error")) << first.raw;
+    EXPECT_TRUE(first.Mentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << first.raw;
     RpcAnswer again = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
     EXPECT_EQ(again.errorName, "com.orvane.lumo.std.errors.unauthenticated");
-    EXPECT_TRUE(again.ErrorMentions("Invalid lifecycle ticket")) << again.raw;
+    EXPECT_TRUE(again.Mentions("Invalid lifecycle ticket")) << again.raw;
     RpcAnswer foreign = Call("com.orvane.hub.tasks.get", R"({"task":"x"})", UserPass("chain-ticket-2", "chain-ticket-2"));
     EXPECT_EQ(foreign.errorName, "com.orvane.lumo.std.errors.unauthenticated");
     EXPECT_TRUE(root_.Exists("/var/run/orvane/tickets/chain-ticket-2")) << "a foreign ticket is kept";
