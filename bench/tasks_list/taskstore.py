@@ -22,12 +22,14 @@ def host_time(moment):
 
 
 def notification(kind, message_id, text, args, moment):
-    """A task notification in the tagged JSON form the daemon stores."""
+    """A task notification as the daemon and the host tools store it: the tagged JSON of the
+    bindings' Notification (kind, id, message, time)."""
     return json.dumps({"struct:com.orvane.tarn.hostpref_daemon.notification": {
-        "type": {"enum:com.orvane.tarn.hostpref_daemon.notification.type": kind},
-        "time": {"datetime": host_time(moment)},
+        "kind": {"enum:com.orvane.tarn.hostpref_daemon.notification_kind": kind},
+        "id": message_id,
         "message": {"struct:com.orvane.lumo.std.localizable_message": {
-            "id": message_id, "default_message": text, "args": args, "localized": text}}}},
+            "id": message_id, "default_message": text, "args": args, "localized": text}},
+        "time": {"datetime": host_time(moment)}}},
         separators=(",", ":"))
 
 

@@ -24,6 +24,21 @@
 #include "generated/Com/Orvane/Tarn/Software/InstalledImageSvc.hpp"
 #include "generated/Com/Orvane/Tarn/Software/InstalledQuarnsSvc.hpp"
 #include "platform/host/FeatureState.hpp"
+#include "software/CapabilitiesService.hpp"
+#include "software/ComponentsService.hpp"
+#include "software/HostSettingsComponentsService.hpp"
+#include "software/HostSettingsDepotsService.hpp"
+#include "software/HostSettingsSoftwareService.hpp"
+#include "software/HostSettingsTarnService.hpp"
+#include "software/HostsComponentsService.hpp"
+#include "software/HostsSettingsService.hpp"
+#include "software/HostsTarnService.hpp"
+#include "software/InstalledComponentsService.hpp"
+#include "software/InstalledImageService.hpp"
+#include "software/InstalledQuarnsService.hpp"
+#include "software/SoftwareService.hpp"
+#include "software/SolutionsService.hpp"
+#include "software/TarncliService.hpp"
 #include "tasks/TasksService.hpp"
 #include "util/Originator.hpp"
 
@@ -48,21 +63,57 @@ std::vector<Lumo::Provider::AsyncApiInterfacePtr> ServiceRegistry::Bind(
     std::shared_ptr<Lumo::L10n::Localizer> localizer)
 {
     namespace Hub = Com::Orvane::Hub;
+    namespace Tarn = Com::Orvane::Tarn;
+    namespace Daemon = Tarn::HostprefDaemon;
+    namespace Keys = Tarn::Configuration::Components::Groups::KeysSvc;
     std::vector<Lumo::Provider::AsyncApiInterfacePtr> interfaces;
-    namespace Daemon = Com::Orvane::Tarn::HostprefDaemon;
-    namespace Keys = Com::Orvane::Tarn::Configuration::Components::Groups::KeysSvc;
     Append<Hub::TasksSvc::AsyncServiceBinder, Hub::TasksSvc::AsyncServiceImpl>(interfaces, localizer);
+
+    // Hosts managed as cluster members; the host's software settings.
+    Append<Tarn::Hosts::SettingsSvc::AsyncServiceBinder, Tarn::Hosts::SettingsSvc::AsyncServiceImpl>(interfaces,
+                                                                                                     localizer);
+    Append<Tarn::Hosts::Software::TarnSvc::AsyncServiceBinder, Tarn::Hosts::Software::TarnSvc::AsyncServiceImpl>(
+        interfaces, localizer);
+    Append<Tarn::Hosts::Software::ComponentsSvc::AsyncServiceBinder,
+           Tarn::Hosts::Software::ComponentsSvc::AsyncServiceImpl>(interfaces, localizer);
+    Append<Tarn::HostSettings::SoftwareSvc::AsyncServiceBinder, Tarn::HostSettings::SoftwareSvc::AsyncServiceImpl>(
+        interfaces, localizer);
+    Append<Tarn::HostSettings::DepotsSvc::AsyncServiceBinder, Tarn::HostSettings::DepotsSvc::AsyncServiceImpl>(
+        interfaces, localizer);
+    Append<Tarn::HostSettings::Software::TarnSvc::AsyncServiceBinder,
+           Tarn::HostSettings::Software::TarnSvc::AsyncServiceImpl>(interfaces, localizer);
+    Append<Tarn::HostSettings::Software::ComponentsSvc::AsyncServiceBinder,
+           Tarn::HostSettings::Software::ComponentsSvc::AsyncServiceImpl>(interfaces, localizer);
+
     // The host API to single keys is a feature of the host, by its place in the feature list.
     if (FeatureList::IsEnabled(kKeysServiceFeature)) {
         Append<Keys::AsyncServiceBinder, Keys::KeysServiceImpl>(interfaces, localizer);
     }
+
+    // Software specs, components and solutions as tasks.
+    Append<Daemon::CapabilitiesSvc::AsyncServiceBinder, Daemon::CapabilitiesSvc::AsyncServiceImpl>(interfaces,
+                                                                                                   localizer);
+    Append<Daemon::SoftwareSvc::AsyncServiceBinder, Daemon::SoftwareSvc::AsyncServiceImpl>(interfaces, localizer);
+    Append<Daemon::ComponentsSvc::AsyncServiceBinder, Daemon::ComponentsSvc::AsyncServiceImpl>(interfaces, localizer);
+    Append<Daemon::SolutionsSvc::AsyncServiceBinder, Daemon::SolutionsSvc::AsyncServiceImpl>(interfaces, localizer);
+
+    // The desired configuration; the data-processing unit's only on such a host.
     Append<Daemon::ConfigurationSvc::AsyncServiceBinder, Daemon::ConfigurationSvc::ConfigurationServiceImpl>(
         interfaces, localizer);
     if (LifeCycle::Originator::IsDpuHost()) {
         Append<Daemon::DataProcessingUnit::ConfigurationSvc::AsyncServiceBinder,
-               Daemon::DataProcessingUnit::ConfigurationSvc::DpuConfigurationServiceImpl>(interfaces,
-                                                                                          localizer);
+               Daemon::DataProcessingUnit::ConfigurationSvc::DpuConfigurationServiceImpl>(interfaces, localizer);
     }
+
+    // Data-processing-unit software commands; what is installed.
+    Append<Daemon::DataProcessingUnit::TarncliSvc::AsyncServiceBinder,
+           Daemon::DataProcessingUnit::TarncliSvc::AsyncServiceImpl>(interfaces, localizer);
+    Append<Tarn::Software::InstalledComponentsSvc::AsyncServiceBinder,
+           Tarn::Software::InstalledComponentsSvc::AsyncServiceImpl>(interfaces, localizer);
+    Append<Tarn::Software::InstalledImageSvc::AsyncServiceBinder, Tarn::Software::InstalledImageSvc::AsyncServiceImpl>(
+        interfaces, localizer);
+    Append<Tarn::Software::InstalledQuarnsSvc::AsyncServiceBinder,
+           Tarn::Software::InstalledQuarnsSvc::AsyncServiceImpl>(interfaces, localizer);
     return interfaces;
 }
 

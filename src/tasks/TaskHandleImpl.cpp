@@ -6,7 +6,6 @@
 
 #include "translator/Translator.hpp"
 #include "platform/host/CSLogger.hpp"
-#include "platform/lumo/TaggedJsonCodec.hpp"
 #include "tasks/TaskPaths.hpp"
 
 namespace LifeCycle {
@@ -77,18 +76,15 @@ std::shared_ptr<TarnConfigManager::TaskHandle> TaskHandleImpl::CreateSubTask(int
 
 std::string TaskHandleImpl::GetTaskId() const { return taskId_; }
 
-void TaskHandleImpl::Send(TaskNotification::Kind kind, const Message& message,
+void TaskHandleImpl::Send(Com::Orvane::Tarn::HostprefDaemon::NotificationKind kind, const Message& message,
                           const std::vector<std::string>& args)
 {
     std::string json;
     try {
-        TaskNotification notification{
-            kind,
-            Com::Orvane::Lumo::Std::LocalizableMessage::Render(
-                Lumo::BaseMessage(message.id, message.text, args), Translator::MakeRequestLocalizer()),
-            Lumo::DateTime::GetUtcDateTime()};
-        json = Lumo::Protocol::Json::TaggedJsonCodec::Encode(*notification.ToValue());
-    } catch (const std::invalid_argument& error) {
+        const auto text = Com::Orvane::Lumo::Std::LocalizableMessage::Render(
+            Lumo::BaseMessage(message.id, message.text, args), Translator::MakeRequestLocalizer());
+        json = TaskNotification::Encode({kind, message.id, text, Lumo::DateTime::GetUtcDateTime()});
+    } catch (const std::exception& error) {
         CSLogger::Log(0, "[%s] Could not adapt to native types : %s", "Send", error.what());
         return;
     }
@@ -97,17 +93,17 @@ void TaskHandleImpl::Send(TaskNotification::Kind kind, const Message& message,
 
 void TaskHandleImpl::NotificationsImpl::Info(const Message& message, const std::vector<std::string>& args)
 {
-    handle_.Send(TaskNotification::kInfo, message, args);
+    handle_.Send(Com::Orvane::Tarn::HostprefDaemon::NotificationKind::INFO, message, args);
 }
 
 void TaskHandleImpl::NotificationsImpl::Warning(const Message& message, const std::vector<std::string>& args)
 {
-    handle_.Send(TaskNotification::kWarning, message, args);
+    handle_.Send(Com::Orvane::Tarn::HostprefDaemon::NotificationKind::WARNING, message, args);
 }
 
 void TaskHandleImpl::NotificationsImpl::Error(const MessageWithArgs& notice)
 {
-    handle_.Send(TaskNotification::kError, notice.message, notice.args);
+    handle_.Send(Com::Orvane::Tarn::HostprefDaemon::NotificationKind::ERROR, notice.message, notice.args);
 }
 
 }  // namespace LifeCycle

@@ -62,7 +62,8 @@ private:
 
     // Renders the message and appends the notification to the task's record; a
     // notification that cannot be converted is logged and dropped.
-    void Send(TaskNotification::Kind kind, const Message& message, const std::vector<std::string>& args);
+    void Send(Com::Orvane::Tarn::HostprefDaemon::NotificationKind kind, const Message& message,
+              const std::vector<std::string>& args);
 
     // Constant after construction.
     const std::shared_ptr<Task> taskOwner_;

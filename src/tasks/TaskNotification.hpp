@@ -1,40 +1,29 @@
-// LifeCycle::TaskNotification: a notice that a running task leaves for its client (kind,
-// rendered message, time), and its data value form, which the task store keeps as tagged
-// JSON and the tasks service reads back.
+// LifeCycle::TaskNotification: the stored form of a task's notifications. The task store keeps
+// each one as the JSON of a Com::Orvane::Tarn::HostprefDaemon::Notification (kind, id, message,
+// time), written by the daemon's task handles and by the tools it launches, and read back by
+// the tasks service; both directions go through the framework's adapters.
 //
-// A plain value type; thread-safe as any const value. As a data value it is a structure of
-// type "com.orvane.tarn.hostpref_daemon.notification" with the fields "type" (enumeration
-// "com.orvane.tarn.hostpref_daemon.notification.type": "INFO", "WARNING", "ERROR"), "time"
-// and "message" (a localizable message).
+// Static only; thread-safe.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <variant>
 
-#include "platform/lumo/DataValue.hpp"
-#include "platform/lumo/DateTime.hpp"
-#include "platform/lumo/LocalizableMessage.hpp"
+#include "generated/Com/Orvane/Tarn/HostprefDaemon/Notification.hpp"
 
 namespace LifeCycle {
 
-struct TaskNotification {
-    static constexpr const char* kTypeName = "com.orvane.tarn.hostpref_daemon.notification";
-    static constexpr const char* kKindTypeName = "com.orvane.tarn.hostpref_daemon.notification.type";
+class TaskNotification {
+public:
+    using Notification = Com::Orvane::Tarn::HostprefDaemon::Notification;
 
-    enum Kind : int { kInfo = 0, kWarning = 1, kError = 2 };
+    // `notification` as the tagged JSON text the store keeps.
+    static std::string Encode(const Notification& notification);
 
-    Kind kind = kInfo;
-    Com::Orvane::Lumo::Std::LocalizableMessage message;
-    Lumo::DateTime time;
-
-    // The notification as a data value. Throws std::invalid_argument when it cannot be one:
-    // a kind outside the three, or a message without an id.
-    Lumo::Data::DataValuePtr ToValue() const;
-
-    // The notification that `value` holds, or nullopt when it holds none.
-    static std::optional<TaskNotification> FromValue(const Lumo::Data::DataValue& value);
-
-    bool operator==(const TaskNotification&) const = default;
+    // The notification a stored text holds, or why it holds none. Both JSON forms are read:
+    // the tagged one the daemon and the tools write, and the direct one a person writes by
+    // hand (hostpref-taskdb notify).
+    static std::variant<Notification, std::string> Decode(const std::string& text);
 };
 
 }  // namespace LifeCycle

@@ -122,18 +122,15 @@ Task::Notifications TaskNotificationsOf(const ::TaskDB::TaskInfo& record)
 {
     Task::Notifications lists;
     for (const std::string& text : record.notifications) {
-        const auto decoded = ::Lumo::Protocol::Json::TaggedJsonCodec::Decode(text);
-        const auto stored = decoded.Ok() ? LifeCycle::TaskNotification::FromValue(*decoded.value) : std::nullopt;
-        if (!stored) {
-            CSLogger::Log(0, "[%s] Could not adapt to native types : %s", "_MakeInfo",
-                          decoded.Ok() ? decoded.value->ToString().c_str() : decoded.error->ToString().c_str());
+        auto decoded = LifeCycle::TaskNotification::Decode(text);
+        if (const auto* why = std::get_if<std::string>(&decoded)) {
+            CSLogger::Log(0, "[%s] Could not adapt to native types : %s", "_MakeInfo", why->c_str());
             continue;
         }
-        Notification notification{static_cast<NotificationKind>(stored->kind), stored->message.id, stored->message,
-                                  stored->time};
-        auto& list = stored->kind == LifeCycle::TaskNotification::kInfo      ? lists.info
-                     : stored->kind == LifeCycle::TaskNotification::kWarning ? lists.warnings
-                                                                             : lists.errors;
+        auto& notification = std::get<Notification>(decoded);
+        auto& list = notification.kind == NotificationKind::INFO      ? lists.info
+                     : notification.kind == NotificationKind::WARNING ? lists.warnings
+                                                                      : lists.errors;
         list.push_back(std::move(notification));
     }
     return lists;

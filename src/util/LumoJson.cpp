@@ -2,6 +2,7 @@
 
 #include "platform/host/CSLogger.hpp"
 #include "platform/lumo/DirectJsonCodec.hpp"
+#include "platform/lumo/OptionalValue.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
 #include "util/Gzip.hpp"
 #include "util/LumoJsonSerializationError.hpp"
@@ -31,6 +32,12 @@ Lumo::Data::DataValuePtr LumoJson::Decode(std::string_view text, JsonForm form)
         const std::string reason = result.error->ToString();
         CSLogger::Log(0, "Deserialize from JSON failed: %s", reason.c_str());
         throw LumoJsonSerializationError("Deserialize from JSON failed: " + reason);
+    }
+    // The text "null" means "nothing": callers test the pointer, as for a tool that found
+    // nothing to report.
+    const auto* optional = result.value->As<Lumo::Data::OptionalValue>();
+    if (optional != nullptr && !optional->IsSet()) {
+        return nullptr;
     }
     return result.value;
 }

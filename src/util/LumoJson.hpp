@@ -22,7 +22,8 @@ enum class JsonForm {
 class LumoJson {
 public:
     // The value that `text` encodes in `form`; gzip-compressed text is inflated first. The
-    // text "null" gives an unset optional. Throws LumoJsonSerializationError on bad input.
+    // text "null" (a top-level unset optional) gives a null pointer. Throws
+    // LumoJsonSerializationError on bad input.
     static Lumo::Data::DataValuePtr Decode(std::string_view text, JsonForm form = JsonForm::kDirect);
 
     // `value` as direct-form JSON text. Throws LumoJsonSerializationError for a null value.

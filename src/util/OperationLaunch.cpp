@@ -10,16 +10,15 @@
 #include <optional>
 #include <thread>
 
-#include "translator/Translator.hpp"
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/HostRoot.hpp"
 #include "platform/host/TolkCtl.hpp"
 #include "platform/host/UUID.hpp"
-#include "platform/lumo/ErrorFactory.hpp"
 #include "tasks/TaskDB.hpp"
 #include "tasks/TaskPaths.hpp"
 #include "util/AccessLock.hpp"
 #include "util/FileHelpers.hpp"
+#include "util/ServiceErrors.hpp"
 
 namespace LifeCycle {
 
@@ -37,17 +36,9 @@ constexpr int kTaskStartProgress = 5;
 
 void PauseBeforeRetry() { std::this_thread::sleep_for(std::chrono::seconds(1)); }
 
-// An error of `kind` with the one message `id`, its text taken from the catalogues.
-Lumo::Data::ErrorValuePtr LaunchError(const Errors::StandardError& kind, const char* id)
-{
-    const Lumo::L10n::RequestLocalizer localizer = Translator::MakeRequestLocalizer();
-    const Lumo::BaseMessage message(id, Translator::Lookup(id, localizer.Locale()));
-    return Lumo::Data::ErrorFactory::GetError(kind, {message}, localizer);
-}
-
 Lumo::Data::ErrorValuePtr FailureError(bool internal, const char* id)
 {
-    return LaunchError(internal ? Errors::InternalServerError : Errors::Error, id);
+    return ServiceErrors::Make(internal ? Errors::InternalServerError : Errors::Error, id);
 }
 
 void RemoveTrackingFile() { RemoveFiles({kTaskTrackingFile}); }
@@ -147,7 +138,7 @@ bool _CheckTaskContention(const std::string& name, Lumo::Data::ErrorValuePtr& er
         }
         PauseBeforeRetry();
     }
-    error = LaunchError(Errors::NotAllowedInCurrentState, kContentionId);
+    error = ServiceErrors::Make(Errors::NotAllowedInCurrentState, kContentionId);
     return true;
 }
 

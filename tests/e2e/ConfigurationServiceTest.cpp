@@ -43,7 +43,7 @@ std::string At(const rapidjson::Value& value, const char* pointer)
 {
     const rapidjson::Value* found = rapidjson::Pointer(pointer).Get(value);
     if (found == nullptr) return "<none>";
-    return found->IsString() ? found->GetString() : RpcClient::Quote("<not a string>");
+    return found->IsString() ? found->GetString() : TestSupport::JsonString("<not a string>");
 }
 
 class ConfigurationServiceTest : public ::testing::Test {
@@ -63,7 +63,7 @@ protected:
 
     static std::string Document(const std::string& json)
     {
-        return R"({"desired_document":)" + RpcClient::Quote(json) + "}";
+        return R"({"desired_document":)" + TestSupport::JsonString(json) + "}";
     }
 
     // Runs task operation `operation` of the configuration service to its end.
@@ -170,7 +170,7 @@ TEST_F(ConfigurationServiceTest, CheckApplyApplyThenTheHostIsCompliantAndItsExpo
     rapidjson::Document again = RunTask("check_apply", Document(document));
     EXPECT_EQ(At(again, "/result/status"), "COMPLIANT") << document;
     rapidjson::Document reapplied = RunTask(
-        "apply", R"({"document_id":)" + RpcClient::Quote(At(again, "/result/info/document_id")) + "}");
+        "apply", R"({"document_id":)" + TestSupport::JsonString(At(again, "/result/info/document_id")) + "}");
     EXPECT_EQ(At(reapplied, "/result/status"), "SUCCESS");
     EXPECT_TRUE(Store()["config"] == store["config"]);
 }

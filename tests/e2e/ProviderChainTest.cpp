@@ -14,7 +14,7 @@
 #include "../api/authz/AuditLogReader.hpp"
 #include "api/authn/TokenHandler.hpp"
 #include "support/DaemonProcess.hpp"
-#include "support/RpcClient.hpp"
+#include "support/RpcCall.hpp"
 #include "support/TempHostRoot.hpp"
 
 using namespace std::chrono_literals;
@@ -49,7 +49,7 @@ protected:
     RpcAnswer Call(const std::string& method, const std::string& params = "{}",
                    const std::string& security = "")
     {
-        return TestSupport::RpcClient(root_).Call(method, params, security);
+        return TestSupport::CallRpc(root_.Port(), method, params, security);
     }
 
     static std::string UserPass(const std::string& user, const std::string& password)
@@ -88,6 +88,28 @@ const std::vector<std::string> kFrameworkServices = {
     "com.orvane.lumo.std.metadata.metamodel.component", "com.orvane.lumo.std.metadata.metamodel.service",
 };
 
+// The daemon's services on every kind of host whose feature list opens the keys service.
+const std::vector<std::string> kDaemonServices = {
+    "com.orvane.hub.tasks",
+    "com.orvane.tarn.configuration.components.groups.keys",
+    "com.orvane.tarn.host_settings.depots",
+    "com.orvane.tarn.host_settings.software",
+    "com.orvane.tarn.host_settings.software.components",
+    "com.orvane.tarn.host_settings.software.tarn",
+    "com.orvane.tarn.hostpref_daemon.capabilities",
+    "com.orvane.tarn.hostpref_daemon.components",
+    "com.orvane.tarn.hostpref_daemon.configuration",
+    "com.orvane.tarn.hostpref_daemon.data_processing_unit.tarncli",
+    "com.orvane.tarn.hostpref_daemon.software",
+    "com.orvane.tarn.hostpref_daemon.solutions",
+    "com.orvane.tarn.hosts.settings",
+    "com.orvane.tarn.hosts.software.components",
+    "com.orvane.tarn.hosts.software.tarn",
+    "com.orvane.tarn.software.installed_components",
+    "com.orvane.tarn.software.installed_image",
+    "com.orvane.tarn.software.installed_quarns",
+};
+
 std::vector<std::string> WithFramework(std::vector<std::string> daemonServices)
 {
     daemonServices.insert(daemonServices.end(), kFrameworkServices.begin(), kFrameworkServices.end());
@@ -102,9 +124,7 @@ TEST_F(ProviderChainTest, IntrospectionNeedsNoCredentialsAndListsWhatThisHostSer
     Start();
     RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
     ASSERT_EQ(services.errorName, "") << services.raw;
-    EXPECT_EQ(Strings(services.Result()),
-              WithFramework({"com.orvane.hub.tasks", "com.orvane.tarn.configuration.components.groups.keys",
-                             "com.orvane.tarn.hostpref_daemon.configuration"}));
+    EXPECT_EQ(Strings(services.Result()), WithFramework(kDaemonServices));
 
     RpcAnswer provider = Call("com.orvane.lumo.std.introspection.provider.get");
     ASSERT_EQ(provider.errorName, "") << provider.raw;
@@ -112,7 +132,7 @@ TEST_F(ProviderChainTest, IntrospectionNeedsNoCredentialsAndListsWhatThisHostSer
 
     RpcAnswer unknown = Call("com.orvane.lumo.std.introspection.provider.nothing");
     EXPECT_EQ(unknown.errorName, "com.orvane.lumo.std.errors.operation_not_found");
-    EXPECT_TRUE(unknown.ErrorMentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << unknown.raw;
+    EXPECT_TRUE(unknown.Mentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << unknown.raw;
 }
 
 TEST_F(ProviderChainTest, ProtectedServicesNeedAUserAndTicketsWorkOnce)
@@ -127,13 +147,12 @@ TEST_F(ProviderChainTest, ProtectedServicesNeedAUserAndTicketsWorkOnce)
     const std::string ticket = UserPass("chain-ticket-1", "chain-ticket-1");
     RpcAnswer first = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
     EXPECT_EQ(first.errorName, "com.orvane.lumo.std.errors.not_found") << first.raw;
-    EXPECT_TRUE(first.ErrorMentions("com.orvane.tarn.task.notfound.error")) << first.raw;
-    EXPECT_TRUE(first.ErrorMentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << first.raw;
+    EXPECT_TRUE(first.Mentions("com.orvane.tarn.task.notfound.error")) << first.raw;
+    EXPECT_TRUE(first.Mentions(R"("__originator__":"quarn[tarn-base-8.0.1]")")) << first.raw;
     RpcAnswer again = Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", ticket);
     EXPECT_EQ(again.errorName, "com.orvane.lumo.std.errors.unauthenticated");
-    EXPECT_TRUE(again.ErrorMentions("Invalid lifecycle ticket")) << again.raw;
-    RpcAnswer foreign =
-        Call("com.orvane.hub.tasks.get", R"({"task":"x"})", UserPass("chain-ticket-2", "chain-ticket-2"));
+    EXPECT_TRUE(again.Mentions("Invalid lifecycle ticket")) << again.raw;
+    RpcAnswer foreign = Call("com.orvane.hub.tasks.get", R"({"task":"x"})", UserPass("chain-ticket-2", "chain-ticket-2"));
     EXPECT_EQ(foreign.errorName, "com.orvane.lumo.std.errors.unauthenticated");
     EXPECT_TRUE(root_.Exists("/var/run/orvane/tickets/chain-ticket-2")) << "a foreign ticket is kept";
     EXPECT_EQ(Records("service.lcticket.use").size(), 3u);
@@ -169,10 +188,9 @@ TEST_F(ProviderChainTest, EntitlementHostAuthenticatesByTokenAndChecksEntitlemen
     Start();
     RpcAnswer services = Call("com.orvane.lumo.std.introspection.service.list");
     ASSERT_EQ(services.errorName, "") << services.raw;
-    EXPECT_EQ(Strings(services.Result()),
-              WithFramework({"com.orvane.hub.tasks", "com.orvane.tarn.configuration.components.groups.keys",
-                             "com.orvane.tarn.hostpref_daemon.configuration",
-                             "com.orvane.tarn.hostpref_daemon.data_processing_unit.configuration"}));
+    std::vector<std::string> dpuServices = kDaemonServices;
+    dpuServices.push_back("com.orvane.tarn.hostpref_daemon.data_processing_unit.configuration");
+    EXPECT_EQ(Strings(services.Result()), WithFramework(dpuServices));
 
     RpcAnswer reader =
         Call("com.orvane.hub.tasks.get", R"({"task":"no-such-task"})", Token({"HostSettings.Read"}));

@@ -1,5 +1,5 @@
-// RpcClient: JSON-RPC calls to the daemon of a test host root, one connection per call, with
-// or without credentials, and the polling of a task until it ends.
+// RpcClient: JSON-RPC calls (CallRpc) to the daemon of a test host root, as the holder of
+// one-time tickets, and the polling of a task until it ends.
 //
 // Not thread-safe; one per test.
 #pragma once
@@ -9,22 +9,10 @@
 #include <chrono>
 #include <string>
 
+#include "support/RpcCall.hpp"
 #include "support/TempHostRoot.hpp"
 
 namespace TestSupport {
-
-// One answer: the "lumo-error" header ("" on success), the body and its decoded JSON.
-struct RpcAnswer {
-    std::string errorName;
-    std::string raw;
-    rapidjson::Document body;
-
-    const rapidjson::Value& Result() const { return body["result"]; }
-    bool ErrorMentions(const std::string& text) const { return raw.find(text) != std::string::npos; }
-    // The first message of the error ("" when there is none): its id and its English text.
-    std::string ErrorId() const;
-    std::string ErrorText() const;
-};
 
 class RpcClient {
 public:
@@ -46,8 +34,6 @@ public:
                                  std::chrono::milliseconds timeout = std::chrono::seconds(15));
 
     static std::string UserPass(const std::string& user, const std::string& password);
-    // `text` as a JSON string literal.
-    static std::string Quote(const std::string& text);
 
 private:
     const TempHostRoot& root_;

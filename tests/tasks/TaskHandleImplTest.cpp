@@ -4,8 +4,6 @@
 #include <limits>
 
 #include "TaskTestSupport.hpp"
-#include "platform/lumo/TaggedJsonCodec.hpp"
-#include "support/LogCapture.hpp"
 #include "tasks/TaskHandleImpl.hpp"
 
 namespace {
@@ -25,14 +23,15 @@ protected:
     int Progress() { return TaskTest::Store()->GetTask("h-1").completed; }
 
     // The stored notifications, each decoded back; a malformed one fails the test.
-    std::vector<TaskNotification> StoredNotifications()
+    std::vector<TaskNotification::Notification> StoredNotifications()
     {
-        std::vector<TaskNotification> found;
+        std::vector<TaskNotification::Notification> found;
         for (const std::string& json : TaskTest::Store()->GetTask("h-1").notifications) {
-            auto decoded = Lumo::Protocol::Json::TaggedJsonCodec::Decode(json);
-            auto notification = decoded.Ok() ? TaskNotification::FromValue(*decoded.value) : std::nullopt;
-            EXPECT_TRUE(notification.has_value()) << json;
-            if (notification) found.push_back(*notification);
+            auto decoded = TaskNotification::Decode(json);
+            EXPECT_TRUE(std::holds_alternative<TaskNotification::Notification>(decoded)) << json;
+            if (auto* notification = std::get_if<TaskNotification::Notification>(&decoded)) {
+                found.push_back(*notification);
+            }
         }
         return found;
     }
@@ -95,20 +94,16 @@ TEST_F(TaskHandleImplTest, NotificationsOfEachKindAreStoredRenderedAndInOrder)
     notifications->Info({"cm.info", "Applied {1} of {2}"}, {"3", "7"});
     notifications->Warning({"cm.warn", "Plugin {1} is slow"}, {"net"});
     notifications->Error({{TaskTest::kCataloguedId, "unused default {1}"}, {"disk full"}});
-    {
-        LogCapture log;
-        notifications->Info({"", "no id"}, {});
-        EXPECT_TRUE(log.Has("[Send] Could not adapt to native types : notification message has no id"));
-    }
 
-    // The one without an id is dropped; texts come from the catalogue, never from the
-    // defaults the library gave.
+    // Texts come from the catalogue, never from the defaults the library gave; the id is kept
+    // beside the message.
     std::vector<std::string> seen;
     for (const auto& notification : StoredNotifications()) {
         std::string args;
         for (const std::string& arg : notification.message.args) args += arg + ",";
-        seen.push_back(std::to_string(notification.kind) + " " + notification.message.id + " [" + args +
-                       "] " + notification.message.localized);
+        EXPECT_EQ(notification.id, notification.message.id);
+        seen.push_back(std::to_string(static_cast<int>(notification.kind)) + " " + notification.message.id +
+                       " [" + args + "] " + notification.message.localized);
         EXPECT_TRUE(notification.time >= before && notification.time <= Lumo::DateTime::GetUtcDateTime());
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"0 cm.info [3,7,] Unknown message.",

@@ -131,15 +131,16 @@ TEST_F(TasksServiceTest, ConfigurationTaskErrorAndNotificationsComeBackAsStored)
     const auto stored = Data::ErrorFactory::GetError(Com::Orvane::Lumo::Std::Errors::InternalServerError,
                                                      {BaseMessage(TaskTest::kCataloguedId, "x", {"disk"})},
                                                      L10n::RequestLocalizer());
-    auto notice = [](LifeCycle::TaskNotification::Kind kind, const char* id) {
-        return Protocol::Json::TaggedJsonCodec::Encode(
-            *LifeCycle::TaskNotification{kind, {id, id, {}, id}, DateTime::FromUnixSeconds(1700000000)}
-                 .ToValue());
+    using Kind = Com::Orvane::Tarn::HostprefDaemon::NotificationKind;
+    auto notice = [](Kind kind, const char* id) {
+        return LifeCycle::TaskNotification::Encode(
+            {kind, id, {id, id, {}, id}, DateTime::FromUnixSeconds(1700000000)});
     };
-    using Kind = LifeCycle::TaskNotification::Kind;
-    for (const std::string& json :
-         {notice(Kind::kWarning, "w1"), notice(Kind::kInfo, "i1"),
-          std::string(R"({"not": "a notification"})"), notice(Kind::kWarning, "w2")})
+    // A tool may also leave the direct form, as hostpref-taskdb notify takes it by hand.
+    const std::string direct = R"({"kind":"WARNING","id":"w2","time":"2023-11-14T22:13:20.000Z",)"
+                               R"("message":{"id":"w2","default_message":"w2","args":[],"localized":"w2"}})";
+    for (const std::string& json : {notice(Kind::WARNING, "w1"), notice(Kind::INFO, "i1"),
+                                    std::string(R"({"not": "a notification"})"), direct})
         store->AddNotification("cfg", json);
     store->SetFailed("cfg", Protocol::Json::TaggedJsonCodec::Encode(*stored));
 

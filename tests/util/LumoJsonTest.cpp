@@ -27,6 +27,11 @@ TEST(LumoJsonTest, PlainAndGzipTextDecodeToTheEncodedValueInBothForms)
     EXPECT_TRUE(Lumo::Data::Equal(top->GetField("count"), Lumo::Data::IntegerValue::Create(1)));
     EXPECT_TRUE(Lumo::Data::Equal(plain, LumoJson::Decode(GzipOf(kDepotsJson), JsonForm::kDirect)));
 
+    // A tool that found nothing prints "null": callers test for a null pointer, in both forms.
+    EXPECT_EQ(LumoJson::Decode("null"), nullptr);
+    EXPECT_EQ(LumoJson::Decode(GzipOf(" null\n"), JsonForm::kFramework), nullptr);
+    EXPECT_NE(LumoJson::Decode("[null]"), nullptr);
+
     // Escaping and value kinds are the codec's own tests; this is the helper's round trip.
     EXPECT_TRUE(Lumo::Data::Equal(LumoJson::Decode(LumoJson::Encode(plain)), plain));
     EXPECT_THROW(LumoJson::Encode(nullptr), LumoJsonSerializationError);

@@ -10,17 +10,23 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <sstream>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "platform/host/CommandLine.hpp"
+#include "platform/host/LaunchPlan.hpp"
 #include "platform/host/TolkCtl.hpp"
+#include "platform/host/TolkuserCompat.hpp"
 #include "support/TempDir.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using TolkCtl::Util::TolkCtl_Daemon;
+using TolkCtl::Util::TolkCtl_Exec;
 using Words = std::vector<std::string>;
 
 TEST(CommandLineTest, SplitsOnBlanksAndKeepsQuotedBlanks)
@@ -120,6 +126,99 @@ TEST_F(TolkCtlTest, ProgramThatCannotRunReportsWhy)
     EXPECT_EQ(TolkCtl_Daemon("no-such-program-anywhere", false, false, true, true), ENOENT);
     EXPECT_THROW(TolkCtl_Daemon("   ", false, false, true, true), std::invalid_argument);
     EXPECT_THROW(TolkCtl_Daemon("/bin/sh \"open", false, false, true, true), CommandLine::SyntaxError);
+}
+
+TEST(LaunchPlanTest, OnlyDirectionsRightAfterTheProgramDirectTheLauncher)
+{
+    const LaunchPlan plan = LaunchPlan::Parse("/bin/echo ++group=g1,mem=64 ++stats a ++group=evil,mem=1");
+    EXPECT_EQ(plan.args, (Words{"/bin/echo", "a", "++group=evil,mem=1"}));
+    EXPECT_EQ(plan.group, "g1");
+    EXPECT_EQ(plan.memoryLimitMb, 64);
+    for (const char* bad : {"/bin/echo ++group=../x", "/bin/echo ++group=a/b", "/bin/echo ++group="}) {
+        EXPECT_THROW(LaunchPlan::Parse(bad), std::invalid_argument) << bad;
+    }
+}
+
+// A spawned command that prints `script`'s output through the pipe; "" when it cannot start.
+std::string ReadCommand(const TolkuserCompat_SpawnAttrs* attrs, const std::string& command, int* status)
+{
+    TolkuserCompat_Pipe pipe;
+    if (TolkuserCompat_POpen_SpawnAttrs(attrs, command.c_str(), "r", &pipe) != TOLKUSER_OK) return "";
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipe.fd, buffer, sizeof buffer)) > 0;)
+        out.append(buffer, static_cast<size_t>(n));
+    EXPECT_EQ(TolkuserCompat_PClose(&pipe, status), TOLKUSER_OK);
+    return out;
+}
+
+TEST_F(TolkCtlTest, PipedCommandRunsInItsGroupWithItsLimitAndNothingElseOfTheCaller)
+{
+    // A cgroup v2 tree below the host root, with the group the host set up.
+    root_.Write("/sys/fs/cgroup/cgroup.controllers", "memory\n");
+    root_.Write("/sys/fs/cgroup/hostprefd-nontask-forks/cgroup.procs", "");
+    setenv("HOSTPREFD_ROOT", root_.Path().c_str(), 1);
+    TolkuserCompat_SpawnAttrs* raw = nullptr;
+    ASSERT_EQ(TolkuserCompat_SpawnAttrInit(&raw), TOLKUSER_OK);
+    std::unique_ptr<TolkuserCompat_SpawnAttrs, TolkCtl::Util::SpawnAttrDestroyer> attrs(raw);
+    EXPECT_EQ(TolkuserCompat_SpawnAttrSetRP(attrs.get(), "../escape"), EINVAL);
+    EXPECT_EQ(TolkuserCompat_SpawnAttrSetFlags(attrs.get(), 0x400), EINVAL);
+    ASSERT_EQ(TolkuserCompat_SpawnAttrSetRP(attrs.get(), "hostprefd-nontask-forks"), TOLKUSER_OK);
+    ASSERT_EQ(TolkuserCompat_SpawnAttrSetMemMB(attrs.get(), 200), TOLKUSER_OK);
+    ASSERT_EQ(TolkuserCompat_SpawnAttrSetFlags(attrs.get(), 0x300), TOLKUSER_OK);
+
+    const int leaked = open("/dev/zero", O_RDONLY);
+    int status = -1;
+    const std::string report = ReadCommand(attrs.get(),
+                                           "/bin/sh -c \"echo $$ $(cut -d' ' -f5 /proc/$$/stat); pwd; ls "
+                                           "/proc/self/fd; grep 'Max address' /proc/self/limits\"",
+                                           &status);
+    close(leaked);
+    unsetenv("HOSTPREFD_ROOT");
+    EXPECT_EQ(status, 0) << report;
+    std::istringstream lines(report);
+    pid_t pid = 0, group = 0;
+    lines >> pid >> group;
+    EXPECT_EQ(pid, group) << "leads its own process group";
+    EXPECT_EQ(root_.Read("/sys/fs/cgroup/hostprefd-nontask-forks/cgroup.procs"), std::to_string(pid) + "\n");
+    std::string cwd, descriptors, line;
+    lines >> cwd;
+    EXPECT_EQ(cwd, "/");
+    // The shell's listing of its own descriptors: 0 to 2 and the one ls opened itself.
+    for (int i = 0; i < 4 && lines >> line; ++i) descriptors += line + " ";
+    EXPECT_EQ(descriptors, "0 1 2 3 ");
+    EXPECT_NE(report.find(std::to_string(200L * 1024 * 1024)), std::string::npos) << report;
+
+    // Standard input is fed through a "w" pipe; a missing program is a status, not a process.
+    TolkuserCompat_Pipe pipe;
+    const std::string copy = root_.File("copy");
+    ASSERT_EQ(TolkuserCompat_POpen_SpawnAttrs(attrs.get(), ("/bin/sh -c \"cat > " + copy + "\"").c_str(), "w",
+                                              &pipe),
+              TOLKUSER_OK);
+    ASSERT_EQ(write(pipe.fd, "fed", 3), 3);
+    ASSERT_EQ(TolkuserCompat_PClose(&pipe, &status), TOLKUSER_OK);
+    EXPECT_EQ(root_.Read("copy"), "fed");
+    EXPECT_EQ(TolkuserCompat_POpen_SpawnAttrs(attrs.get(), "/nonexistent/tool", "r", &pipe), ENOENT);
+    EXPECT_EQ(TolkuserCompat_POpen_SpawnAttrs(attrs.get(), "/bin/sh \"open", "r", &pipe), EINVAL);
+    char text[256];
+    EXPECT_STREQ(TolkuserStatus_CodeToString(ENOENT, text, sizeof text), "No such file or directory");
+}
+
+TEST_F(TolkCtlTest, ExecWaitsAndReturnsTheExitStatusOrTheRawStatusOfASignal)
+{
+    EXPECT_EQ(TolkCtl_Exec("/bin/sh -c \"exit 3\"", false, false, true), 3);
+    const int killed = TolkCtl_Exec("/bin/sh -c \"kill -9 $$\"", false, false, true);
+    EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL) << killed;
+    try {
+        TolkCtl_Exec("/nonexistent/tool", false, false, true);
+        ADD_FAILURE() << "no exception";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code().value(), ENOENT);
+        EXPECT_EQ(errno, ENOENT);
+    }
+    errno = 0;
+    EXPECT_THROW(TolkCtl_Exec("", false, false, true), std::invalid_argument);
+    EXPECT_EQ(errno, EINVAL);
 }
 
 }  // namespace
