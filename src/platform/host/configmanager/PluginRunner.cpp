@@ -1,22 +1,18 @@
 #include "platform/host/configmanager/PluginRunner.hpp"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "platform/host/CSLogger.hpp"
-#include "platform/host/CommandLine.hpp"
-#include "platform/host/HostRoot.hpp"
+#include "platform/host/ChildProcess.hpp"
+#include "platform/host/LaunchPlan.hpp"
 #include "platform/host/configmanager/JsonFile.hpp"
-
-extern char** environ;
 
 namespace TarnConfigManager {
 
@@ -80,39 +76,30 @@ PluginRunner::Outcome PluginRunner::Run(const std::string& command, const std::s
                                         const rapidjson::Value& tree)
 {
     const PluginInputFile input(TarnConfigStore::JsonFile::ToText(tree));
-    std::vector<std::string> words = CommandLine::Split(command);
-    if (words.empty()) return {};
-    words[0] = HostRoot::Executable(words[0]);
-    words.push_back(component);
-    words.push_back(input.Path());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 2);
-    // The plugin sees none of the daemon's sockets or files.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
     Outcome outcome;
-    if (spawned == 0) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return outcome;
+    try {
+        LaunchPlan plan = LaunchPlan::Parse(command);
+        plan.args.push_back(component);
+        plan.args.push_back(input.Path());
+        ChildProcess::Setup setup;
+        setup.stdoutFd = out[1];
+        setup.stderrFd = out[1];
+        setup.keepWorkingDir = true;
+        const pid_t pid = ChildProcess::Spawn(plan, setup);
+        ::close(out[1]);
+        out[1] = -1;
         outcome.output = ReadUpTo(out[0], kOutputLimit);
-        while (::waitpid(pid, &outcome.waitStatus, 0) < 0 && errno == EINTR) {
-        }
+        outcome.waitStatus = ChildProcess::Wait(pid);
         outcome.started = true;
+    } catch (const std::exception& error) {
+        outcome.output = error.what();
     }
+    if (out[1] >= 0) ::close(out[1]);
     ::close(out[0]);
-    CSLogger::Log(spawned == 0 && outcome.Succeeded() ? 3 : 0, "ConfigManager: plugin %s for %s: %s",
-                  command.c_str(), component.c_str(),
-                  outcome.Succeeded() ? "succeeded" : outcome.Describe().c_str());
+    CSLogger::Log(outcome.Succeeded() ? 3 : 0, "ConfigManager: plugin %s for %s: %s", command.c_str(),
+                  component.c_str(), outcome.Succeeded() ? "succeeded" : outcome.Describe().c_str());
     return outcome;
 }
 

@@ -27,8 +27,8 @@ public:
 
     static constexpr size_t kOutputLimit = 4096;
 
-    // Runs plugin command line `command` (split into words; the program resolved below the
-    // host root) for `component` with configuration `tree`.
+    // Runs plugin command line `command` (read as the host's launcher reads command lines;
+    // no descriptor of the daemon reaches it) for `component` with configuration `tree`.
     static Outcome Run(const std::string& command, const std::string& component,
                        const rapidjson::Value& tree);
 };
