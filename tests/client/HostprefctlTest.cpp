@@ -263,6 +263,18 @@ TEST_F(HostprefctlTest, WaitFollowsATaskInPlainLinesToItsOutcome)
     EXPECT_STREQ(info["status"].GetString(), "FAILED");
     EXPECT_EQ(Lines(failed.err).back(), "hostprefctl: task " + failing +
                                             " failed: Task zzz was not found. (com.orvane.tarn.task.notfound.error)");
+
+    // A task operation with --wait: the call answers the task id and the client follows it.
+    root_.WriteFile("/doc.json", R"({"profile": {"syslog": {"remote": {"port": 70000}}}})");
+    const CtlRun validated = Ctl("tarn hostpref_daemon configuration validate --desired-document @" +
+                                 root_.Path("/doc.json") + " --wait --poll-interval 0.05");
+    EXPECT_EQ(validated.status, 0) << validated.err;
+    EXPECT_NE(validated.out.find("Status:     SUCCEEDED"), std::string::npos) << validated.out;
+    EXPECT_NE(validated.out.find("    - path:     /profile/syslog/remote/port\n"
+                                 "      messages: /syslog/remote/port: the value 70000 is greater than the maximum "
+                                 "65535.\n"),
+              std::string::npos)
+        << validated.out;
 }
 
 // On a terminal the display is one line redrawn in place ("\r", erase to the end of the
