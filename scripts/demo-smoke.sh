@@ -58,7 +58,7 @@ done
 # What the examples show: authenticated calls through the demo's PAM user succeed, a wrong password does not.
 (. build/demo.env && hostprefctl tasks list >/dev/null) || fail "an authenticated call failed"
 refused=$(. build/demo.env && HOSTPREFCTL_PASSWORD=wrong hostprefctl tasks list 2>&1) && fail "a wrong password was accepted"
-[[ "$refused" == *"Invalid username or password"* ]] || fail "a wrong password got: $refused"
+[[ "$refused" == *"com.orvane.tarn.authn.userpass.invalid"* ]] || fail "a wrong password got: $refused"
 
 kill -TERM $demo
 for _ in $(seq 50); do
