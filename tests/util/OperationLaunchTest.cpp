@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,54 +93,6 @@ TEST_F(OperationLaunchTest, InitTaskRecordsANamedTaskUnderItsClaim)
                       std::string(" com.orvane.tarn.task.create.error [] Failed to create the task record."));
         EXPECT_FALSE(fs::exists(TrackingFile()));
     }
-}
-
-TEST_F(OperationLaunchTest, LaunchThatNeverStartsIsTriedThreeTimesAndReleasesTheClaim)
-{
-    const std::string id = "0f8e6a52-4a4e-4c59-9d1e-6f4f0e0c9a11";
-    LogCapture log;
-    ErrorValuePtr error;
-    const auto start = Clock::now();
-    LifeCycle::RunTask("/usr/lib/orvane/lifecycle/bin/no-such-tool --task-id " + id, id, error, false, 2);
-    const auto elapsed = Clock::now() - start;
-    const auto failures =
-        ApiTest::LogLines(log, "Failed to exec command for task " + id + ": TolkCtl_Daemon() returned 2");
-
-    EXPECT_EQ(ApiTest::ErrorText(error),
-              "com.orvane.lumo.std.errors.error com.orvane.tarn.task.exec.error [] Failed "
-              "to start the command of the task.");
-    EXPECT_EQ(failures.size(), 3u);
-    EXPECT_TRUE(elapsed >= milliseconds(1900) && elapsed < milliseconds(3500));
-    EXPECT_FALSE(fs::exists(TrackingFile()));
-    EXPECT_EQ(Tasks().count(id), 1u) << "the entry of a failed launch stays for the client to see";
-}
-
-TEST_F(OperationLaunchTest, LaunchedToolOutlivesTheCallThatStartedIt)
-{
-    const std::string id = "5b0b0f61-8c39-4d4a-b4a3-0c4cf0a6b8a2";
-    const std::string pidFile = root_.Dir() + "/tool.pid";
-    const std::string doneFile = root_.Dir() + "/tool.done";
-    ErrorValuePtr error;
-    const auto start = Clock::now();
-    LifeCycle::RunTask(
-        "/bin/sh -c \"echo $$ > " + pidFile + "; sleep 1; touch " + doneFile + "\" --task-id " + id, id,
-        error, true, 2);
-    EXPECT_LT(Clock::now() - start, milliseconds(800));
-    EXPECT_EQ(error, nullptr);
-    EXPECT_EQ(ReadLocal(TrackingFile()), "PRECURSOR: " + id) << "the claim is the tool's to release";
-    EXPECT_EQ(Tasks().count(id), 1u);
-
-    pid_t pid = 0;
-    for (int i = 0; i < 200 && pid == 0; ++i) {
-        std::this_thread::sleep_for(milliseconds(5));
-        pid = static_cast<pid_t>(std::atoi(ReadLocal(pidFile).c_str()));
-    }
-    ASSERT_GT(pid, 0);
-    EXPECT_FALSE(fs::exists(doneFile)) << "RunTask waited for the tool";
-    EXPECT_EQ(kill(pid, 0), 0);
-    EXPECT_NE(getsid(pid), getsid(0));
-    for (int i = 0; i < 400 && !fs::exists(doneFile); ++i) std::this_thread::sleep_for(milliseconds(10));
-    EXPECT_TRUE(fs::exists(doneFile));
 }
 
 // Two processes released at the same instant race for the tracking file of one root; many
