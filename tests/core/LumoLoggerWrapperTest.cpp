@@ -6,6 +6,20 @@
 
 using Host::Settings::SettingsApi::LumoLoggerWrapper;
 
+namespace {
+
+// A part that counts how often it is formatted.
+struct Counted {
+    int* count;
+};
+std::ostream& operator<<(std::ostream& out, const Counted& part)
+{
+    ++*part.count;
+    return out;
+}
+
+}  // namespace
+
 // The text is written as given: conversions in it are not expanded.
 TEST(LumoLoggerWrapper, WritesEachLevelAtItsPriorityAndTheTextLiterally)
 {
@@ -21,6 +35,35 @@ TEST(LumoLoggerWrapper, WritesEachLevelAtItsPriorityAndTheTextLiterally)
         EXPECT_NE(line.find(text), std::string::npos) << line;
     }
     Log_SetStderrLevel(0);
+}
+
+// Records of a thread share one stream: each line must hold its own text and formatting
+// only, also after a longer line, and a record made inside another keeps both apart.
+TEST(LumoLoggerWrapper, EachLineStartsAfreshAndNestedRecordsStayApart)
+{
+    LumoLoggerWrapper logger;
+    Log_SetStderrLevel(7);
+    testing::internal::CaptureStderr();
+    Lumo::Log::Write(&logger, Lumo::Log::kError, "a much longer first line ", std::hex, 255);
+    Lumo::Log::Write(&logger, Lumo::Log::kError, "short ", 255);
+    {
+        auto outer = logger.CreateRecord(Lumo::Log::kError);
+        outer->Stream() << "outer";
+        Lumo::Log::Write(&logger, Lumo::Log::kError, "inner");
+    }
+    const std::string lines = testing::internal::GetCapturedStderr();
+    for (const char* line : {"<0> a much longer first line ff\n", "<0> short 255\n", "<0> inner\n", "<0> outer\n"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << " in " << lines;
+
+    // With no output taking a level, the framework's parts are not even formatted.
+    Log_SetStderrLevel(0);
+    int formatted = 0;
+    Lumo::Log::Write(&logger, Lumo::Log::kFatal, Counted{&formatted});
+    EXPECT_EQ(formatted, 0);
+    Log_SetStderrLevel(7);
+    Lumo::Log::Write(&logger, Lumo::Log::kFatal, Counted{&formatted});
+    Log_SetStderrLevel(0);
+    EXPECT_EQ(formatted, 1);
 }
 
 TEST(LumoLoggerWrapperDeathTest, LevelAboveFiveEndsTheProcess)

@@ -1,18 +1,46 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "platform/host/CSLogger.hpp"
+#include "platform/host/LogSink.hpp"
 #include "support/LogCapture.hpp"
+#include "support/TempDir.hpp"
 
 namespace {
 
+// Each test has a system log socket of its own, so that syslog outputs count as reachable
+// whether or not the machine runs a log daemon; nothing is ever delivered to it.
 class LogConfigTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        Reset();
+        socket_ = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, SocketPath().c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        LogSink::Process().SetSyslogSocket(SocketPath());
+    }
+    void TearDown() override
+    {
+        Reset();
+        LogSink::Process().SetSyslogSocket(LogSink::kSyslogSocket);
+        ::close(socket_);
+    }
+    static void Reset()
+    {
         Log_RemoveAllOutputs();
         Log_SetStderrLevel(0);
     }
-    void TearDown() override { SetUp(); }
+    std::string SocketPath() const { return dir_.File("log"); }
+
+    TestSupport::TempDir dir_;
+    int socket_ = -1;
 
     static LogOutput* NewOutput(const char* name, int level)
     {
@@ -43,6 +71,15 @@ TEST_F(LogConfigTest, TheMostVerboseOutputOrTheMirrorDecides)
     EXPECT_EQ(enabled(), "011100000");
     Log_SetStderrLevel(6);
     EXPECT_EQ(enabled(), "011111100");
+
+    // Without a log socket no output takes a line: only the mirror counts.
+    Log_SetOutputLevel(verbose, 7);
+    LogSink::Process().SetSyslogSocket(dir_.File("gone"));
+    EXPECT_EQ(enabled(), "011111100");
+    Log_SetStderrLevel(0);
+    EXPECT_EQ(enabled(), "000000000");
+    LogSink::Process().SetSyslogSocket(SocketPath());
+    EXPECT_EQ(enabled(), "011111110");
 }
 
 TEST_F(LogConfigTest, AnOutputNameCanBeAddedOnceUntilAllAreRemoved)
