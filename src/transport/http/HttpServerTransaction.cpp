@@ -129,7 +129,7 @@ boost::asio::ip::tcp::endpoint HttpServerTransaction::RemoteEndpoint(boost::syst
 
 void HttpServerTransaction::Dispatch(std::function<void()> work)
 {
-    boost::asio::post(strand_, std::move(work));
+    boost::asio::dispatch(strand_, std::move(work));
 }
 
 void HttpServerTransaction::SendChunked(Http::ChunkedParts parts, Done done)

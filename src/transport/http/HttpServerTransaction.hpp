@@ -49,7 +49,8 @@ public:
     const HttpRequest& Request() const noexcept { return request_; }
     std::uint64_t BodyLimit() const noexcept { return settings_->bodyLimit; }
 
-    // Reads the whole body within the body limit; handler(error, body) on the strand.
+    // Reads the whole body within the body limit; handler(error, body) on the strand, before
+    // ReadBody returns when the body came in whole with the head.
     void ReadBody(RequestBodyReader::Handler handler);
 
     // The client's address; `ec` set when the connection has none any more.

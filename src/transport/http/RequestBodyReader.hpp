@@ -23,7 +23,8 @@ public:
     static constexpr std::size_t kMinRead = 512;
 
     // Reads `body` until it ends. A body of `limit` bytes is accepted; one of `limit` + 1
-    // bytes ends the read with Http message_too_long.
+    // bytes ends the read with Http message_too_long. When the whole body is already in
+    // memory the handler runs before Start returns.
     static void Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                       Handler handler);
 
@@ -32,6 +33,8 @@ private:
                       Handler handler);
 
     void DoRead();
+    // The room for the next read: at least kMinRead bytes, within the allowance left.
+    boost::asio::mutable_buffer NextSpace();
     void OnRead(const boost::system::error_code& ec, std::size_t bytes);
     void Finish(const boost::system::error_code& ec);
 
