@@ -1,22 +1,25 @@
 #include "transport/http/HttpServerTransaction.hpp"
 
-#include <sstream>
+#include <cstdint>
 #include <utility>
 
 #include "transport/PicoHttpError.hpp"
 #include "transport/http/BodyHttpHandler.hpp"
 #include "transport/http/RequestHeadRules.hpp"
 #include "transport/stream/FixedAnswer.hpp"
+#include "transport/stream/HexDigits.hpp"
 #include "transport/stream/WriteAllOp.hpp"
 
 namespace Lumo::Transport::PicoHttp {
 namespace {
 
+// "[0x...]": the pointer as a stream prints it, without a stream or printf per exchange.
 std::string MakeLogId(const void* self)
 {
-    std::ostringstream text;
-    text << '[' << self << ']';
-    return text.str();
+    char text[3 + Http::HttpDetail::kMaxHexDigits + 1] = {'[', '0', 'x'};
+    std::size_t length = 3 + Http::HttpDetail::WriteHex(reinterpret_cast<std::uintptr_t>(self), text + 3);
+    text[length++] = ']';
+    return std::string(text, length);
 }
 
 }  // namespace
