@@ -116,6 +116,10 @@ TEST_F(RequestReadingTest, BodyFramingKeepAliveAndPipelining)
                        "DELETE /api HTTP/1.1\r\nContent-Type: application/json\r\n\r\n",
          false, {{"delete"}, {"200 OK", "lumo-error: ", "Connection: Keep-Alive"}}, false},
         {"HTTP/1.0 stays open", http10 + http10, false, {{"200 OK", "1.0"}, {"200 OK", "1.0"}}, false},
+        // Empty lines before a request line are skipped, also behind a body on a kept connection.
+        {"empty lines before heads", "\r\n" + Post(Call("echo", R"({"n":"one"})")) + "\r\n" +
+                                         Post(Call("echo", R"({"n":"two"})")) + "\n\r\n" + Post(Call("echo", R"({"n":"three"})")),
+         false, {{"one", "Connection: Keep-Alive"}, {"two"}, {"three"}}, false},
         // The first answers 50 ms later from another thread; the second at once. Order holds.
         {"pipelined", Post(Call("later", R"({"n":"first"})")) + Post(Call("echo", R"({"n":"second"})")) +
                           Post(Call("echo", R"({"n":"third"})"), "Connection: Close\r\n"),
