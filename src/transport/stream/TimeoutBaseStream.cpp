@@ -52,13 +52,13 @@ private:
     char scratch_[4096];
 };
 
-TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts)
-    : state_(std::make_shared<State>(std::move(socket), timeouts))
+TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts, std::shared_ptr<void> lifetime)
+    : state_(std::make_shared<State>(std::move(socket), timeouts, std::move(lifetime)))
 {
 }
 
-TimeoutBaseStream::State::State(Socket s, const IOTimeouts& t)
-    : timeouts(t), socket(std::move(s)), read(socket.get_executor()), write(socket.get_executor())
+TimeoutBaseStream::State::State(Socket s, const IOTimeouts& t, std::shared_ptr<void> l)
+    : timeouts(t), socket(std::move(s)), read(socket.get_executor()), write(socket.get_executor()), lifetime(std::move(l))
 {
 }
 

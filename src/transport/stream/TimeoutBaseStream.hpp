@@ -30,7 +30,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // Takes over `socket` (open and connected); the timeouts apply to every later operation.
-    TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts);
+    // `lifetime` (may be null) is released when the connection's state goes, socket closed.
+    TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts, std::shared_ptr<void> lifetime = nullptr);
 
     // Reads some bytes into `buffers`; handler(error_code, bytes). The read deadline runs
     // from the start of the read until its completion.
@@ -91,7 +92,7 @@ private:
     };
 
     struct State : std::enable_shared_from_this<State> {
-        State(Socket s, const IOTimeouts& t);
+        State(Socket s, const IOTimeouts& t, std::shared_ptr<void> l);
 
         Deadline& Of(Direction direction) { return direction == Direction::kRead ? read : write; }
         // Sets the deadline of `direction` to now + its timeout; makes sure a wait will
@@ -114,6 +115,8 @@ private:
         Deadline read;
         Deadline write;
         std::optional<boost::asio::ip::tcp::endpoint> peer;
+        // Held for the life of the connection, for whoever counts open connections.
+        const std::shared_ptr<void> lifetime;
     };
 
     // The completion of one socket operation: stops its deadline, then calls the caller's
