@@ -129,7 +129,7 @@ void Endpoint::Listen(const tcp::endpoint& address, const char* family)
     spec.trimmer = trimmer_;
     auto server = Lumo::Asio::StreamServer<>::Create(
         Lumo::Asio::Acceptor(std::move(acceptor)), spec, TuneSocket,
-        Lumo::Transport::PicoHttp::MakeConnectionHandler(provider_, config_, logger_), logger_);
+        Lumo::Transport::PicoHttp::MakeConnectionHandler(ioContext_, provider_, config_, logger_), logger_);
     server->Start();
     servers_.push_back(server);
     std::ostringstream endpointText;

@@ -27,12 +27,12 @@ std::string MakeLogId(const void* self)
 void HttpServerTransaction::Start(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
                                   std::shared_ptr<const Settings> settings)
 {
-    std::shared_ptr<HttpServerTransaction> transaction(
-        new HttpServerTransaction(std::move(stream), std::move(strand), std::move(settings)));
+    auto transaction = std::make_shared<HttpServerTransaction>(Key(), std::move(stream), std::move(strand),
+                                                               std::move(settings));
     transaction->DoReadHead();
 }
 
-HttpServerTransaction::HttpServerTransaction(std::shared_ptr<ConnectionStream> stream,
+HttpServerTransaction::HttpServerTransaction(Key, std::shared_ptr<ConnectionStream> stream,
                                              ConnectionStrand strand,
                                              std::shared_ptr<const Settings> settings)
     : stream_(std::move(stream)),
@@ -123,11 +123,6 @@ void HttpServerTransaction::DoWriteFixedAnswer()
 void HttpServerTransaction::ReadBody(RequestBodyReader::Handler handler)
 {
     RequestBodyReader::Start(body_, settings_->bodyLimit, std::move(handler));
-}
-
-boost::asio::ip::tcp::endpoint HttpServerTransaction::RemoteEndpoint(boost::system::error_code& ec) const
-{
-    return stream_->Lowest().RemoteEndpoint(ec);
 }
 
 void HttpServerTransaction::Dispatch(std::function<void()> work)

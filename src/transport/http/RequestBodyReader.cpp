@@ -10,12 +10,11 @@ namespace Lumo::Transport::PicoHttp {
 void RequestBodyReader::Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                               Handler handler)
 {
-    std::shared_ptr<RequestBodyReader> reader(
-        new RequestBodyReader(std::move(body), limit, std::move(handler)));
+    auto reader = std::make_shared<RequestBodyReader>(Key(), std::move(body), limit, std::move(handler));
     reader->DoRead();
 }
 
-RequestBodyReader::RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body,
+RequestBodyReader::RequestBodyReader(Key, std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body,
                                      std::uint64_t limit, Handler handler)
     // One byte past the limit is enough to tell that the body is too long.
     : body_(std::move(body)), allowance_(limit + 1), handler_(std::move(handler))

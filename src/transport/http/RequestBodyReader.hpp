@@ -28,10 +28,16 @@ public:
     static void Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                       Handler handler);
 
-private:
-    RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
+    // Only Start can make the key, so only Start constructs; make_shared puts the object and
+    // its count in one allocation.
+    class Key {
+        friend class RequestBodyReader;
+        Key() = default;
+    };
+    RequestBodyReader(Key, std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                       Handler handler);
 
+private:
     void DoRead();
     // The room for the next read: at least kMinRead bytes, within the allowance left.
     boost::asio::mutable_buffer NextSpace();

@@ -101,16 +101,23 @@ void TimeoutBaseStream::State::CloseLocked()
 
 boost::asio::ip::tcp::endpoint TimeoutBaseStream::RemoteEndpoint(boost::system::error_code& ec) const
 {
+    const Peer* peer = RemotePeer();
+    ec = peer != nullptr ? boost::system::error_code() : make_error_code(boost::asio::error::not_connected);
+    return peer != nullptr ? peer->endpoint : boost::asio::ip::tcp::endpoint();
+}
+
+const TimeoutBaseStream::Peer* TimeoutBaseStream::RemotePeer() const
+{
     std::lock_guard<std::mutex> lock(state_->mutex);
-    ec.clear();
     if (!state_->peer) {
-        const auto peer = state_->socket.remote_endpoint(ec);
+        boost::system::error_code ec;
+        const auto endpoint = state_->socket.remote_endpoint(ec);
         if (ec) {
-            return {};
+            return nullptr;
         }
-        state_->peer = peer;
+        state_->peer = Peer{endpoint, endpoint.address().to_string()};
     }
-    return *state_->peer;
+    return &*state_->peer;
 }
 
 void TimeoutBaseStream::State::ArmLocked(Direction direction)

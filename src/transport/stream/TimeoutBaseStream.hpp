@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "transport/stream/IOTimeouts.hpp"
@@ -71,9 +72,18 @@ public:
     static constexpr std::size_t kLingerBytes = 1 << 20;
     static constexpr std::chrono::milliseconds kLingerTime{2000};
 
+    // The peer's address, and the address as text.
+    struct Peer {
+        boost::asio::ip::tcp::endpoint endpoint;
+        std::string address;
+    };
+
     // The peer's address, or `ec` set when the socket has none (closed, not connected).
     // Asked of the socket once, then remembered: the peer of a connection never changes.
     boost::asio::ip::tcp::endpoint RemoteEndpoint(boost::system::error_code& ec) const;
+    // The same with its text, made once too; null when the socket has none. Valid while
+    // this stream lives.
+    const Peer* RemotePeer() const;
 
     // The socket, for options and tests; operations on it bypass the deadlines.
     Socket& Lowest() noexcept { return state_->socket; }
@@ -114,7 +124,7 @@ private:
         Socket socket;
         Deadline read;
         Deadline write;
-        std::optional<boost::asio::ip::tcp::endpoint> peer;
+        std::optional<Peer> peer;
         // Held for the life of the connection, for whoever counts open connections.
         const std::shared_ptr<void> lifetime;
     };
