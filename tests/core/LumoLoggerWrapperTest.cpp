@@ -37,33 +37,32 @@ TEST(LumoLoggerWrapper, WritesEachLevelAtItsPriorityAndTheTextLiterally)
     Log_SetStderrLevel(0);
 }
 
-// Records of a thread share one stream: each line must hold its own text and formatting
-// only, also after a longer line, and a record made inside another keeps both apart.
-TEST(LumoLoggerWrapper, EachLineStartsAfreshAndNestedRecordsStayApart)
+// A thread's records share one stream: each line holds its own text and formatting only, a
+// record made inside another stays apart, and a level no output takes formats nothing.
+TEST(LumoLoggerWrapper, EachLineStartsAfreshAndADisabledLevelFormatsNothing)
 {
     LumoLoggerWrapper logger;
     Log_SetStderrLevel(7);
     testing::internal::CaptureStderr();
     Lumo::Log::Write(&logger, Lumo::Log::kError, "a much longer first line ", std::hex, 255);
-    Lumo::Log::Write(&logger, Lumo::Log::kError, "short ", 255);
-    {
-        auto outer = logger.CreateRecord(Lumo::Log::kError);
-        outer->Stream() << "outer";
+    if (auto outer = logger.CreateRecord(Lumo::Log::kError)) {
+        outer->Stream() << "outer " << 255;
         Lumo::Log::Write(&logger, Lumo::Log::kError, "inner");
     }
+    Lumo::Log::Write(&logger, Lumo::Log::kError, "s ", 255);
     const std::string lines = testing::internal::GetCapturedStderr();
-    for (const char* line : {"<0> a much longer first line ff\n", "<0> short 255\n", "<0> inner\n", "<0> outer\n"})
+    for (const char* line : {"<0> a much longer first line ff\n", "<0> inner\n", "<0> outer 255\n", "<0> s 255\n"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << " in " << lines;
 
-    // With no output taking a level, the framework's parts are not even formatted.
-    Log_SetStderrLevel(0);
     int formatted = 0;
-    Lumo::Log::Write(&logger, Lumo::Log::kFatal, Counted{&formatted});
-    EXPECT_EQ(formatted, 0);
-    Log_SetStderrLevel(7);
-    Lumo::Log::Write(&logger, Lumo::Log::kFatal, Counted{&formatted});
+    for (int stderrLevel : {0, 7}) {
+        Log_SetStderrLevel(stderrLevel);
+        testing::internal::CaptureStderr();
+        Lumo::Log::Write(&logger, Lumo::Log::kFatal, Counted{&formatted});
+        testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(formatted, 1) << "formatted only while an output took the level";
     Log_SetStderrLevel(0);
-    EXPECT_EQ(formatted, 1);
 }
 
 TEST(LumoLoggerWrapperDeathTest, LevelAboveFiveEndsTheProcess)
