@@ -198,14 +198,9 @@ def open_clients(port, count):
         for _ in range(count):
             clients.append(socket.create_connection(("127.0.0.1", port), timeout=30))
     except OSError:
-        close_sockets(clients)
+        benchlib.close_all(clients)
         raise
     return clients
-
-
-def close_sockets(clients):
-    for client in clients:
-        client.close()
 
 
 def read_to_end(client):
@@ -231,14 +226,14 @@ def measure_burst_memory(daemon, malformed=MALFORMED_REQUESTS, slow=SLOW_CLIENTS
                 if not read_to_end(client).startswith(b"HTTP/1.1 400 "):
                     raise RuntimeError("a malformed request was not refused with 400")
         finally:
-            close_sockets(clients)
+            benchlib.close_all(clients)
     clients = open_clients(daemon.port, slow)
     try:
         for client in clients:
             client.sendall(SLOW_HEAD)
         time.sleep(0.5)
     finally:
-        close_sockets(clients)
+        benchlib.close_all(clients)
     time.sleep(SETTLE_SECONDS)
     return daemon.rss_kib()
 
