@@ -74,7 +74,6 @@ public:
                           std::shared_ptr<const Settings> settings);
 
 private:
-
     void DoReadHead();
     void OnReadHead(const boost::system::error_code& ec, std::size_t bytes);
     void FinishHead(const boost::system::error_code& ec);
