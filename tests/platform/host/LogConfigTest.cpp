@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cstring>
 
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/LogSink.hpp"
 #include "support/LogCapture.hpp"
 #include "support/TempDir.hpp"
+#include "util/Asio.hpp"
 
 namespace {
 
@@ -18,29 +14,20 @@ class LogConfigTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Reset();
-        socket_ = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, SocketPath().c_str(), sizeof address.sun_path - 1);
-        ASSERT_EQ(::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        TearDown();
         LogSink::Process().SetSyslogSocket(SocketPath());
     }
     void TearDown() override
     {
-        Reset();
-        LogSink::Process().SetSyslogSocket(LogSink::kSyslogSocket);
-        ::close(socket_);
-    }
-    static void Reset()
-    {
         Log_RemoveAllOutputs();
         Log_SetStderrLevel(0);
+        LogSink::Process().SetSyslogSocket(LogSink::kSyslogSocket);
     }
     std::string SocketPath() const { return dir_.File("log"); }
 
     TestSupport::TempDir dir_;
-    int socket_ = -1;
+    boost::asio::io_context io_;
+    boost::asio::local::datagram_protocol::socket socket_{io_, {SocketPath()}};
 
     static LogOutput* NewOutput(const char* name, int level)
     {
