@@ -3,14 +3,16 @@
 
 Both servers are driven by the same wrk run (keep-alive loopback, same POST body); nginx
 returns a fixed copy of the daemon's own answer, so both move the same bytes. The daemon's
-call goes through its whole filter chain. Memory is the daemon's VmRSS when idle and with
-many idle keep-alive connections open.
+call goes through its whole filter chain. Memory is the daemon's VmRSS when idle, after a
+burst of malformed requests and slow clients has come and gone, and with many idle
+keep-alive connections open.
 """
 
 import argparse
 import json
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -24,6 +26,16 @@ INTROSPECTION = "com.orvane.lumo.std.introspection.provider.get"
 TARGET_RATIO = 0.6
 TARGET_IDLE_KIB = 10 * 1024
 TARGET_CONNECTIONS_KIB = 40 * 1024
+TARGET_BURST_GROWTH_KIB = 2 * 1024
+MALFORMED_REQUESTS = 2000
+SLOW_CLIENTS = 500
+# A head the daemon refuses with its fixed 400 (no colon in a field line).
+MALFORMED_HEAD = b"GET / HTTP/1.1\r\nBad Header\r\n\r\n"
+# The start of a head that a slow client never finishes.
+SLOW_HEAD = b"POST / HTTP/1.1\r\nContent-Type: application/json\r\nContent-Le"
+# How long the daemon is left idle before its memory is read again: it trims its heap when
+# the last connection closes, at most once a second.
+SETTLE_SECONDS = 1.5
 # nginx reads its configuration through a 4 KiB buffer, so one quoted word must stay
 # below that; longer answers are cut into several variables.
 NGINX_PART_BYTES = 3000
@@ -180,9 +192,54 @@ def check_nginx_answer(port, body, expected):
                            % (status, len(data), len(expected)))
 
 
+def open_clients(port, count):
+    clients = []
+    try:
+        for _ in range(count):
+            clients.append(socket.create_connection(("127.0.0.1", port), timeout=30))
+    except OSError:
+        benchlib.close_all(clients)
+        raise
+    return clients
+
+
+def read_to_end(client):
+    data = b""
+    while True:
+        chunk = client.recv(65536)
+        if not chunk:
+            return data
+        data += chunk
+
+
+def measure_burst_memory(daemon, malformed=MALFORMED_REQUESTS, slow=SLOW_CLIENTS, batch=100):
+    """VmRSS (KiB) of the idle daemon after `malformed` refused requests (sent `batch` at a
+    time, each on its own connection) and `slow` clients that sent part of a head, waited and
+    went away."""
+    benchlib.raise_fd_limit(max(slow, batch) + 64)
+    for start in range(0, malformed, batch):
+        clients = open_clients(daemon.port, min(batch, malformed - start))
+        try:
+            for client in clients:
+                client.sendall(MALFORMED_HEAD)
+            for client in clients:
+                if not read_to_end(client).startswith(b"HTTP/1.1 400 "):
+                    raise RuntimeError("a malformed request was not refused with 400")
+        finally:
+            benchlib.close_all(clients)
+    clients = open_clients(daemon.port, slow)
+    try:
+        for client in clients:
+            client.sendall(SLOW_HEAD)
+        time.sleep(0.5)
+    finally:
+        benchlib.close_all(clients)
+    time.sleep(SETTLE_SECONDS)
+    return daemon.rss_kib()
+
+
 def measure_memory(daemon, body, count):
-    """VmRSS (KiB) idle and with `count` idle keep-alive connections that each made one call."""
-    idle = daemon.rss_kib()
+    """VmRSS (KiB) with `count` idle keep-alive connections that each made one call."""
     limit = benchlib.raise_fd_limit(count + 64)
     if limit < count + 16:
         raise RuntimeError("open-file limit %d is too low for %d connections" % (limit, count))
@@ -192,11 +249,11 @@ def measure_memory(daemon, body, count):
         with_connections = daemon.rss_kib()
     finally:
         benchlib.close_all(clients)
-    return idle, with_connections
+    return with_connections
 
 
 def report(args, daemon_run, nginx_run, memory, answer_bytes):
-    idle, loaded, after = memory
+    idle, burst, loaded, after = memory
     share = benchlib.ratio(daemon_run["rps"], nginx_run["rps"])
     lines = [
         "http_throughput: %s, %d s, %d threads, %d keep-alive connections, answer %d bytes"
@@ -211,12 +268,16 @@ def report(args, daemon_run, nginx_run, memory, answer_bytes):
         "  ratio hostprefd/nginx: %.2f (target >= %.1f: %s)" % (share, TARGET_RATIO,
                                                                  benchlib.verdict(share >= TARGET_RATIO)),
         "  VmRSS idle: %.1f MiB (target <= 10 MiB: %s)" % (idle / 1024.0, benchlib.verdict(idle <= TARGET_IDLE_KIB)),
+        "  VmRSS idle again after %d malformed requests and %d slow clients: %.1f MiB, %+.1f MiB from idle"
+        " (target within 2 MiB: %s)" % (MALFORMED_REQUESTS, SLOW_CLIENTS, burst / 1024.0, (burst - idle) / 1024.0,
+                                       benchlib.verdict(burst - idle <= TARGET_BURST_GROWTH_KIB)),
         "  VmRSS with %d idle keep-alive connections: %.1f MiB (target <= 40 MiB: %s)"
         % (args.idle_connections, loaded / 1024.0, benchlib.verdict(loaded <= TARGET_CONNECTIONS_KIB)),
         "  VmRSS after the load: %.1f MiB" % (after / 1024.0),
     ]
     return "\n".join(lines), {"daemon": daemon_run, "nginx": nginx_run, "ratio": share,
-                              "rss_idle_kib": idle, "rss_connections_kib": loaded, "rss_after_kib": after}
+                              "rss_idle_kib": idle, "rss_after_burst_kib": burst, "rss_connections_kib": loaded,
+                              "rss_after_kib": after}
 
 
 def run(args):
@@ -230,7 +291,9 @@ def run(args):
         body_file = root.path("/bench-body.json")
         with open(body_file, "w") as out:
             out.write(body)
-        idle, loaded = measure_memory(daemon, body, args.idle_connections)
+        idle = daemon.rss_kib()
+        burst = measure_burst_memory(daemon)
+        loaded = measure_memory(daemon, body, args.idle_connections)
         nginx = Nginx(answer.decode(), content_type)
         check_nginx_answer(nginx.port, body, answer)
         profiler = benchlib.Profiler(daemon.pid, root.dir) if args.profile else None
@@ -238,7 +301,7 @@ def run(args):
         profile = profiler.report() if profiler else None
         nginx_run = run_wrk(nginx.port, body_file, args)
         after = daemon.rss_kib()
-        text, record = report(args, daemon_run, nginx_run, (idle, loaded, after), len(answer))
+        text, record = report(args, daemon_run, nginx_run, (idle, burst, loaded, after), len(answer))
         print(text)
         if profile:
             print("  where hostprefd spends its time (share of samples in and below each function):\n" + profile)
@@ -257,8 +320,9 @@ def run(args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--duration", type=int, default=10, help="seconds of load per server")
-    parser.add_argument("--threads", type=int, default=2, help="wrk threads")
-    parser.add_argument("--connections", type=int, default=32, help="keep-alive connections of wrk")
+    # One wrk thread: with two, wrk takes the core the single-threaded daemon would use.
+    parser.add_argument("--threads", type=int, default=1, help="wrk threads")
+    parser.add_argument("--connections", type=int, default=16, help="keep-alive connections of wrk")
     parser.add_argument("--idle-connections", type=int, default=1000, help="connections of the memory test")
     parser.add_argument("--profile", action="store_true", help="record the daemon with perf during its run")
     parser.add_argument("--json", help="also write the numbers to this file")

@@ -90,6 +90,7 @@ void Endpoint::Start()
     FeatureState_InitDeltaMode();
     Listen(config_.endpoint4, "IPv4");
     Listen(config_.endpoint6, "IPv6");
+    work_.emplace(ioContext_.get_executor());
     // A second start while a thread is stored ends the process (std::thread's assignment).
     thread_ = std::thread([this] { ioContext_.run(); });
     LifeCycle::TaskSchedular::GetInstance().Start();
@@ -98,6 +99,7 @@ void Endpoint::Start()
 
 void Endpoint::Stop()
 {
+    work_.reset();
     ioContext_.stop();
     if (thread_.joinable()) {
         thread_.join();
@@ -121,9 +123,13 @@ void Endpoint::Listen(const tcp::endpoint& address, const char* family)
     boundPorts_.push_back(bound.port());
     Lumo::Asio::StreamServerSpec spec;
     spec.timeouts = Lumo::Asio::IOTimeouts{config_.readTimeout, config_.writeTimeout};
+    if (!trimmer_) {
+        trimmer_ = Lumo::Asio::IdleMemoryTrimmer::Create(ioContext_.get_executor());
+    }
+    spec.trimmer = trimmer_;
     auto server = Lumo::Asio::StreamServer<>::Create(
         Lumo::Asio::Acceptor(std::move(acceptor)), spec, TuneSocket,
-        Lumo::Transport::PicoHttp::MakeConnectionHandler(provider_, config_, logger_), logger_);
+        Lumo::Transport::PicoHttp::MakeConnectionHandler(ioContext_, provider_, config_, logger_), logger_);
     server->Start();
     servers_.push_back(server);
     std::ostringstream endpointText;

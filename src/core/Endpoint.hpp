@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,7 @@ class Logger;
 }
 namespace Lumo::Asio {
 class PolymorphicStreamServer;
+class IdleMemoryTrimmer;
 }
 
 namespace Host::Settings::SettingsApi {
@@ -40,7 +42,8 @@ public:
     Endpoint& operator=(const Endpoint&) = delete;
 
     // Opens the listeners (a failed one is logged, the other serves), starts the endpoint
-    // thread and the task scheduler.
+    // thread and the task scheduler. The thread runs the I/O context until Stop, even when
+    // no listener opened or every acceptor stopped.
     void Start();
     // Stops the I/O context, joins the endpoint thread and stops the task scheduler.
     void Stop();
@@ -64,6 +67,10 @@ private:
     // Touched by the main thread only, before the endpoint thread starts and after it ends.
     std::vector<std::shared_ptr<Lumo::Asio::PolymorphicStreamServer>> servers_;
     std::vector<uint16_t> boundPorts_;
+    // Shared by both listeners: memory is trimmed when the last connection of either closes.
+    std::shared_ptr<Lumo::Asio::IdleMemoryTrimmer> trimmer_;
+    // Keeps the I/O context's run going while it has nothing to do, until Stop.
+    std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> work_;
     std::thread thread_;
 };
 

@@ -23,14 +23,18 @@ public:
 
     class Record : public Lumo::Log::LogRecord {
     public:
-        explicit Record(uint32_t level) : level_(level) {}
-        std::ostream& Stream() override { return text_; }
+        explicit Record(uint32_t level);
+        std::ostream& Stream() override { return *text_; }
         // Writes the collected text as one host log line.
         ~Record() override;
 
     private:
         uint32_t level_;
-        std::ostringstream text_;
+        // Building a string stream costs more than most lines it collects, so each thread
+        // keeps one and its records take turns with it; a record made while the thread's
+        // stream is taken (a record inside another) gets one of its own.
+        std::ostringstream* text_;
+        std::unique_ptr<std::ostringstream> own_;
     };
 };
 

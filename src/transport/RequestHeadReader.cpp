@@ -25,7 +25,11 @@ RequestHeadReader::Status RequestHeadReader::Commit(std::size_t count)
     }
     const std::size_t previous = received_;
     received_ += std::min(count, request_.headBuffer.size() - received_);
-    const int result = PhrParse(request_.headBuffer.data(), received_, request_, previous);
+    const std::size_t skipped = start_;
+    SkipLeadingEmptyLines();
+    // Parsing resumes only where the same bytes were parsed before.
+    const std::size_t resume = start_ == skipped && previous > start_ ? previous - start_ : 0;
+    const int result = PhrParse(request_.headBuffer.data() + start_, received_ - start_, request_, resume);
     if (result > 0) {
         headLength_ = static_cast<std::size_t>(result);
         TolowerAndSortHeaders(request_);
@@ -39,12 +43,27 @@ RequestHeadReader::Status RequestHeadReader::Commit(std::size_t count)
     return status_;
 }
 
+void RequestHeadReader::SkipLeadingEmptyLines()
+{
+    const char* const buffer = request_.headBuffer.data();
+    for (;;) {
+        if (start_ < received_ && buffer[start_] == '\n') {
+            start_ += 1;
+        } else if (start_ + 1 < received_ && buffer[start_] == '\r' && buffer[start_ + 1] == '\n') {
+            start_ += 2;
+        } else {
+            return;  // a lone CR may still become CRLF: it waits for the next read
+        }
+    }
+}
+
 std::span<const char> RequestHeadReader::Surplus() const
 {
     if (status_ != Status::Complete) {
         return {};
     }
-    return std::span<const char>(request_.headBuffer).subspan(headLength_, received_ - headLength_);
+    const std::size_t end = start_ + headLength_;
+    return std::span<const char>(request_.headBuffer).subspan(end, received_ - end);
 }
 
 boost::system::error_code RequestHeadReader::ErrorCode() const

@@ -1,6 +1,10 @@
 // RequestHeadReader: collects a request head into HttpRequest::headBuffer across socket reads
 // and parses it with PhrParse. One per transaction, holding a reference to its request; not
 // thread-safe. The reader only tells the outcome: the transaction does the I/O and answers.
+//
+// Empty lines (CRLF, or a bare LF) before the request line are skipped, as HTTP/1.1 asks of
+// a server, so that a client which ends a body with an extra CRLF is not refused on its next
+// request. They count towards the head's size limit; anywhere else the parser stays strict.
 #pragma once
 
 #include <cstddef>
@@ -33,7 +37,8 @@ public:
     // The status after the last Commit.
     Status status() const { return status_; }
 
-    // Complete: the length of the head inside headBuffer; otherwise 0.
+    // Complete: the length of the head inside headBuffer, skipped empty lines not included;
+    // otherwise 0.
     std::size_t HeadLength() const { return headLength_; }
 
     // Complete: the bytes read behind the head (the start of the body or of the next request).
@@ -44,8 +49,13 @@ public:
     boost::system::error_code ErrorCode() const;
 
 private:
+    // Moves start_ past the empty lines at the start of what was received.
+    void SkipLeadingEmptyLines();
+
     HttpRequest& request_;
     std::size_t received_ = 0;
+    // Where the head starts in headBuffer: after the empty lines that came before it.
+    std::size_t start_ = 0;
     std::size_t headLength_ = 0;
     Status status_ = Status::NeedMore;
 };

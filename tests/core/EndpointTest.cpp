@@ -1,6 +1,9 @@
 // The endpoint on a configuration of the test's own (port 0, short timeouts): a listener that
-// cannot open is logged and the other serves. Both listeners serving is shown end to end.
+// cannot open is logged and the other serves; with no listener at all the endpoint thread still
+// runs until Stop. Both listeners serving is shown end to end.
 #include <gtest/gtest.h>
+
+#include <future>
 
 #include "core/Endpoint.hpp"
 #include "platform/lumo/AsyncApiProvider.hpp"
@@ -59,4 +62,21 @@ TEST(EndpointTest, KeepsServingWhenOneListenerCannotOpen)
     EXPECT_NE(answer.find("com.orvane.test.naming/get"), std::string::npos) << answer;
     endpoint.Stop();
     EXPECT_TRUE(io.stopped());
+}
+
+TEST(EndpointTest, RunsItsThreadUntilStoppedEvenWithoutAListener)
+{
+    boost::asio::io_context io;
+    boost::asio::ip::tcp::acceptor holder(io, {boost::asio::ip::address_v4::loopback(), 0}, false);
+    auto config = Endpoint::DaemonConfig(holder.local_endpoint().port());
+    config.endpoint6 = {boost::asio::ip::address_v4::loopback(), holder.local_endpoint().port()};
+    Endpoint endpoint(std::make_shared<NamingProvider>(), io, std::make_shared<TestSupport::CollectingLogger>(), config);
+    endpoint.Start();
+    ASSERT_TRUE(endpoint.BoundPorts().empty());
+    // Work posted later must still find the thread running.
+    std::this_thread::sleep_for(50ms);
+    std::promise<void> ran;
+    boost::asio::post(io, [&ran] { ran.set_value(); });
+    EXPECT_EQ(ran.get_future().wait_for(5s), std::future_status::ready);
+    endpoint.Stop();
 }

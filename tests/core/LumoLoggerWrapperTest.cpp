@@ -6,6 +6,20 @@
 
 using Host::Settings::SettingsApi::LumoLoggerWrapper;
 
+namespace {
+
+// A part that counts how often it is formatted.
+struct Counted {
+    int* count;
+};
+std::ostream& operator<<(std::ostream& out, const Counted& part)
+{
+    ++*part.count;
+    return out;
+}
+
+}  // namespace
+
 // The text is written as given: conversions in it are not expanded.
 TEST(LumoLoggerWrapper, WritesEachLevelAtItsPriorityAndTheTextLiterally)
 {
@@ -20,6 +34,34 @@ TEST(LumoLoggerWrapper, WritesEachLevelAtItsPriorityAndTheTextLiterally)
         EXPECT_NE(line.find(expected[level]), std::string::npos) << line;
         EXPECT_NE(line.find(text), std::string::npos) << line;
     }
+    Log_SetStderrLevel(0);
+}
+
+// A thread's records share one stream: each line holds its own text and formatting only, a
+// record made inside another stays apart, and a level no output takes formats nothing.
+TEST(LumoLoggerWrapper, EachLineStartsAfreshAndADisabledLevelFormatsNothing)
+{
+    LumoLoggerWrapper logger;
+    Log_SetStderrLevel(7);
+    testing::internal::CaptureStderr();
+    Lumo::Log::Write(&logger, Lumo::Log::kError, "a much longer first line ", std::hex, 255);
+    if (auto outer = logger.CreateRecord(Lumo::Log::kError)) {
+        outer->Stream() << "outer " << 255;
+        Lumo::Log::Write(&logger, Lumo::Log::kError, "inner");
+    }
+    Lumo::Log::Write(&logger, Lumo::Log::kError, "s ", 255);
+    const std::string lines = testing::internal::GetCapturedStderr();
+    for (const char* line : {"<0> a much longer first line ff\n", "<0> inner\n", "<0> outer 255\n", "<0> s 255\n"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << " in " << lines;
+
+    int formatted = 0;
+    for (int stderrLevel : {0, 7}) {
+        Log_SetStderrLevel(stderrLevel);
+        testing::internal::CaptureStderr();
+        Lumo::Log::Write(&logger, Lumo::Log::kFatal, Counted{&formatted});
+        testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(formatted, 1) << "formatted only while an output took the level";
     Log_SetStderrLevel(0);
 }
 

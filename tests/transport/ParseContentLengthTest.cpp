@@ -1,15 +1,11 @@
-// Content-Length conversion with its automatic base and its three kinds of refusal, the names and
-// texts of the error categories, and the diagnostic text of the server configuration.
+// Content-Length conversion with its automatic base and its three kinds of refusal, and the
+// diagnostic text of the server configuration.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/lumo/AsioCategory.hpp"
-#include "platform/lumo/FormatCategory.hpp"
-#include "platform/lumo/L10nCategory.hpp"
-#include "platform/lumo/ProtocolCategory.hpp"
 #include "transport/HttpError.hpp"
 #include "transport/ParseContentLength.hpp"
 #include "transport/PicoHttpError.hpp"
@@ -45,43 +41,6 @@ TEST(ParseContentLength, ValuesAndRefusals)
             EXPECT_EQ(length, 12345u) << '"' << text << '"';
         }
     }
-}
-
-// Each category's name, the text of every code in order from 1, and the fallback text of
-// every other code. These texts reach clients inside answers and log lines.
-template <class Category>
-void ExpectTexts(const Category& category, const std::string& name, const std::vector<std::string>& texts,
-                 const std::string& other)
-{
-    SCOPED_TRACE(name);
-    EXPECT_EQ(category.name(), name);
-    for (std::size_t code = 1; code <= texts.size(); ++code)
-        EXPECT_EQ(category.message(static_cast<int>(code)), texts[code - 1]) << code;
-    for (int code : {0, static_cast<int>(texts.size()) + 1, -1}) EXPECT_EQ(category.message(code), other) << code;
-}
-
-TEST(ErrorCategories, NamesAndTexts)
-{
-    ExpectTexts(Error::transport_category(), "Lumo Transport PicoHttp",
-                {"headers parse error", "chunk parse error", "http protocol error", "server failed to listen",
-                 "invalid request", "incomplete body", "http headers too long"},
-                "transport error");
-    ExpectTexts(Http::Error::transport_category(), "Lumo Transport Http",
-                {"frame parse error", "message too long", "end of body"}, "transport error");
-    ExpectTexts(Provider::GetProtocolCategory(), "Lumo Protocol Error",
-                {"Mismatching operation identifier in HTTP header and payload"}, "protocol error");
-    ExpectTexts(Asio::GetAsioCategory(), "Lumo Asio Error", {"Buffer max len error"}, "asio error");
-    ExpectTexts(L10n::GetL10nCategory(), "Lumo Localization Error",
-                {"Requested locale not supported", "Requested format locale not supported",
-                 "Incorrect value of accept-language or lumo-ctx-format-locale header",
-                 "Default message formatter - no formatString", "Unknown message ID",
-                 "Failed to load localization bundle", "Failed to localize ErrorValue"},
-                "localization error");
-    ExpectTexts(GetFormatCategory(), "Lumo Format Error",
-                {"Named argument not found.", "Empty Named specifier found.", "More specifiers than expected."},
-                "format error");
-    ExpectTexts(ToolsCategory::Instance(), "Lumo Tools Error",
-                {"Named argument not found.", "Empty Named specifier found."}, "tools error");
 }
 
 TEST(ServerConfig, DiagnosticText)

@@ -87,6 +87,10 @@ TEST(PhrParse, ValidHeadsHoweverTheyArrive)
         {"M-SEARCH! /~x%20 HTTP/1.1\r\nX-Obs: caf\xc3\xa9\r\n\r\n",
          "",
          {0, "M-SEARCH!", "/~x%20", 1, {{"X-Obs", "caf\xc3\xa9"}}}},
+        // Every token character in a name; obs-text, quotes and inner blanks in a value.
+        {"PATCH /a?b=c&d=%41 HTTP/1.1\r\n!#$%&'*+-.^_`|~09azAZ: \t(\"x\"\t;\x80\xff y)\t\r\n\r\n",
+         "",
+         {0, "PATCH", "/a?b=c&d=%41", 1, {{"!#$%&'*+-.^_`|~09azAZ", "(\"x\"\t;\x80\xff y)"}}}},
     };
     for (Row row : rows) {
         std::get<0>(row.expected) = static_cast<int>(row.head.size());
@@ -190,6 +194,21 @@ TEST(RequestHeadReader, HeadBufferLimitBytesBehindTheHeadAndMalformedHeads)
     RequestHeadReader reader(request);
     EXPECT_EQ(Feed(reader, "GET / HTTP/1.1\r\nNo colon here\r\n", 7), Status::Malformed);
     EXPECT_EQ(reader.ErrorCode(), Error::headers_parse_error);
+
+    // Empty lines before the request line are skipped however they are split; a CR that is
+    // not followed by LF is not an empty line.
+    const std::string get = "GET / HTTP/1.1\r\nA: b\r\n\r\n";
+    for (std::size_t readSize : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{5}, std::size_t{64}}) {
+        HttpRequest skipping;
+        RequestHeadReader leading(skipping);
+        ASSERT_EQ(Feed(leading, "\r\n\n\r\n" + get + (readSize == 64 ? "X" : ""), readSize), Status::Complete);
+        EXPECT_EQ(leading.HeadLength(), get.size());
+        EXPECT_EQ(std::string(skipping.method) + " " + std::string(skipping.headers[0].value), "GET b");
+        EXPECT_EQ(std::string(leading.Surplus().begin(), leading.Surplus().end()), readSize == 64 ? "X" : "");
+        HttpRequest bare;
+        RequestHeadReader refused(bare);
+        EXPECT_EQ(Feed(refused, "\r\r\n" + get, readSize), Status::Malformed) << readSize;
+    }
 }
 
 TEST(TolowerAndSortHeaders, LowerCasesInPlaceAndSortsStably)

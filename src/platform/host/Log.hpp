@@ -2,8 +2,9 @@
 //
 // Host log levels run from 1 (most severe) to 7 (most verbose); a line written with
 // CSLogger priority p (0 failure .. 4 most verbose) has host level p + 3. A level is
-// enabled when at least one added output, or the standard-error mirror, has a level at
-// or above it. Outputs are process-wide; all calls are thread-safe.
+// enabled when the standard-error mirror, or at least one added output while the system
+// log socket exists, has a level at or above it. Outputs are process-wide; all calls are
+// thread-safe.
 #pragma once
 
 #include <cstdarg>

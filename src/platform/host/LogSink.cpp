@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,9 +15,6 @@
 #include "platform/host/UtcTime.hpp"
 
 namespace {
-
-// Where syslog(3) delivers its lines.
-constexpr const char* kSyslogSocket = "/dev/log";
 
 int ClampLevel(int level) { return std::clamp(level, 0, LogSink::kMaxLevel); }
 
@@ -103,7 +101,20 @@ void LogSink::RecomputeLevels()
 bool LogSink::Enabled(int level) const
 {
     // Level 0 would otherwise count as on with no output at all.
-    return level >= 1 && (level <= syslogLevel_ || level <= stderrLevel_);
+    if (level < 1) {
+        return false;
+    }
+    if (level <= stderrLevel_.load(std::memory_order_relaxed)) {
+        return true;
+    }
+    return level <= syslogLevel_.load(std::memory_order_relaxed) && SyslogReachable();
+}
+
+void LogSink::SetSyslogSocket(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    syslogSocket_ = socketPaths_.insert(path).first->c_str();
+    nextSyslogCheck_ = 0;  // look at the new path on the next line
 }
 
 void LogSink::Write(int priority, std::string_view line)
@@ -118,22 +129,23 @@ void LogSink::Write(int priority, std::string_view line)
     }
 }
 
-bool LogSink::SyslogReachable()
+bool LogSink::SyslogReachable() const
 {
     // Without a log socket syslog(3) tries to connect again on every line, three system
     // calls each time, only to drop the line; on a busy endpoint that was half of its CPU.
     // Looking once a second keeps that cost away and still notices a log daemon that
-    // starts (or stops) later.
+    // starts (or stops) later. The coarse clock is read from memory, without a system
+    // call, since this runs for every line of an enabled level.
     constexpr int64_t kRecheckNs = 1'000'000'000;
-    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+    timespec clock {};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &clock);
+    const int64_t now = static_cast<int64_t>(clock.tv_sec) * 1'000'000'000 + clock.tv_nsec;
     int64_t due = nextSyslogCheck_.load(std::memory_order_relaxed);
     if (now >= due && nextSyslogCheck_.compare_exchange_strong(due, now + kRecheckNs)) {
         struct stat status {};
-        syslogReachable_ = ::stat(kSyslogSocket, &status) == 0 && S_ISSOCK(status.st_mode);
+        syslogReachable_ = ::stat(syslogSocket_.load(), &status) == 0 && S_ISSOCK(status.st_mode);
     }
-    return syslogReachable_;
+    return syslogReachable_.load(std::memory_order_relaxed);
 }
 
 void LogSink::WriteStderr(int priority, std::string_view line) const

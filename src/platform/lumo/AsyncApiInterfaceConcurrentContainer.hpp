@@ -18,6 +18,10 @@ namespace Lumo::Provider {
 template <class Mutex>
 class AsyncApiInterfaceConcurrentContainer {
 public:
+    // The registered interfaces at one moment, ordered by service id. A new snapshot is made
+    // whenever the set changes, so two equal pointers mean an unchanged set.
+    using Snapshot = std::shared_ptr<const std::vector<AsyncApiInterfacePtr>>;
+
     // A container holding `interfaces`; a later interface with the id of an earlier one
     // replaces it.
     static std::shared_ptr<AsyncApiInterfaceConcurrentContainer> GetInstance(
@@ -35,6 +39,12 @@ public:
         std::lock_guard<Mutex> lock(mutex_);
         std::string id = interface->ServiceId();
         byId_[std::move(id)] = std::move(interface);
+        auto all = std::make_shared<std::vector<AsyncApiInterfacePtr>>();
+        all->reserve(byId_.size());
+        for (const auto& [key, registered] : byId_) {
+            all->push_back(registered);
+        }
+        snapshot_ = std::move(all);
     }
 
     // The interface serving `method`, or null with the reason in `notFound`.
@@ -56,21 +66,18 @@ public:
         return it->second;
     }
 
-    // Every registered interface, ordered by service id.
-    std::vector<AsyncApiInterfacePtr> Interfaces() const
+    // Every registered interface, ordered by service id: shared, not copied, since
+    // introspection reads them on every call.
+    Snapshot Interfaces() const
     {
         std::lock_guard<Mutex> lock(mutex_);
-        std::vector<AsyncApiInterfacePtr> all;
-        all.reserve(byId_.size());
-        for (const auto& [id, interface] : byId_) {
-            all.push_back(interface);
-        }
-        return all;
+        return snapshot_;
     }
 
 private:
     mutable Mutex mutex_;
     std::map<std::string, AsyncApiInterfacePtr, std::less<>> byId_;
+    Snapshot snapshot_ = std::make_shared<const std::vector<AsyncApiInterfacePtr>>();
 };
 
 }  // namespace Lumo::Provider

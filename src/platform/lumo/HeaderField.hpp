@@ -22,6 +22,7 @@ template <class HeaderRange>
 HeaderFields CollectHeaderFields(const HeaderRange& headers)
 {
     HeaderFields fields;
+    fields.reserve(16);  // the headers of a usual request, in one allocation
     for (const auto& header : headers) {
         fields.push_back({header.Name(), header.Value()});
     }

@@ -12,11 +12,11 @@ std::shared_ptr<ApiAnswerWriter> ApiAnswerWriter::Create(std::shared_ptr<Transac
                                                          ProtocolHandlerSpec::ErrToHeaders errToHeaders,
                                                          std::string requestIdText)
 {
-    return std::shared_ptr<ApiAnswerWriter>(new ApiAnswerWriter(
-        std::move(channel), std::move(spec), std::move(errToHeaders), std::move(requestIdText)));
+    return std::make_shared<ApiAnswerWriter>(Key(), std::move(channel), std::move(spec), std::move(errToHeaders),
+                                             std::move(requestIdText));
 }
 
-ApiAnswerWriter::ApiAnswerWriter(std::shared_ptr<TransactionChannel> channel,
+ApiAnswerWriter::ApiAnswerWriter(Key, std::shared_ptr<TransactionChannel> channel,
                                  std::shared_ptr<const RequestSpec> spec,
                                  ProtocolHandlerSpec::ErrToHeaders errToHeaders, std::string requestIdText)
     : channel_(std::move(channel)),

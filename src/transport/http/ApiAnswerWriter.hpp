@@ -34,6 +34,15 @@ public:
     // one that completed the answer are dropped.
     void Deliver(Core::MethodResult result);
 
+    // Only Create can make the key, so only Create constructs; make_shared puts the object
+    // and its count in one allocation.
+    class Key {
+        friend class ApiAnswerWriter;
+        Key() = default;
+    };
+    ApiAnswerWriter(Key, std::shared_ptr<TransactionChannel> channel, std::shared_ptr<const RequestSpec> spec,
+                    ProtocolHandlerSpec::ErrToHeaders errToHeaders, std::string requestIdText);
+
 private:
     struct Step {
         enum class Kind { kHead, kChunk, kLastChunk, kEnd };
@@ -43,8 +52,6 @@ private:
         Data::ErrorValuePtr error;
     };
 
-    ApiAnswerWriter(std::shared_ptr<TransactionChannel> channel, std::shared_ptr<const RequestSpec> spec,
-                    ProtocolHandlerSpec::ErrToHeaders errToHeaders, std::string requestIdText);
 
     void OnDelivery(Core::MethodResult result);
     // Decides from the delivery table whether `result` completes the answer, replacing a

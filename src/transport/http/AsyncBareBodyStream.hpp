@@ -17,6 +17,8 @@ public:
 
     // Reads straight from the connection; the body ends with end of file.
     void AsyncReadSome(boost::asio::mutable_buffer buffer, ReadHandler handler) override;
+    // What the connection put back.
+    std::size_t ReadBuffered(boost::asio::mutable_buffer buffer) override { return stream_->ReadPutback(buffer); }
 
 private:
     const std::shared_ptr<ConnectionStream> stream_;

@@ -24,6 +24,20 @@ public:
     // connection's strand, never inside this call. The end of the body is reported as Http
     // end_of_body, or as end of file for a body that runs to the end of the connection.
     virtual void AsyncReadSome(boost::asio::mutable_buffer buffer, ReadHandler handler) = 0;
+
+    // Copies body bytes that are already in memory (those that came in with the head) into
+    // `buffer` at once, without any I/O, and returns how many; 0 when the next bytes can
+    // only come from AsyncReadSome. Most requests arrive whole in one segment, and reading
+    // them this way saves a turn of the event loop per read.
+    virtual std::size_t ReadBuffered(boost::asio::mutable_buffer buffer)
+    {
+        (void)buffer;
+        return 0;
+    }
+
+    // True when every byte of the body has been delivered, so that no read is needed to
+    // learn that it ended.
+    virtual bool Complete() const { return false; }
 };
 
 }  // namespace Lumo::Transport::PicoHttp::PicoHttpDetail

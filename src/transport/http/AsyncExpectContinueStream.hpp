@@ -24,6 +24,12 @@ public:
 
     // The first call writes "100 Continue" and then reads; a failed write is the read's error.
     void AsyncReadSome(boost::asio::mutable_buffer buffer, ReadHandler handler) override;
+    // Nothing before "100 Continue" has gone out; the inner body's answers after.
+    std::size_t ReadBuffered(boost::asio::mutable_buffer buffer) override
+    {
+        return continuePending_ ? 0 : body_->ReadBuffered(buffer);
+    }
+    bool Complete() const override { return !continuePending_ && body_->Complete(); }
 
     // True until the interim answer has been started.
     bool ContinuePending() const noexcept { return continuePending_; }

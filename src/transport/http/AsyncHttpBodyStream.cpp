@@ -31,6 +31,14 @@ void AsyncHttpBodyStream::AsyncReadSome(boost::asio::mutable_buffer buffer, Read
         }));
 }
 
+std::size_t AsyncHttpBodyStream::ReadBuffered(boost::asio::mutable_buffer buffer)
+{
+    const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining_));
+    const std::size_t copied = stream_->ReadPutback(boost::asio::mutable_buffer(buffer.data(), size));
+    remaining_ -= copied;
+    return copied;
+}
+
 void AsyncHttpBodyStream::OnRead(const boost::system::error_code& ec, std::size_t bytes,
                                  const ReadHandler& handler)
 {

@@ -22,6 +22,10 @@ public:
     // Reads at most the remaining bytes; end_of_body once they are all read, PicoHttp
     // incomplete_body when the connection ends first.
     void AsyncReadSome(boost::asio::mutable_buffer buffer, ReadHandler handler) override;
+    // At most the remaining bytes of what the connection put back.
+    std::size_t ReadBuffered(boost::asio::mutable_buffer buffer) override;
+    // Once the declared length has been read.
+    bool Complete() const override { return remaining_ == 0; }
 
     std::uint64_t Remaining() const noexcept { return remaining_; }
     std::uint64_t Total() const noexcept { return total_; }

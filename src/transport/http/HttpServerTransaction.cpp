@@ -1,22 +1,25 @@
 #include "transport/http/HttpServerTransaction.hpp"
 
-#include <sstream>
+#include <cstdint>
 #include <utility>
 
 #include "transport/PicoHttpError.hpp"
 #include "transport/http/BodyHttpHandler.hpp"
 #include "transport/http/RequestHeadRules.hpp"
 #include "transport/stream/FixedAnswer.hpp"
+#include "transport/stream/HexDigits.hpp"
 #include "transport/stream/WriteAllOp.hpp"
 
 namespace Lumo::Transport::PicoHttp {
 namespace {
 
+// "[0x...]": the pointer as a stream prints it, without a stream or printf per exchange.
 std::string MakeLogId(const void* self)
 {
-    std::ostringstream text;
-    text << '[' << self << ']';
-    return text.str();
+    char text[3 + Http::HttpDetail::kMaxHexDigits + 1] = {'[', '0', 'x'};
+    std::size_t length = 3 + Http::HttpDetail::WriteHex(reinterpret_cast<std::uintptr_t>(self), text + 3);
+    text[length++] = ']';
+    return std::string(text, length);
 }
 
 }  // namespace
@@ -24,12 +27,12 @@ std::string MakeLogId(const void* self)
 void HttpServerTransaction::Start(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
                                   std::shared_ptr<const Settings> settings)
 {
-    std::shared_ptr<HttpServerTransaction> transaction(
-        new HttpServerTransaction(std::move(stream), std::move(strand), std::move(settings)));
+    auto transaction = std::make_shared<HttpServerTransaction>(Key(), std::move(stream), std::move(strand),
+                                                               std::move(settings));
     transaction->DoReadHead();
 }
 
-HttpServerTransaction::HttpServerTransaction(std::shared_ptr<ConnectionStream> stream,
+HttpServerTransaction::HttpServerTransaction(Key, std::shared_ptr<ConnectionStream> stream,
                                              ConnectionStrand strand,
                                              std::shared_ptr<const Settings> settings)
     : stream_(std::move(stream)),
@@ -122,14 +125,9 @@ void HttpServerTransaction::ReadBody(RequestBodyReader::Handler handler)
     RequestBodyReader::Start(body_, settings_->bodyLimit, std::move(handler));
 }
 
-boost::asio::ip::tcp::endpoint HttpServerTransaction::RemoteEndpoint(boost::system::error_code& ec) const
-{
-    return stream_->Lowest().RemoteEndpoint(ec);
-}
-
 void HttpServerTransaction::Dispatch(std::function<void()> work)
 {
-    boost::asio::post(strand_, std::move(work));
+    boost::asio::dispatch(strand_, std::move(work));
 }
 
 void HttpServerTransaction::SendChunked(Http::ChunkedParts parts, Done done)

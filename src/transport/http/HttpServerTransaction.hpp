@@ -49,11 +49,12 @@ public:
     const HttpRequest& Request() const noexcept { return request_; }
     std::uint64_t BodyLimit() const noexcept { return settings_->bodyLimit; }
 
-    // Reads the whole body within the body limit; handler(error, body) on the strand.
+    // Reads the whole body within the body limit; handler(error, body) on the strand, before
+    // ReadBody returns when the body came in whole with the head.
     void ReadBody(RequestBodyReader::Handler handler);
 
-    // The client's address; `ec` set when the connection has none any more.
-    boost::asio::ip::tcp::endpoint RemoteEndpoint(boost::system::error_code& ec) const;
+    // The client's address; null when the connection has none any more.
+    const Lumo::Asio::TimeoutBaseStream::Peer* RemotePeer() const { return stream_->Lowest().RemotePeer(); }
 
     // TransactionChannel
     const std::string& LogId() const override { return id_; }
@@ -63,10 +64,16 @@ public:
     void SendWhole(Http::ApiResponseHeaders headers, std::string body, Done done) override;
     void EndExchange(Data::ErrorValuePtr error) override;
 
-private:
-    HttpServerTransaction(std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
+    // Only Start can make the key, so only Start constructs; make_shared puts the object and
+    // its count in one allocation.
+    class Key {
+        friend class HttpServerTransaction;
+        Key() = default;
+    };
+    HttpServerTransaction(Key, std::shared_ptr<ConnectionStream> stream, ConnectionStrand strand,
                           std::shared_ptr<const Settings> settings);
 
+private:
     void DoReadHead();
     void OnReadHead(const boost::system::error_code& ec, std::size_t bytes);
     void FinishHead(const boost::system::error_code& ec);

@@ -51,20 +51,17 @@ void PicoHttpApiRequestHandler::OnBody(const std::shared_ptr<HttpServerTransacti
         return;
     }
     Log::Write(transaction->GetLogger(), Log::kTrace, "RequestReadCb", transaction->LogId());
-    boost::system::error_code peerError;
-    const auto peer = GetPeerInfo(transaction->RemoteEndpoint(peerError));
     protocolHandler_->HandleRequest(transaction, spec,
                                     CollectHeaderFields(HeaderRequestRange(transaction->Request())), body,
-                                    peerError ? std::nullopt : peer);
+                                    GetPeerInfo(transaction->RemotePeer()));
 }
 
-std::optional<Http::PeerInfo> PicoHttpApiRequestHandler::GetPeerInfo(
-    const boost::asio::ip::tcp::endpoint& endpoint)
+std::optional<Http::PeerInfo> PicoHttpApiRequestHandler::GetPeerInfo(const Lumo::Asio::TimeoutBaseStream::Peer* peer)
 {
-    if (endpoint.port() == 0 && endpoint.address().is_unspecified()) {
+    if (peer == nullptr || (peer->endpoint.port() == 0 && peer->endpoint.address().is_unspecified())) {
         return std::nullopt;
     }
-    return Http::PeerInfo{endpoint.address().to_string(), endpoint.port()};
+    return Http::PeerInfo{peer->address, peer->endpoint.port()};
 }
 
 }  // namespace Lumo::Transport::PicoHttp

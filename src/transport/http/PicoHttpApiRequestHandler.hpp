@@ -11,6 +11,7 @@
 #include "transport/http/AsyncTransactionProtocolHandler.hpp"
 #include "transport/http/HttpRequestHandler.hpp"
 #include "transport/protocol/RequestSpec.hpp"
+#include "transport/stream/TimeoutBaseStream.hpp"
 #include "util/Asio.hpp"
 
 namespace Lumo::Transport::PicoHttp {
@@ -22,8 +23,8 @@ public:
 
     void OnHead(const std::shared_ptr<HttpServerTransaction>& transaction) override;
 
-    // The address text and port of `endpoint`, or nullopt for an endpoint that names no peer.
-    static std::optional<Http::PeerInfo> GetPeerInfo(const boost::asio::ip::tcp::endpoint& endpoint);
+    // The address text and port of `peer`, or nullopt for none or one that names no peer.
+    static std::optional<Http::PeerInfo> GetPeerInfo(const Lumo::Asio::TimeoutBaseStream::Peer* peer);
 
 private:
     void OnBody(const std::shared_ptr<HttpServerTransaction>& transaction,

@@ -18,21 +18,26 @@ namespace Lumo::Transport::PicoHttp {
 
 class PicoHttpStreamHandler {
 public:
-    explicit PicoHttpStreamHandler(std::shared_ptr<const HttpServerTransaction::Settings> settings);
+    // Connections are served on strands of `executor`, the I/O context their sockets run on.
+    PicoHttpStreamHandler(std::shared_ptr<const HttpServerTransaction::Settings> settings,
+                          boost::asio::io_context::executor_type executor);
 
     // Starts serving `stream`: reads its first request head.
     void operator()(std::shared_ptr<ConnectionStream> stream) const;
 
 private:
     std::shared_ptr<const HttpServerTransaction::Settings> settings_;
+    boost::asio::io_context::executor_type executor_;
 };
 
 // What the accept loop hands each accepted connection to.
 using ConnectionHandler = std::function<void(std::shared_ptr<ConnectionStream>)>;
 
 // The connection handler that serves the API of `provider` over HTTP with the body limit and
-// localizer of `config`, logging to `logger` (may be null).
-ConnectionHandler MakeConnectionHandler(std::shared_ptr<Core::AsyncApiProvider> provider,
+// localizer of `config`, logging to `logger` (may be null), for connections whose sockets run
+// on `ioContext`.
+ConnectionHandler MakeConnectionHandler(boost::asio::io_context& ioContext,
+                                        std::shared_ptr<Core::AsyncApiProvider> provider,
                                         const ServerConfig& config, std::shared_ptr<Log::Logger> logger);
 
 }  // namespace Lumo::Transport::PicoHttp

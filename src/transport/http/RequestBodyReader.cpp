@@ -10,12 +10,11 @@ namespace Lumo::Transport::PicoHttp {
 void RequestBodyReader::Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                               Handler handler)
 {
-    std::shared_ptr<RequestBodyReader> reader(
-        new RequestBodyReader(std::move(body), limit, std::move(handler)));
+    auto reader = std::make_shared<RequestBodyReader>(Key(), std::move(body), limit, std::move(handler));
     reader->DoRead();
 }
 
-RequestBodyReader::RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body,
+RequestBodyReader::RequestBodyReader(Key, std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body,
                                      std::uint64_t limit, Handler handler)
     // One byte past the limit is enough to tell that the body is too long.
     : body_(std::move(body)), allowance_(limit + 1), handler_(std::move(handler))
@@ -23,6 +22,31 @@ RequestBodyReader::RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodySt
 }
 
 void RequestBodyReader::DoRead()
+{
+    // Bytes already in memory are taken at once; the event loop is only asked to read
+    // what has not arrived yet.
+    for (;;) {
+        if (body_->Complete()) {
+            Finish({});
+            return;
+        }
+        const std::size_t copied = body_->ReadBuffered(NextSpace());
+        if (copied == 0) {
+            break;
+        }
+        used_ += copied;
+        if (used_ >= allowance_) {
+            Finish(Http::Error::make_error_code(Http::Error::message_too_long));
+            return;
+        }
+    }
+    body_->AsyncReadSome(NextSpace(),
+                         [self = shared_from_this()](const boost::system::error_code& ec, std::size_t bytes) {
+                             self->OnRead(ec, bytes);
+                         });
+}
+
+boost::asio::mutable_buffer RequestBodyReader::NextSpace()
 {
     const std::uint64_t allowanceLeft = allowance_ - used_;
     if (buffer_.size() - used_ < kMinRead) {
@@ -32,10 +56,7 @@ void RequestBodyReader::DoRead()
     }
     const auto size =
         static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size() - used_, allowanceLeft));
-    body_->AsyncReadSome(boost::asio::mutable_buffer(buffer_.data() + used_, size),
-                         [self = shared_from_this()](const boost::system::error_code& ec, std::size_t bytes) {
-                             self->OnRead(ec, bytes);
-                         });
+    return boost::asio::mutable_buffer(buffer_.data() + used_, size);
 }
 
 void RequestBodyReader::OnRead(const boost::system::error_code& ec, std::size_t bytes)

@@ -23,15 +23,24 @@ public:
     static constexpr std::size_t kMinRead = 512;
 
     // Reads `body` until it ends. A body of `limit` bytes is accepted; one of `limit` + 1
-    // bytes ends the read with Http message_too_long.
+    // bytes ends the read with Http message_too_long. When the whole body is already in
+    // memory the handler runs before Start returns.
     static void Start(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                       Handler handler);
 
-private:
-    RequestBodyReader(std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
+    // Only Start can make the key, so only Start constructs; make_shared puts the object and
+    // its count in one allocation.
+    class Key {
+        friend class RequestBodyReader;
+        Key() = default;
+    };
+    RequestBodyReader(Key, std::shared_ptr<PicoHttpDetail::AsyncBodyStream> body, std::uint64_t limit,
                       Handler handler);
 
+private:
     void DoRead();
+    // The room for the next read: at least kMinRead bytes, within the allowance left.
+    boost::asio::mutable_buffer NextSpace();
     void OnRead(const boost::system::error_code& ec, std::size_t bytes);
     void Finish(const boost::system::error_code& ec);
 

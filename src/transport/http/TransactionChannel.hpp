@@ -39,7 +39,9 @@ public:
     // The log sink; may be null.
     virtual Log::Logger* GetLogger() const = 0;
 
-    // Runs `work` on the connection's strand, after work dispatched earlier; never inline.
+    // Runs `work` on the connection's strand, after work dispatched earlier: at once when
+    // called on the I/O thread while the strand has nothing else to do (a service that
+    // answers on the endpoint thread), queued otherwise (an answer from a task thread).
     virtual void Dispatch(std::function<void()> work) = 0;
 
     // Each write below keeps what it is given until `done` runs.

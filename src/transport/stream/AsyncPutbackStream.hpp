@@ -28,6 +28,15 @@ public:
     // Bytes put back and not read yet.
     std::size_t PutbackSize() const noexcept { return static_cast<std::size_t>(end_ - next_); }
 
+    // Copies put-back bytes into `buffer` at once, as many as fit, and returns how many
+    // (0 when none are left). The synchronous form of a read that the put-back can serve.
+    std::size_t ReadPutback(boost::asio::mutable_buffer buffer)
+    {
+        const std::size_t copied = boost::asio::buffer_copy(buffer, boost::asio::const_buffer(next_, end_ - next_));
+        next_ += copied;
+        return copied;
+    }
+
     // Reads into `buffers`; handler(error_code, bytes). Put-back bytes are served first, as
     // many as fit, without touching the socket; that completion is posted, never inline.
     template <class MutableBuffers, class Handler>

@@ -1,7 +1,7 @@
 #include "transport/stream/Header.hpp"
 #include "transport/stream/FrameBodyWriter.hpp"
 
-#include <cstdio>
+#include "transport/stream/HexDigits.hpp"
 
 namespace Lumo::Transport::Http::HttpDetail {
 
@@ -18,8 +18,7 @@ FrameBodyWriter::Writer::Writer(boost::asio::const_buffer piece)
 void FrameBodyWriter::Writer::Reset(boost::asio::const_buffer piece)
 {
     piece_ = piece;
-    const int count = std::snprintf(digits_, sizeof digits_, "%llx", static_cast<unsigned long long>(piece.size()));
-    digitCount_ = static_cast<std::size_t>(count);
+    digitCount_ = WriteHex(piece.size(), digits_);
 }
 
 FrameBodyWriter::Writer::Buffers FrameBodyWriter::Writer::GatherList() const noexcept

@@ -12,7 +12,8 @@
 #include <memory>
 #include <span>
 #include <utility>
-#include <vector>
+
+#include <boost/container/small_vector.hpp>
 
 #include "transport/stream/FrameBodyWriter.hpp"
 #include "transport/stream/WriteAllOp.hpp"
@@ -50,7 +51,7 @@ public:
     void AsyncWrite(Handler&& handler)
     {
         Gather();
-        Lumo::Asio::AsyncWriteAll(stream_, executor_, std::span<const boost::asio::const_buffer>(gather_),
+        Lumo::Asio::AsyncWriteAll(stream_, executor_, std::span<const boost::asio::const_buffer>(gather_.data(), gather_.size()),
                                   std::forward<Handler>(handler));
     }
 
@@ -96,11 +97,12 @@ private:
     std::weak_ptr<Stream> stream_;
     typename Stream::executor_type executor_;
     std::span<const boost::asio::const_buffer> head_;
-    std::vector<FrameBodyWriter::Writer> writers_;
+    // Sized for a whole answer of a few pieces, so that writing one allocates nothing.
+    boost::container::small_vector<FrameBodyWriter::Writer, 4> writers_;
     bool last_ = false;
     // What the write in flight points at, and where each of its parts ends on the wire.
-    std::vector<boost::asio::const_buffer> gather_;
-    std::vector<std::size_t> partEnds_;
+    boost::container::small_vector<boost::asio::const_buffer, 64> gather_;
+    boost::container::small_vector<std::size_t, 8> partEnds_;
 };
 
 }  // namespace Lumo::Transport::Http::HttpDetail

@@ -8,15 +8,11 @@ namespace Lumo::Transport::Http::HttpDetail {
 
 namespace {
 
-constexpr std::size_t kReservedBuffers = 16;
 constexpr std::string_view kFieldSeparator = ": ";
 
 }  // namespace
 
-ResponseHead::ResponseHead()
-{
-    buffers_.reserve(kReservedBuffers);
-}
+ResponseHead::ResponseHead() = default;
 
 void ResponseHead::Emit(std::string_view text)
 {

@@ -7,7 +7,8 @@
 
 #include <cstdint>
 #include <span>
-#include <vector>
+
+#include <boost/container/small_vector.hpp>
 
 #include "transport/stream/HttpResponseHeaderRangeBase.hpp"
 #include "util/Asio.hpp"
@@ -29,12 +30,13 @@ public:
     void AppendBody(boost::asio::const_buffer body);
 
     // The gather list; valid until the next Build.
-    std::span<const boost::asio::const_buffer> Buffers() const noexcept { return buffers_; }
+    std::span<const boost::asio::const_buffer> Buffers() const noexcept { return {buffers_.data(), buffers_.size()}; }
 
 private:
     void Emit(std::string_view text);
 
-    std::vector<boost::asio::const_buffer> buffers_;
+    // Room for an API answer's head and body without an allocation.
+    boost::container::small_vector<boost::asio::const_buffer, 32> buffers_;
     char lengthDigits_[32];
 };
 

@@ -109,7 +109,9 @@ private:
             socket.close(ignored);
             return;
         }
-        auto stream = std::make_shared<AsyncPutbackStream>(TimeoutBaseStream(std::move(socket), spec_.timeouts));
+        IdleMemoryTrimmer::Token open = spec_.trimmer ? spec_.trimmer->Enter() : nullptr;
+        auto stream = std::make_shared<AsyncPutbackStream>(
+            TimeoutBaseStream(std::move(socket), spec_.timeouts, std::move(open)));
         if (handler_) {
             handler_(std::move(stream));
         }

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 
 #include "transport/stream/IOTimeouts.hpp"
+#include "transport/stream/IdleMemoryTrimmer.hpp"
 #include "util/Asio.hpp"
 
 namespace Lumo::Asio {
@@ -16,6 +18,9 @@ struct StreamServerSpec {
     IOTimeouts timeouts;
     // Pause before accepting again after the process ran out of descriptors.
     std::chrono::steady_clock::duration acceptRetryDelay = std::chrono::milliseconds(500);
+    // Told of every connection while it is open, so that memory is trimmed once none is;
+    // may be null.
+    std::shared_ptr<IdleMemoryTrimmer> trimmer = nullptr;
 };
 
 // Admits every accepted connection.

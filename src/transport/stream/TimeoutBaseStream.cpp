@@ -52,13 +52,13 @@ private:
     char scratch_[4096];
 };
 
-TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts)
-    : state_(std::make_shared<State>(std::move(socket), timeouts))
+TimeoutBaseStream::TimeoutBaseStream(Socket socket, const IOTimeouts& timeouts, std::shared_ptr<void> lifetime)
+    : state_(std::make_shared<State>(std::move(socket), timeouts, std::move(lifetime)))
 {
 }
 
-TimeoutBaseStream::State::State(Socket s, const IOTimeouts& t)
-    : timeouts(t), socket(std::move(s)), read(socket.get_executor()), write(socket.get_executor())
+TimeoutBaseStream::State::State(Socket s, const IOTimeouts& t, std::shared_ptr<void> l)
+    : timeouts(t), socket(std::move(s)), read(socket.get_executor()), write(socket.get_executor()), lifetime(std::move(l))
 {
 }
 
@@ -68,6 +68,7 @@ void TimeoutBaseStream::CloseGracefully()
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
         state_->socket.shutdown(Socket::shutdown_send, ec);
+        // The drain has a limit of its own; the deadlines of earlier operations are over.
         for (Deadline* deadline : {&state_->read, &state_->write}) {
             deadline->expiry = Clock::time_point::max();
             deadline->timer.cancel();
@@ -84,9 +85,14 @@ void TimeoutBaseStream::CloseGracefully()
 void TimeoutBaseStream::Close()
 {
     std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->CloseLocked();
+}
+
+void TimeoutBaseStream::State::CloseLocked()
+{
     boost::system::error_code ignored;
-    state_->socket.close(ignored);
-    for (Deadline* deadline : {&state_->read, &state_->write}) {
+    socket.close(ignored);
+    for (Deadline* deadline : {&read, &write}) {
         deadline->expiry = Clock::time_point::max();
         deadline->timer.cancel();
         deadline->waitPending = false;
@@ -95,8 +101,23 @@ void TimeoutBaseStream::Close()
 
 boost::asio::ip::tcp::endpoint TimeoutBaseStream::RemoteEndpoint(boost::system::error_code& ec) const
 {
+    const Peer* peer = RemotePeer();
+    ec = peer != nullptr ? boost::system::error_code() : make_error_code(boost::asio::error::not_connected);
+    return peer != nullptr ? peer->endpoint : boost::asio::ip::tcp::endpoint();
+}
+
+const TimeoutBaseStream::Peer* TimeoutBaseStream::RemotePeer() const
+{
     std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->socket.remote_endpoint(ec);
+    if (!state_->peer) {
+        boost::system::error_code ec;
+        const auto endpoint = state_->socket.remote_endpoint(ec);
+        if (ec) {
+            return nullptr;
+        }
+        state_->peer = Peer{endpoint, endpoint.address().to_string()};
+    }
+    return &*state_->peer;
 }
 
 void TimeoutBaseStream::State::ArmLocked(Direction direction)
@@ -104,13 +125,23 @@ void TimeoutBaseStream::State::ArmLocked(Direction direction)
     Deadline& deadline = Of(direction);
     const auto timeout = direction == Direction::kRead ? timeouts.readTimeout : timeouts.writeTimeout;
     deadline.expiry = SaturatingDeadline(Clock::now(), timeout);
-    // Moving the expiry cancels a wait still pending for the previous operation; that wait
-    // completes as cancelled and does nothing, so a fresh one is started for this operation.
-    deadline.timer.expires_at(deadline.expiry);
-    deadline.waitPending = false;
     if (deadline.expiry == Clock::time_point::max()) {
+        return;  // no timeout
+    }
+    // A pending wait that wakes up before the new deadline finds it then and waits again;
+    // only one that would wake up too late is replaced.
+    if (deadline.waitPending && deadline.wakeup <= deadline.expiry) {
         return;
     }
+    WaitLocked(direction);
+}
+
+void TimeoutBaseStream::State::WaitLocked(Direction direction)
+{
+    Deadline& deadline = Of(direction);
+    // Moving the expiry cancels a wait still pending; it completes as cancelled and does nothing.
+    deadline.timer.expires_at(deadline.expiry);
+    deadline.wakeup = deadline.expiry;
     deadline.waitPending = true;
     // The timer does not keep the connection alive: only operations and owners do.
     deadline.timer.async_wait([weak = weak_from_this(), direction](const boost::system::error_code& ec) {
@@ -121,19 +152,15 @@ void TimeoutBaseStream::State::ArmLocked(Direction direction)
 void TimeoutBaseStream::State::Disarm(Direction direction)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Deadline& deadline = Of(direction);
-    deadline.expiry = Clock::time_point::max();
-    if (deadline.waitPending) {
-        deadline.timer.cancel();
-        deadline.waitPending = false;
-    }
+    // The wait stays pending: it finds no deadline when it wakes, or the next operation's.
+    Of(direction).expiry = Clock::time_point::max();
 }
 
 void TimeoutBaseStream::State::OnTimer(const std::weak_ptr<State>& weak, Direction direction,
                                        const boost::system::error_code& ec)
 {
     if (ec) {
-        return;  // cancelled: the deadline was moved or the stream closed
+        return;  // cancelled: replaced by an earlier wait, or the stream closed
     }
     auto state = weak.lock();
     if (!state) {
@@ -141,13 +168,15 @@ void TimeoutBaseStream::State::OnTimer(const std::weak_ptr<State>& weak, Directi
     }
     std::lock_guard<std::mutex> lock(state->mutex);
     Deadline& deadline = state->Of(direction);
-    // A wait that fired just before its operation completed and a new one re-armed the
-    // deadline finds a future expiry here; the newer wait is still pending and decides.
+    deadline.waitPending = false;
+    if (deadline.expiry == Clock::time_point::max()) {
+        return;  // no operation outstanding: the next one starts a wait
+    }
     if (Clock::now() < deadline.expiry) {
+        state->WaitLocked(direction);  // a later operation moved the deadline on
         return;
     }
     deadline.expiry = Clock::time_point::max();
-    deadline.waitPending = false;
     if (state->socket.is_open()) {
         // Shutting down (rather than closing) makes the pending operation complete with an
         // error through the normal path, while the descriptor stays owned by the state.

@@ -77,6 +77,10 @@ public:
 private:
     void Step(bool continuation)
     {
+        if (AllWritten()) {
+            Complete(boost::system::error_code(), continuation);
+            return;
+        }
         WriteWindow window = NextWindow();
         if (window.begin() == window.end()) {
             Complete(boost::system::error_code(), continuation);
@@ -100,6 +104,15 @@ private:
         boost::asio::post(executor, [handler = std::move(handler_), ec, written = written_]() mutable {
             handler(ec, written);
         });
+    }
+
+    // Whether the position is past the last buffer; checked before a window is laid out,
+    // since most writes are done after their first operation.
+    bool AllWritten() const
+    {
+        auto it = boost::asio::buffer_sequence_begin(buffers_);
+        const auto end = boost::asio::buffer_sequence_end(buffers_);
+        return static_cast<std::size_t>(std::distance(it, end)) <= index_;
     }
 
     // Up to kMaxWriteOperationBytes of the unwritten bytes, skipping empty buffers.

@@ -1,18 +1,33 @@
 #include <gtest/gtest.h>
 
 #include "platform/host/CSLogger.hpp"
+#include "platform/host/LogSink.hpp"
 #include "support/LogCapture.hpp"
+#include "support/TempDir.hpp"
+#include "util/Asio.hpp"
 
 namespace {
 
+// Each test has a system log socket of its own, so that syslog outputs count as reachable
+// whether or not the machine runs a log daemon; nothing is ever delivered to it.
 class LogConfigTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        TearDown();
+        LogSink::Process().SetSyslogSocket(SocketPath());
+    }
+    void TearDown() override
+    {
         Log_RemoveAllOutputs();
         Log_SetStderrLevel(0);
+        LogSink::Process().SetSyslogSocket(LogSink::kSyslogSocket);
     }
-    void TearDown() override { SetUp(); }
+    std::string SocketPath() const { return dir_.File("log"); }
+
+    TestSupport::TempDir dir_;
+    boost::asio::io_context io_;
+    boost::asio::local::datagram_protocol::socket socket_{io_, {SocketPath()}};
 
     static LogOutput* NewOutput(const char* name, int level)
     {
@@ -43,6 +58,15 @@ TEST_F(LogConfigTest, TheMostVerboseOutputOrTheMirrorDecides)
     EXPECT_EQ(enabled(), "011100000");
     Log_SetStderrLevel(6);
     EXPECT_EQ(enabled(), "011111100");
+
+    // Without a log socket no output takes a line: only the mirror counts.
+    Log_SetOutputLevel(verbose, 7);
+    LogSink::Process().SetSyslogSocket(dir_.File("gone"));
+    EXPECT_EQ(enabled(), "011111100");
+    Log_SetStderrLevel(0);
+    EXPECT_EQ(enabled(), "000000000");
+    LogSink::Process().SetSyslogSocket(SocketPath());
+    EXPECT_EQ(enabled(), "011111110");
 }
 
 TEST_F(LogConfigTest, AnOutputNameCanBeAddedOnceUntilAllAreRemoved)

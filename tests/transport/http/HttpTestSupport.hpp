@@ -38,9 +38,18 @@ namespace HttpTest {
 //           "final_stream" / "piece_stream" set the stream flag on the last / the others
 class TestProvider : public Lumo::Core::AsyncApiProvider {
 public:
-    ~TestProvider() override
+    ~TestProvider() override { JoinThreads(); }
+
+    // Waits for the answering threads. Called before the server goes: a thread whose result
+    // callback held the last reference to the provider would otherwise join itself.
+    void JoinThreads()
     {
-        for (auto& thread : threads_) thread.join();
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            threads.swap(threads_);
+        }
+        for (auto& thread : threads) thread.join();
     }
     std::string Name() const override { return "TestProvider"; }
 
@@ -121,12 +130,13 @@ public:
         port_ = acceptor.local_endpoint().port();
         server_ = Lumo::Asio::StreamServer<>::Create(
             Lumo::Asio::Acceptor(std::move(acceptor)), Lumo::Asio::StreamServerSpec{{readTimeout, writeTimeout}}, {},
-            Lumo::Transport::PicoHttp::MakeConnectionHandler(provider_, config, logger_), logger_);
+            Lumo::Transport::PicoHttp::MakeConnectionHandler(io_, provider_, config, logger_), logger_);
         server_->Start();
         thread_ = std::thread([this] { io_.run(); });
     }
     ~TestServer()
     {
+        provider_->JoinThreads();
         io_.stop();
         thread_.join();
     }

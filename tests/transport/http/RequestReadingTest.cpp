@@ -116,6 +116,10 @@ TEST_F(RequestReadingTest, BodyFramingKeepAliveAndPipelining)
                        "DELETE /api HTTP/1.1\r\nContent-Type: application/json\r\n\r\n",
          false, {{"delete"}, {"200 OK", "lumo-error: ", "Connection: Keep-Alive"}}, false},
         {"HTTP/1.0 stays open", http10 + http10, false, {{"200 OK", "1.0"}, {"200 OK", "1.0"}}, false},
+        // Empty lines before a request line are skipped, also behind a body on a kept connection.
+        {"empty lines before heads", "\r\n" + Post(Call("echo", R"({"n":"one"})")) + "\r\n" +
+                                         Post(Call("echo", R"({"n":"two"})")) + "\n\r\n" + Post(Call("echo", R"({"n":"three"})")),
+         false, {{"one", "Connection: Keep-Alive"}, {"two"}, {"three"}}, false},
         // The first answers 50 ms later from another thread; the second at once. Order holds.
         {"pipelined", Post(Call("later", R"({"n":"first"})")) + Post(Call("echo", R"({"n":"second"})")) +
                           Post(Call("echo", R"({"n":"third"})"), "Connection: Close\r\n"),
@@ -210,8 +214,10 @@ TEST(RequestReadingTimeoutTest, AnIdleConnectionIsClosedWhenTheReadTimeoutPasses
     // A body that stalls half way is cut off too; the attempt to answer may or may not reach
     // the client, but the connection ends and the provider is never called.
     Client stalled(server.Port());
+    const auto sent = std::chrono::steady_clock::now();
     stalled.Send(kJsonHead + "Content-Length: 100\r\n\r\n{\"jsonrpc\"");
     (void)stalled.ReadToEnd();
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
     EXPECT_EQ(server.Provider().calls, 0);
 }
 

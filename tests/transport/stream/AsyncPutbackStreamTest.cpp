@@ -24,18 +24,20 @@ protected:
         std::vector<std::string> pieces;
         std::vector<char> buffer(size);
         std::size_t got = 0;
+        bool finished = false;
         std::function<void()> next = [&] {
             stream_.async_read_some(boost::asio::buffer(buffer), [&](const boost::system::error_code& ec, std::size_t n) {
                 pieces.push_back(ec ? "<" + ec.message() + ">" : std::string(buffer.data(), n));
                 if (!ec && (got += n) < total) {
                     next();
+                } else {
+                    finished = true;
                 }
             });
         };
         next();
         EXPECT_TRUE(pieces.empty()) << "completed inline";
-        io_.restart();
-        io_.run_for(3s);
+        StreamTest::RunUntil(io_, [&] { return finished; }, 3s);
         return pieces;
     }
 

@@ -6,14 +6,12 @@
 #include <numeric>
 
 #include "StreamTestSupport.hpp"
-#include "transport/stream/FrameBodyWriter.hpp"
 #include "transport/stream/OutChunkedBodyStrm.hpp"
 #include "transport/stream/ResponseHead.hpp"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Lumo::Transport::Http::HttpDetail::FrameBodyWriter;
 
 template <class Buffers>
 std::string Flatten(const Buffers& buffers)
@@ -53,15 +51,6 @@ TEST(ResponseHeadTest, HeadBytesAreExact)
         if (row.length == body.size()) head.AppendBody(boost::asio::buffer(body));
         EXPECT_EQ(Flatten(head.Buffers()), row.expected) << row.name;
     }
-}
-
-TEST(FrameBodyWriterTest, PiecesAreFramedWithLowerCaseHexLengths)
-{
-    const std::string big(65535, 'z');
-    FrameBodyWriter::Writer writer(boost::asio::buffer(big));
-    EXPECT_EQ(Flatten(writer.GatherList()), "ffff\r\n" + big + "\r\n");
-    writer.Reset(boost::asio::const_buffer());
-    EXPECT_EQ(Flatten(writer.GatherList()), FrameBodyWriter::kLastChunk);
 }
 
 class ChunkedWriteTest : public ::testing::Test {

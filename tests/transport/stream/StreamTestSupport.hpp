@@ -3,6 +3,7 @@
 // shows misplaced slices.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -63,6 +64,19 @@ struct Outcome {
 inline auto Into(std::optional<Outcome>& slot)
 {
     return [&slot](const boost::system::error_code& ec, std::size_t n) { slot = Outcome{ec, n}; };
+}
+
+// Runs handlers until `done()` holds or `limit` has passed. Deadline waits stay pending after
+// the operations under test have ended, so running until the context has no work would wait
+// for them.
+template <class Done>
+void RunUntil(boost::asio::io_context& io, Done done, std::chrono::steady_clock::duration limit = std::chrono::seconds(10))
+{
+    io.restart();
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end) {
+        io.run_one_until(end);
+    }
 }
 
 inline std::string Pattern(std::size_t size)

@@ -23,7 +23,10 @@ protected:
     {
         received_.resize(size);
         boost::asio::async_read(pair_.client, boost::asio::buffer(received_),
-                                [this](const boost::system::error_code&, std::size_t n) { received_.resize(n); });
+                                [this](const boost::system::error_code&, std::size_t n) {
+                                    received_.resize(n);
+                                    clientDone_ = true;
+                                });
     }
 
     boost::asio::io_context io_;
@@ -32,6 +35,7 @@ protected:
         Lumo::Asio::TimeoutBaseStream(std::move(pair_.server), Lumo::Asio::IOTimeouts{5s, 5s}));
     std::shared_ptr<std::vector<std::size_t>> offered_ = stream_->offered;
     std::string received_;
+    bool clientDone_ = false;
 };
 
 TEST_F(WriteAllOpTest, GatheredBuffersArriveCompleteInOperationsOfAtMost64KiB)
@@ -42,7 +46,7 @@ TEST_F(WriteAllOpTest, GatheredBuffersArriveCompleteInOperationsOfAtMost64KiB)
     std::optional<Result> result;
     AsyncWriteAll(stream_, buffers, Into(result));
     ReceiveOnClient(head.size() + body.size());
-    io_.run_for(10s);
+    StreamTest::RunUntil(io_, [&] { return result.has_value() && clientDone_; });
 
     ASSERT_TRUE(result.has_value());
     EXPECT_FALSE(result->ec) << result->ec.message();

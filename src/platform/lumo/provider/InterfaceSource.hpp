@@ -14,17 +14,19 @@
 
 namespace Lumo::Provider::Introspection {
 
-// The registered interfaces, ordered by service id; empty once the container is gone.
-using InterfaceSource = std::function<std::vector<AsyncApiInterfacePtr>()>;
+// The registered interfaces, ordered by service id (never null; empty once the container
+// is gone). Equal pointers from one source mean an unchanged set.
+using InterfaceSnapshot = std::shared_ptr<const std::vector<AsyncApiInterfacePtr>>;
+using InterfaceSource = std::function<InterfaceSnapshot()>;
 
 // A source reading `container` while it lives.
 template <class Mutex>
 InterfaceSource InterfacesOf(const std::shared_ptr<AsyncApiInterfaceConcurrentContainer<Mutex>>& container)
 {
     std::weak_ptr<AsyncApiInterfaceConcurrentContainer<Mutex>> weak = container;
-    return [weak]() -> std::vector<AsyncApiInterfacePtr> {
+    return [weak]() -> InterfaceSnapshot {
         auto alive = weak.lock();
-        return alive ? alive->Interfaces() : std::vector<AsyncApiInterfacePtr>{};
+        return alive ? alive->Interfaces() : std::make_shared<const std::vector<AsyncApiInterfacePtr>>();
     };
 }
 

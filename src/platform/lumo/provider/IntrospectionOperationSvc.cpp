@@ -44,7 +44,8 @@ void AsyncServiceImpl::Get(std::shared_ptr<Core::AsyncActivation> activation, st
 
 AsyncApiInterfacePtr AsyncServiceImpl::FindService(const std::string& serviceId) const
 {
-    for (auto& service : services_()) {
+    const InterfaceSnapshot services = services_();
+    for (const auto& service : *services) {
         if (service->ServiceId() == serviceId) {
             return service;
         }

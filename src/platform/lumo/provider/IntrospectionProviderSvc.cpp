@@ -20,16 +20,13 @@ void AsyncServiceImpl::Get(std::shared_ptr<Core::AsyncActivation>,
     result.Succeed(std::move(info));
 }
 
-std::string AsyncServiceImpl::ChecksumOf(const std::vector<AsyncApiInterfacePtr>& services)
+std::string AsyncServiceImpl::ChecksumOf(const InterfaceSnapshot& services)
 {
     std::lock_guard lock(cacheMutex_);
-    // An expired entry never equals a live interface, even one at the same address.
-    const bool same = !cachedChecksum_.empty() &&
-                      std::equal(services.begin(), services.end(), cachedServices_.begin(), cachedServices_.end(),
-                                 [](const auto& live, const auto& seen) { return seen.lock() == live; });
-    if (!same) {
-        cachedChecksum_ = Checksum(services);
-        cachedServices_.assign(services.begin(), services.end());
+    // An expired snapshot never equals a live one, even one at the same address.
+    if (cachedChecksum_.empty() || cachedServices_.lock() != services) {
+        cachedChecksum_ = Checksum(*services);
+        cachedServices_ = services;
     }
     return cachedChecksum_;
 }

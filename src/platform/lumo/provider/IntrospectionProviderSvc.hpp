@@ -29,16 +29,16 @@ public:
     static std::string Checksum(const std::vector<AsyncApiInterfacePtr>& services);
 
 private:
-    // Checksum(services), recomputed only when the registered interfaces differ from the
-    // last ones seen: interfaces never change their operations, and the set changes only
-    // when services are registered or the container goes away.
-    std::string ChecksumOf(const std::vector<AsyncApiInterfacePtr>& services);
+    // Checksum(services), recomputed only when the snapshot differs from the last one seen:
+    // interfaces never change their operations, and the container makes a new snapshot
+    // whenever a service is registered.
+    std::string ChecksumOf(const InterfaceSnapshot& services);
 
     const std::string providerName_;
     const InterfaceSource services_;
     std::mutex cacheMutex_;
     // Weak: this service's own bound interface is among them, and owning it would be a cycle.
-    std::vector<std::weak_ptr<AsyncApiInterface>> cachedServices_;
+    std::weak_ptr<const std::vector<AsyncApiInterfacePtr>> cachedServices_;
     std::string cachedChecksum_;
 };
 

@@ -9,7 +9,8 @@ AsyncServiceImpl::AsyncServiceImpl(InterfaceSource services) : services_(std::mo
 void AsyncServiceImpl::List(std::shared_ptr<Core::AsyncActivation>, Core::AsyncResult<std::vector<std::string>> result)
 {
     std::vector<std::string> ids;
-    for (const auto& service : services_()) {
+    const InterfaceSnapshot services = services_();
+    for (const auto& service : *services) {
         ids.push_back(service->ServiceId());
     }
     result.Succeed(std::move(ids));
@@ -18,7 +19,8 @@ void AsyncServiceImpl::List(std::shared_ptr<Core::AsyncActivation>, Core::AsyncR
 void AsyncServiceImpl::Get(std::shared_ptr<Core::AsyncActivation> activation, std::string id,
                            Core::AsyncResult<::Com::Orvane::Lumo::Std::Introspection::Service::Info> result)
 {
-    for (const auto& service : services_()) {
+    const InterfaceSnapshot services = services_();
+    for (const auto& service : *services) {
         if (service->ServiceId() == id) {
             ::Com::Orvane::Lumo::Std::Introspection::Service::Info info;
             info.operations = service->OperationIds();
