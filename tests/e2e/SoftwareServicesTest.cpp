@@ -2,6 +2,8 @@
 // tools of the fixture doing the work: the answers, the command lines the daemon logged and the
 // tools received, the task records the tools wrote, and the host state left behind.
 #include <gtest/gtest.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -17,7 +19,7 @@
 #include <vector>
 
 #include "support/DaemonProcess.hpp"
-#include "support/RpcCall.hpp"
+#include "support/RpcClient.hpp"
 #include "support/TempHostRoot.hpp"
 
 using namespace std::chrono_literals;
@@ -41,9 +43,15 @@ constexpr const char* kTaskClaimFile = "/var/orvane/lifecycle/lifecycle.task";
 struct TaskTrace {
     std::vector<int> runningProgress;  // distinct progress values seen while RUNNING, in order
     rapidjson::Document final;         // the info once SUCCEEDED or FAILED (direct form)
-    std::string finalText;
 
     std::string Status() const { return final.IsObject() ? final["status"].GetString() : "(none)"; }
+    std::string Text() const
+    {
+        rapidjson::StringBuffer text;
+        rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+        final.Accept(writer);
+        return text.GetString();
+    }
 };
 
 class SoftwareServicesTest : public ::testing::Test {
@@ -64,9 +72,7 @@ protected:
     // Calls `method` as an authenticated client (a fresh one-time ticket); direct-form answer.
     RpcAnswer Call(const std::string& method, const std::string& params = "{}")
     {
-        const std::string ticket = "sw-ticket-" + std::to_string(++tickets_);
-        root_.WriteFile("/var/run/orvane/tickets/" + ticket, "Lifecycle");
-        return TestSupport::CallRpc(root_.Port(), method, params, R"({"ticket":")" + ticket + R"("})", true);
+        return rpc_.CallWithTicket(method, params);
     }
 
     // Whether the daemon logged `line` whole (the call's context may follow it).
@@ -96,30 +102,10 @@ protected:
         return calls;
     }
 
-    // Polls the tasks service until task `id` has ended.
     TaskTrace FollowTask(const std::string& id)
     {
         TaskTrace trace;
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (std::chrono::steady_clock::now() < deadline) {
-            RpcAnswer answer = Call("com.orvane.hub.tasks.get", R"({"task":")" + id + R"("})");
-            if (!answer.errorName.empty()) {
-                ADD_FAILURE() << answer.raw;
-                break;
-            }
-            const std::string status = answer.Result()["status"].GetString();
-            const int progress = answer.Result()["progress"]["completed"].GetInt();
-            if (status == "RUNNING" &&
-                (trace.runningProgress.empty() || trace.runningProgress.back() != progress)) {
-                trace.runningProgress.push_back(progress);
-            }
-            if (status == "SUCCEEDED" || status == "FAILED") {
-                trace.finalText = answer.raw;
-                trace.final.CopyFrom(answer.Result(), trace.final.GetAllocator());
-                break;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
+        trace.final = rpc_.WaitTask(id, std::chrono::seconds(60), &trace.runningProgress);
         return trace;
     }
 
@@ -131,7 +117,7 @@ protected:
 
     TempHostRoot root_;
     std::unique_ptr<DaemonProcess> daemon_;
-    int tickets_ = 0;
+    TestSupport::RpcClient rpc_{root_, TestSupport::RpcClient::Form::kDirect};
 };
 
 std::string ApplyParams(const std::string& components, const std::string& base = "8.0.2")
@@ -155,14 +141,14 @@ TEST_F(SoftwareServicesTest, ApplyAnswersATaskThatTheToolCarriesOutReportsAndRel
         << daemon_->Stderr();
 
     const TaskTrace trace = FollowTask(id);
-    ASSERT_EQ(trace.Status(), "SUCCEEDED") << trace.finalText;
+    ASSERT_EQ(trace.Status(), "SUCCEEDED") << trace.Text();
     EXPECT_GE(trace.runningProgress.size(), 3u) << "the client saw the task make progress";
     EXPECT_TRUE(std::is_sorted(trace.runningProgress.begin(), trace.runningProgress.end()));
     const auto& notes = trace.final["notifications"];
-    ASSERT_EQ(notes["warnings"].Size(), 1u) << trace.finalText;
+    ASSERT_EQ(notes["warnings"].Size(), 1u) << trace.Text();
     EXPECT_STREQ(notes["warnings"][0]["message"]["localized"].GetString(),
                  "The base image 8.0.2 takes effect after a reboot.");
-    EXPECT_EQ(notes["info"].Size(), 4u) << "the depot read and three bundles installed: " << trace.finalText;
+    EXPECT_EQ(notes["info"].Size(), 4u) << "the depot read and three bundles installed: " << trace.Text();
     EXPECT_TRUE(trace.final["result"]["changes"].IsArray());
 
     // The tool received the command line word for word and left nothing of the claim behind.
@@ -188,7 +174,7 @@ TEST_F(SoftwareServicesTest, ApplyAnswersATaskThatTheToolCarriesOutReportsAndRel
         Call("com.orvane.tarn.hostpref_daemon.software.apply", ApplyParams(R"({"net-driver":"9.9"})"));
     ASSERT_EQ(missing.errorName, "") << missing.raw;
     const TaskTrace failed = FollowTask(missing.Result().GetString());
-    ASSERT_EQ(failed.Status(), "FAILED") << failed.finalText;
+    ASSERT_EQ(failed.Status(), "FAILED") << failed.Text();
     EXPECT_STREQ(failed.final["error"]["messages"][0]["localized"].GetString(),
                  "The depots do not offer component net-driver version 9.9.");
     EXPECT_FALSE(root_.Exists(kTaskClaimFile));
@@ -225,8 +211,8 @@ TEST_F(SoftwareServicesTest, ASecondLongOperationWaitsForTheFirstToReleaseTheHos
     RpcAnswer next = Call("com.orvane.tarn.hostpref_daemon.software.scan", scan);
     ASSERT_EQ(next.errorName, "") << next.raw;
     const TaskTrace scanned = FollowTask(next.Result().GetString());
-    ASSERT_EQ(scanned.Status(), "SUCCEEDED") << scanned.finalText;
-    EXPECT_TRUE(scanned.final["result"]["compliant"].GetBool()) << scanned.finalText;
+    ASSERT_EQ(scanned.Status(), "SUCCEEDED") << scanned.Text();
+    EXPECT_TRUE(scanned.final["result"]["compliant"].GetBool()) << scanned.Text();
     EXPECT_TRUE(root_.ReadFile("/var/run/lifecycle.scan.swspec").find(R"("net-driver":"1.1")") !=
                 std::string::npos)
         << "the scan document stays for the tool";
@@ -405,7 +391,7 @@ TEST_F(SoftwareServicesTest, HostsApplyHandsItsDocumentsToTheLifeCycleTool)
                "config-" + id + " --image-doc " + dir + "image-" + id))
         << daemon_->Stderr();
     const TaskTrace trace = FollowTask(id);
-    ASSERT_EQ(trace.Status(), "SUCCEEDED") << trace.finalText;
+    ASSERT_EQ(trace.Status(), "SUCCEEDED") << trace.Text();
     EXPECT_TRUE(root_.ReadFile("/var/orvane/software/config.json").find("10.0.0.1") != std::string::npos);
     EXPECT_TRUE(Call("com.orvane.tarn.software.installed_image.get").Mentions(R"("storage-plugin":"2.3")"));
     for (const std::string& left :

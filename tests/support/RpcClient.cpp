@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace TestSupport {
@@ -14,7 +15,8 @@ RpcAnswer RpcClient::Call(const std::string& method, const std::string& params, 
 RpcAnswer RpcClient::CallWithTicket(const std::string& method, const std::string& params,
                                     const std::string& ticket)
 {
-    const std::string name = ticket.empty() ? "test-ticket-" + std::to_string(++tickets_) : ticket;
+    static std::atomic<int> tickets{0};
+    const std::string name = ticket.empty() ? "test-ticket-" + std::to_string(++tickets) : ticket;
     root_.WriteFile("/var/run/orvane/tickets/" + name, "Lifecycle");
     return Call(method, params, UserPass(name, name));
 }
@@ -26,18 +28,21 @@ std::string RpcClient::StartTask(const std::string& method, const std::string& p
     return answer.errorName.empty() && answer.Result().IsString() ? answer.Result().GetString() : "";
 }
 
-rapidjson::Document RpcClient::WaitTask(const std::string& id, std::chrono::milliseconds timeout)
+rapidjson::Document RpcClient::WaitTask(const std::string& id, std::chrono::milliseconds timeout,
+                                       std::vector<int>* runningProgress)
 {
     RpcClient direct(root_, Form::kDirect);
-    direct.tickets_ = tickets_ + 1000;
     const auto until = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         RpcAnswer answer = direct.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + id + R"("})");
         rapidjson::Document info;
         if (answer.errorName.empty()) info.CopyFrom(answer.Result(), info.GetAllocator());
         const std::string status = info.IsObject() ? info["status"].GetString() : "";
+        if (status == "RUNNING" && runningProgress != nullptr) {
+            const int progress = info["progress"]["completed"].GetInt();
+            if (runningProgress->empty() || runningProgress->back() != progress) runningProgress->push_back(progress);
+        }
         if (status == "SUCCEEDED" || status == "FAILED" || std::chrono::steady_clock::now() > until) {
-            tickets_ = direct.tickets_ - 1000;
             EXPECT_TRUE(status == "SUCCEEDED" || status == "FAILED") << answer.raw;
             return info;
         }

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "support/RpcCall.hpp"
 #include "support/TempHostRoot.hpp"
@@ -30,15 +31,16 @@ public:
     // Calls a task operation and returns the task id, failing the test when no task starts.
     std::string StartTask(const std::string& method, const std::string& params);
     // Polls the tasks service until task `id` has succeeded or failed; its info, direct form.
+    // `runningProgress`, when given, receives each new progress value seen while RUNNING.
     rapidjson::Document WaitTask(const std::string& id,
-                                 std::chrono::milliseconds timeout = std::chrono::seconds(15));
+                                 std::chrono::milliseconds timeout = std::chrono::seconds(15),
+                                 std::vector<int>* runningProgress = nullptr);
 
     static std::string UserPass(const std::string& user, const std::string& password);
 
 private:
     const TempHostRoot& root_;
     Form form_;
-    int tickets_ = 0;
 };
 
 }  // namespace TestSupport
