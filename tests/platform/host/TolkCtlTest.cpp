@@ -26,7 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using TolkCtl::Util::TolkCtl_Daemon;
-using TolkCtl::Util::TolkCtl_Exec;
 using Words = std::vector<std::string>;
 
 TEST(CommandLineTest, SplitsOnBlanksAndKeepsQuotedBlanks)
@@ -202,23 +201,6 @@ TEST_F(TolkCtlTest, PipedCommandRunsInItsGroupWithItsLimitAndNothingElseOfTheCal
     EXPECT_EQ(TolkuserCompat_POpen_SpawnAttrs(attrs.get(), "/bin/sh \"open", "r", &pipe), EINVAL);
     char text[256];
     EXPECT_STREQ(TolkuserStatus_CodeToString(ENOENT, text, sizeof text), "No such file or directory");
-}
-
-TEST_F(TolkCtlTest, ExecWaitsAndReturnsTheExitStatusOrTheRawStatusOfASignal)
-{
-    EXPECT_EQ(TolkCtl_Exec("/bin/sh -c \"exit 3\"", false, false, true), 3);
-    const int killed = TolkCtl_Exec("/bin/sh -c \"kill -9 $$\"", false, false, true);
-    EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL) << killed;
-    try {
-        TolkCtl_Exec("/nonexistent/tool", false, false, true);
-        ADD_FAILURE() << "no exception";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code().value(), ENOENT);
-        EXPECT_EQ(errno, ENOENT);
-    }
-    errno = 0;
-    EXPECT_THROW(TolkCtl_Exec("", false, false, true), std::invalid_argument);
-    EXPECT_EQ(errno, EINVAL);
 }
 
 }  // namespace
