@@ -126,8 +126,8 @@ TEST_F(HostprefctlTest, CommandsFromTheApiDefinitionInEveryOutputFormAndExitStat
     ASSERT_EQ(raw.status, 0) << raw.err;
     EXPECT_EQ(raw.out, "{\"jsonrpc\":\"2.0\",\"id\":1,\"result\":[\"get\",\"list\",\"cancel\"]}\n");
 
-    // Wrong command lines never reach the daemon (which would answer that the configuration
-    // service is not served here): the parameters are checked against the declared types.
+    // Wrong command lines never reach the daemon: the parameters are checked against the
+    // declared types, and no task is started.
     const std::string validate = "tarn hostpref_daemon configuration validate --desired-document '{}' ";
     const std::vector<std::pair<std::string, std::string>> usage = {
         {"hub tasks get", "--task is required"},
