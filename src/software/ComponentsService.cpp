@@ -4,7 +4,6 @@
 
 #include "software/DepotArguments.hpp"
 #include "software/ImageManager.hpp"
-#include "util/OperationLaunch.hpp"
 
 namespace Com::Orvane::Tarn::HostprefDaemon::ComponentsSvc {
 
@@ -17,11 +16,12 @@ void AsyncServiceImpl::Apply(std::shared_ptr<::Lumo::Core::AsyncActivation> /*ac
     if (components.empty()) {
         return result.Fail(ImageManager::InvalidInput());
     }
-    ::Lumo::Data::ErrorValuePtr error;
-    const std::string taskId = LifeCycle::GetTaskId(error, true);
-    if (taskId.empty()) {
-        return result.Fail(error);
+    const auto newTaskId = ImageManager::NewTaskId(true, result);
+    if (!newTaskId) {
+        return;
     }
+    const std::string& taskId = *newTaskId;
+    ::Lumo::Data::ErrorValuePtr error;
     std::string command = std::string(ImageManager::kTask) + "components --apply --task-id " + taskId;
     if (!LifeCycle::DepotArguments::Append(depots, command, error)) {
         return result.Fail(error);

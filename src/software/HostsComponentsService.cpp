@@ -63,12 +63,8 @@ void AsyncServiceImpl::Get(std::shared_ptr<::Lumo::Core::AsyncActivation> /*acti
     if (auto error = RunComponentsQuery("component --get " + component, output)) {
         return result.Fail(error);
     }
-    if (output == "null") {
-        CSLogger::Log(0, "[%s] Result is null ", "Get");
-        return result.Fail(ServiceErrors::Bare(Errors::NotFound));
-    }
     Info info;
-    if (auto error = LifeCycle::NativeJson::Read(output, info, "Get", Errors::InternalServerError)) {
+    if (auto error = ImageManager::ReadReport(output, info)) {
         return result.Fail(error);
     }
     result.Succeed(std::move(info));

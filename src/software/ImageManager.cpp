@@ -38,6 +38,18 @@ Lumo::Data::ErrorValuePtr ImageManager::Outcome(const CommandResult& result, con
     return Failed(Errors::InternalServerError, result.code);
 }
 
+std::optional<std::string> ImageManager::NewTaskId(bool internal,
+                                                   const Lumo::Core::AsyncResult<std::string>& result)
+{
+    Lumo::Data::ErrorValuePtr error;
+    std::string taskId = GetTaskId(error, internal);
+    if (taskId.empty()) {
+        result.Fail(error);
+        return std::nullopt;
+    }
+    return taskId;
+}
+
 Lumo::Data::ErrorValuePtr ImageManager::Launch(const std::string& command, const std::string& taskId,
                                                bool internal)
 {

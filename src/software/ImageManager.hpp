@@ -6,10 +6,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/host/CSLogger.hpp"
+#include "platform/lumo/AsyncResult.hpp"
 #include "platform/lumo/ErrorValue.hpp"
 #include "util/CommandRunner.hpp"
+#include "util/NativeJson.hpp"
 #include "util/ServiceErrors.hpp"
 
 namespace LifeCycle {
@@ -44,6 +48,24 @@ public:
     // started or fed; the reserved code's error; else the command-failed error with the code.
     static Lumo::Data::ErrorValuePtr Outcome(const CommandResult& result,
                                              const ReservedExits& reserved = nullptr);
+
+    // A new task id, or nullopt after answering `result` with the failure (class by `internal`).
+    static std::optional<std::string> NewTaskId(bool internal,
+                                                const Lumo::Core::AsyncResult<std::string>& result);
+
+    // Reads a report the tool printed into `native`: exactly "null" is NotFound without
+    // messages (logged with the tag "Get"), anything else is read as Read does, failing with
+    // InternalServerError. Null on success.
+    template <class T>
+    static Lumo::Data::ErrorValuePtr ReadReport(const std::string& output, T& native)
+    {
+        namespace Errors = Com::Orvane::Lumo::Std::Errors;
+        if (output == "null") {
+            CSLogger::Log(0, "[%s] Result is null ", "Get");
+            return ServiceErrors::Bare(Errors::NotFound);
+        }
+        return NativeJson::Read(output, native, "Get", Errors::InternalServerError);
+    }
 
     // Launches `command` for task `taskId` (RunTask with three tries); null once it started,
     // else the launch error (class by `internal`).

@@ -5,7 +5,6 @@
 #include "platform/host/CSLogger.hpp"
 #include "software/ImageManager.hpp"
 #include "util/NativeJson.hpp"
-#include "util/OperationLaunch.hpp"
 
 namespace Com::Orvane::Tarn::Software::InstalledImageSvc {
 
@@ -49,17 +48,16 @@ void AsyncServiceImpl::ExtractDepot(std::shared_ptr<::Lumo::Core::AsyncActivatio
                                     DepotExtractInfo /*info*/, ::Lumo::Core::AsyncResult<std::string> result)
 {
     CSLogger::Log(2, "Calling function: %s", "ExtractDepot");
-    ::Lumo::Data::ErrorValuePtr error;
-    const std::string taskId = LifeCycle::GetTaskId(error, true);
-    if (taskId.empty()) {
-        return result.Fail(error);
+    const auto taskId = ImageManager::NewTaskId(true, result);
+    if (!taskId) {
+        return;
     }
     const std::string command =
-        std::string(ImageManager::kTask) + "depots --extract " + "--task-id " + taskId;
-    if (auto launchError = ImageManager::Launch(command, taskId, true)) {
+        std::string(ImageManager::kTask) + "depots --extract " + "--task-id " + *taskId;
+    if (auto launchError = ImageManager::Launch(command, *taskId, true)) {
         return result.Fail(launchError);
     }
-    result.Succeed(taskId);
+    result.Succeed(*taskId);
 }
 
 }  // namespace Com::Orvane::Tarn::Software::InstalledImageSvc

@@ -7,7 +7,6 @@
 #include "software/SpecFile.hpp"
 #include "util/FileHelpers.hpp"
 #include "util/NativeJson.hpp"
-#include "util/OperationLaunch.hpp"
 
 namespace Com::Orvane::Tarn::HostprefDaemon::SoftwareSvc {
 
@@ -33,11 +32,12 @@ void AsyncServiceImpl::LaunchWithSpecFile(const char* verb, const SoftwareSpec& 
                                           const std::vector<std::string>& depots, bool quickPatch,
                                           const ::Lumo::Core::AsyncResult<std::string>& result)
 {
-    ::Lumo::Data::ErrorValuePtr error;
-    const std::string taskId = LifeCycle::GetTaskId(error, true);
-    if (taskId.empty()) {
-        return result.Fail(error);
+    const auto newTaskId = ImageManager::NewTaskId(true, result);
+    if (!newTaskId) {
+        return;
     }
+    const std::string& taskId = *newTaskId;
+    ::Lumo::Data::ErrorValuePtr error;
     std::string command = std::string(ImageManager::kTask) + " software " + verb + " --task-id " + taskId;
     if (!LifeCycle::DepotArguments::Append(depots, command, error)) {
         return result.Fail(error);
@@ -75,11 +75,12 @@ void AsyncServiceImpl::Scan(std::shared_ptr<::Lumo::Core::AsyncActivation> /*act
                             std::vector<std::string> depots, std::optional<bool> quick_patch,
                             ::Lumo::Core::AsyncResult<std::string> result)
 {
-    ::Lumo::Data::ErrorValuePtr error;
-    const std::string taskId = LifeCycle::GetTaskId(error, true);
-    if (taskId.empty()) {
-        return result.Fail(error);
+    const auto newTaskId = ImageManager::NewTaskId(true, result);
+    if (!newTaskId) {
+        return;
     }
+    const std::string& taskId = *newTaskId;
+    ::Lumo::Data::ErrorValuePtr error;
     // Every scan rewrites the one scan document; it stays after the scan for the tool.
     try {
         LifeCycle::WriteToFile(kScanSpecPath, LifeCycle::NativeJson::Encode(spec));

@@ -5,7 +5,6 @@
 #include "software/ImageManager.hpp"
 #include "software/SpecFile.hpp"
 #include "util/FileHelpers.hpp"
-#include "util/OperationLaunch.hpp"
 
 namespace Com::Orvane::Tarn::HostprefDaemon::SolutionsSvc {
 
@@ -25,11 +24,12 @@ void AsyncServiceImpl::Apply(std::shared_ptr<::Lumo::Core::AsyncActivation> /*ac
     if (solutions.empty()) {
         return result.Fail(ImageManager::InvalidInput());
     }
-    ::Lumo::Data::ErrorValuePtr error;
-    const std::string taskId = LifeCycle::GetTaskId(error, kSolutionsInternal);
-    if (taskId.empty()) {
-        return result.Fail(error);
+    const auto newTaskId = ImageManager::NewTaskId(kSolutionsInternal, result);
+    if (!newTaskId) {
+        return;
     }
+    const std::string& taskId = *newTaskId;
+    ::Lumo::Data::ErrorValuePtr error;
     // The tool reads solutions from a specification of their own: an empty base image and
     // nothing else but the solutions.
     SoftwareSpec spec;
@@ -66,11 +66,11 @@ void AsyncServiceImpl::Remove(std::shared_ptr<::Lumo::Core::AsyncActivation> /*a
     if (solutions.empty()) {
         return result.Fail(ImageManager::InvalidInput());
     }
-    ::Lumo::Data::ErrorValuePtr error;
-    const std::string taskId = LifeCycle::GetTaskId(error, kSolutionsInternal);
-    if (taskId.empty()) {
-        return result.Fail(error);
+    const auto newTaskId = ImageManager::NewTaskId(kSolutionsInternal, result);
+    if (!newTaskId) {
+        return;
     }
+    const std::string& taskId = *newTaskId;
     std::string command = std::string(ImageManager::kTask) + "solutions --remove --task-id " + taskId;
     for (const std::string& name : solutions) {
         command += " --name " + name;

@@ -182,6 +182,75 @@ TEST_F(SoftwareServicesTest, ApplyAnswersATaskThatTheToolCarriesOutReportsAndRel
         Call("com.orvane.tarn.software.installed_image.get").Mentions(R"("base_image_version":"8.0.2")"));
 }
 
+TEST_F(SoftwareServicesTest, EveryTaskOperationLaunchesItsCommandLineWordForWord)
+{
+    root_.WriteFile("/etc/orvane/features",
+                    "43 QuickPatchLive enabled\n44 QuickPatchStage enabled\n113 DpuSoftware enabled\n"
+                    "116 StagedScan disabled\n");
+    root_.WriteFile("/etc/orvane/hosttools.json", R"({"step_seconds": 0})");
+    Start();
+    RpcAnswer capabilities = Call("com.orvane.tarn.hostpref_daemon.capabilities.get");
+    EXPECT_EQ(capabilities.raw.substr(capabilities.raw.find("\"result\"")),
+              R"("result":{"software_spec":true,"quick_patch":true,"staged_scan":false,"dpu_software":true,)"
+              R"("config_profiles":null}})");
+
+    const std::string spec = R"("spec":{"base_image":{"version":"8.0.2"},"components":{"net-driver":"1.1"}})";
+    const std::string depots = R"("depots":["file:///srv/depots/main","http://depot.local/main/index.xml"])";
+    const std::string solutions = R"("solutions":{"backup-agent":{"version":"1.0"}})";
+    // Each operation, its parameters, and its command line after the tool prefix for task id I.
+    const std::string D = " --depot file:///srv/depots/main --depot http://depot.local/main/index.xml";
+    const std::string S = " --software-spec /var/orvane/lifecycle/swspec-";
+    const std::string daemon = "com.orvane.tarn.hostpref_daemon.";
+    struct Operation {
+        std::string method, params;
+        std::function<std::string(const std::string&)> line;
+        const char* outcome;
+    };
+    const std::vector<Operation> operations = {
+        {daemon + "software.scan", "{" + spec + "," + depots + R"(,"quick_patch":true})",
+         [&](auto& I) {
+             return " software --scan --software-spec /var/run/lifecycle.scan.swspec" + D + " --task-id " +
+                    I + " --quick-patch";
+         },
+         "SUCCEEDED"},
+        {daemon + "software.stage", "{" + spec + "," + depots + R"(,"quick_patch":true})",
+         [&](auto& I) { return " software --stage --task-id " + I + D + S + I; }, "SUCCEEDED"},
+        {daemon + "software.apply", "{" + spec + "," + depots + "}",
+         [&](auto& I) { return " software --apply --task-id " + I + D + S + I; }, "SUCCEEDED"},
+        {daemon + "components.apply",
+         R"({"components":{"storage-plugin":"2.3","net-driver":"1.1"},)" + depots + "}",
+         [&](auto& I) {
+             return "components --apply --task-id " + I + D +
+                    " --component net-driver:1.1 --component storage-plugin:2.3";
+         },
+         "SUCCEEDED"},
+        {daemon + "solutions.apply", "{" + solutions + "," + depots + "}",
+         [&](auto& I) { return "solutions --apply --task-id " + I + D + S + I; }, "SUCCEEDED"},
+        {daemon + "solutions.remove", R"({"solutions":["zz-absent","backup-agent"]})",
+         [&](auto& I) {
+             return "solutions --remove --task-id " + I + " --name backup-agent --name zz-absent";
+         },
+         "FAILED"},
+        {"com.orvane.tarn.software.installed_image.extract_depot", R"({"info":{"directory":"/ignored"}})",
+         [&](auto& I) { return "depots --extract --task-id " + I; }, "SUCCEEDED"},
+    };
+    for (const Operation& operation : operations) {
+        RpcAnswer answer = Call(operation.method, operation.params);
+        ASSERT_EQ(answer.errorName, "") << operation.method << answer.raw;
+        const std::string line = operation.line(std::string(answer.Result().GetString()));
+        EXPECT_TRUE(Logged("[RunTask]: Executing command: " + std::string(kTaskPrefix) + line)) << line;
+        const TaskTrace trace = FollowTask(answer.Result().GetString());
+        EXPECT_EQ(trace.Status(), operation.outcome) << trace.Text();
+        // The tool gets the words; the software lines' double blank separates no word.
+        std::string words = std::string(kToolArgv) + line;
+        if (words.find("  ") != std::string::npos) words.erase(words.find("  "), 1);
+        EXPECT_EQ(ToolCalls().back(), words);
+    }
+    RpcAnswer stage = Call(daemon + "solutions.stage", "{" + solutions + "," + depots + "}");
+    EXPECT_EQ(stage.errorName, "com.orvane.lumo.std.errors.unsupported");
+    EXPECT_TRUE(Logged("[Stage]: This functionality is currently not supported"));
+}
+
 TEST_F(SoftwareServicesTest, ASecondLongOperationWaitsForTheFirstToReleaseTheHost)
 {
     root_.WriteFile("/etc/orvane/hosttools.json", R"({"step_seconds": 1.2})");
@@ -270,8 +339,9 @@ TEST_F(SoftwareServicesTest, HostSettingsChangesMapTheToolsReservedExitCodes)
     EXPECT_TRUE(Logged(std::string("[RunCommand] About to run command ") + kQueryPrefix +
                        "components --get storage-plugin"));
     const auto calls = ToolCalls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), std::string(kToolArgv) + "components --set net-driver 9.9"),
-              calls.end());
+    EXPECT_NE(
+        std::find(calls.begin(), calls.end(), std::string(kToolArgv) + "components --set net-driver 9.9"),
+        calls.end());
 
     // The installed image unreadable: the tool's exit 145 has a text of its own.
     root_.WriteFile("/var/orvane/software/installed.json", "{");
