@@ -275,28 +275,18 @@ void AsyncServiceImpl::List(std::shared_ptr<::Lumo::Core::AsyncActivation> activ
     using InfoMap = std::map<std::string, Task::Info>;
     std::variant<InfoMap, ErrorValuePtr> answer;
     try {
+        // Each info is converted to its data value once, by the binder, on the way out: an info
+        // made from a record always converts (its texts are repaired on encoding), so the trip
+        // to a value and back that Get makes for its one task would only double the work here.
         InfoMap infos;
-        std::optional<std::string> conversionFailed;
-        for (const auto& [id, record] : reader_()) {
-            std::optional<Task::Info> info;
+        for (auto& [id, record] : reader_()) {
             try {
-                info = MakeInfo(record, LocalizerOf(activation));
+                infos.emplace(id, MakeInfo(record, LocalizerOf(activation)));
             } catch (const LifeCycle::TaskInfoError& error) {
                 CSLogger::Log(0, "[%s] :  %s, skipping task", "List", error.what());
-                continue;
             }
-            info = TaskInfoRoundTrip(*info);
-            if (!info) {
-                conversionFailed = id;
-                break;
-            }
-            infos.emplace(id, std::move(*info));
         }
-        if (conversionFailed) {
-            answer = TasksSvcError(Errors::Error, kUnknownErrorId, *conversionFailed);
-        } else {
-            answer = std::move(infos);
-        }
+        answer = std::move(infos);
     } catch (...) {
         auto failure = TasksSvcReadFailure("List", true);
         if (failure) {
