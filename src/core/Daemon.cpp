@@ -21,6 +21,7 @@
 #include "platform/lumo/LocalizerHelpers.hpp"
 #include "tasks/TaskDB.hpp"
 #include "tasks/TaskPaths.hpp"
+#include "tasks/TaskStoreRecovery.hpp"
 #include "translator/Translator.hpp"
 
 namespace Host::Settings::SettingsApi {
@@ -122,6 +123,7 @@ void Daemon::ResetTaskDatabase()
 {
     // The create flag makes every start initialise the store, whether or not it exists.
     taskDb_ = std::make_unique<LifeCycle::TaskDB>(LifeCycle::kTaskStatusPath, true);
+    LifeCycle::TaskStoreRecovery::Recover(*taskDb_);
 }
 
 void Daemon::RemoveStaleTrackingFile()

@@ -89,7 +89,8 @@ void CreateTaskEntry(const std::string& taskId, const std::string* operation)
 {
     TaskDB db(kTaskStatusPath, false);
     if (operation != nullptr) {
-        db.Manager()->CreateNamedTask(taskId, *operation, kTaskStartProgress);
+        // The daemon carries the task out itself: it cannot outlive this process.
+        db.Manager()->CreateNamedTask(taskId, *operation, kTaskStartProgress, "", ::TaskDB::TaskManager::kDaemonRunner);
     } else {
         db.Manager()->CreateTask(taskId, kTaskStartProgress);
     }

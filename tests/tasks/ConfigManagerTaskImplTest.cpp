@@ -184,17 +184,19 @@ TEST_F(ConfigManagerTaskImplTest, AbortCancelsTheHandlesOfTheTask)
 TEST_F(ConfigManagerTaskImplTest, TaskAbortedAtShutdownEndsFailedWithoutPostRun)
 {
     auto audit = NewCall();
+    std::atomic<bool> running{false};
     auto task = std::make_shared<ProbeTask>(
         "t-1",
-        [](ProbeTask& self) {
+        [&](ProbeTask& self) {
             self.SetErrorValue(ConfigManagerTaskImpl::MakeError(Errors::Error, "cm.partial"));
             auto handle = self.MakeTaskHandle(10, 90);
+            running = true;
             TaskTest::Eventually([&] { return handle->IsCancelled(); });
         },
         audit);
     audit->OnCallEnd(std::nullopt, true);
     ASSERT_EQ(scheduler_.Submit(task), 0);
-    ASSERT_TRUE(TaskTest::Eventually([this] { return Record().status == "RUNNING"; }));
+    ASSERT_TRUE(TaskTest::Eventually([&] { return running.load(); }));
     scheduler_.Stop();
 
     EXPECT_EQ(Record().status + " " + StoredError(Record().errorText),

@@ -3,6 +3,7 @@
 #include "../api/ApiTestSupport.hpp"
 #include "../platform/host/taskdb/TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
+#include "platform/host/taskdb/TaskSchema.hpp"
 #include "tasks/TaskDB.hpp"
 
 namespace {
@@ -46,7 +47,7 @@ TEST_F(TaskDBTest, ExistingStoreIsInitializedOnlyWhenAskedTo)
     EXPECT_THROW(reopened.Manager()->GetAllTasks(), ::TaskDB::TaskDBError);
 
     LifeCycle::TaskDB atStart(kBase, true);
-    EXPECT_EQ(RawDb(dbPath_).Query("PRAGMA user_version"), "1");
+    EXPECT_EQ(RawDb(dbPath_).Query("PRAGMA user_version"), std::to_string(::TaskDB::TaskSchema::kCurrentVersion));
     EXPECT_EQ(atStart.Manager()->GetTask("old").status, "PENDING");
     EXPECT_EQ(reopened.Manager()->GetAllTasks().size(), 1u)
         << "the earlier object now finds it initialized too";

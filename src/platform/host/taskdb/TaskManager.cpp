@@ -184,6 +184,12 @@ void TaskManager::CreateNamedTask(const std::string& id, const std::string& oper
 void TaskManager::CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
                                   const std::string& user)
 {
+    CreateNamedTask(id, operation, startProgress, user, std::string());
+}
+
+void TaskManager::CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
+                                  const std::string& user, const std::string& runner)
+{
     RequireId(id);
     std::lock_guard lock(mutex_);
     SqliteConnection& connection = Connection();
@@ -191,13 +197,14 @@ void TaskManager::CreateNamedTask(const std::string& id, const std::string& oper
         // ON CONFLICT DO NOTHING turns a taken id into "no row changed" instead of a
         // constraint error that would read like a broken store.
         StatementUse insert(connection.Statement(
-            "INSERT INTO tasks (id, operation, user_name, created, status, start_progress)"
-            " VALUES (?1, ?2, ?3, ?4, 'PENDING', ?5) ON CONFLICT (id) DO NOTHING"));
+            "INSERT INTO tasks (id, operation, user_name, created, status, start_progress, runner)"
+            " VALUES (?1, ?2, ?3, ?4, 'PENDING', ?5, ?6) ON CONFLICT (id) DO NOTHING"));
         insert->Bind(1, id);
         insert->Bind(2, operation);
         insert->Bind(3, user);
         insert->Bind(4, UtcTime_Now());
         insert->Bind(5, startProgress);
+        insert->Bind(6, runner);
         insert->Run();
         if (connection.Changes() == 0) {
             throw TaskAlreadyExists(id);
@@ -319,6 +326,37 @@ void TaskManager::Finish(const std::string& id, const Outcome& outcome)
             insert->Run();
         }
     });
+}
+
+std::vector<std::string> TaskManager::FailUnfinished(const std::string& runner, const std::string& errorJson)
+{
+    std::lock_guard lock(mutex_);
+    SqliteConnection& connection = Connection();
+    return connection.Transaction(Kind::Write, [&] {
+        std::vector<std::string> ids;
+        {
+            StatementUse select(connection.Statement(
+                "SELECT id FROM tasks WHERE runner = ?1 AND status IN ('', 'PENDING', 'RUNNING') ORDER BY id"));
+            select->Bind(1, runner);
+            while (select->Step()) ids.push_back(select->Text(0));
+        }
+        StatementUse update(connection.Statement(
+            "UPDATE tasks SET status = 'FAILED', end_time = ?2,"
+            " start_time = CASE WHEN start_time = '' THEN ?2 ELSE start_time END, error_text = ?3"
+            " WHERE runner = ?1 AND status IN ('', 'PENDING', 'RUNNING')"));
+        update->Bind(1, runner);
+        update->Bind(2, UtcTime_Now());
+        update->Bind(3, errorJson);
+        update->Run();
+        return ids;
+    });
+}
+
+std::string TaskManager::CheckIntegrity()
+{
+    std::lock_guard lock(mutex_);
+    SqliteConnection& connection = Connection();
+    return connection.RetryWhileBusy([&] { return connection.QueryText("PRAGMA integrity_check"); });
 }
 
 pid_t TaskManager::ConnectionOwner()

@@ -56,6 +56,21 @@ public:
     void CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress);
     void CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
                          const std::string& user);
+    // The same for a task that process kind `runner` carries out in itself (kDaemonRunner:
+    // the daemon's own tasks, which cannot outlive it); a launched tool's task has none.
+    void CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
+                         const std::string& user, const std::string& runner);
+
+    // The runner of the tasks the daemon carries out in its own process.
+    static constexpr const char* kDaemonRunner = "hostprefd";
+
+    // Ends every task of `runner` that has not ended ("PENDING", "RUNNING" or no status) as
+    // "FAILED" with `errorJson`; returns their ids. For a runner that has just started
+    // again, whose earlier tasks died with it.
+    std::vector<std::string> FailUnfinished(const std::string& runner, const std::string& errorJson);
+
+    // SQLite's integrity check of the file: "ok", or what is wrong with it.
+    std::string CheckIntegrity();
 
     // Marks the task "RUNNING" now, with `progress` of 100 done and no end time.
     void StartTask(const std::string& id, int32_t progress);

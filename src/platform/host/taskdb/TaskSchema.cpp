@@ -24,7 +24,8 @@ CREATE TABLE tasks (
     message        TEXT NOT NULL DEFAULT '',
     result         TEXT NOT NULL DEFAULT '',
     error_text     TEXT NOT NULL DEFAULT '',
-    error_id       TEXT NOT NULL DEFAULT ''
+    error_id       TEXT NOT NULL DEFAULT '',
+    runner         TEXT NOT NULL DEFAULT ''
 );
 CREATE TABLE task_error_args (
     task_id  TEXT NOT NULL REFERENCES tasks(id) ON DELETE CASCADE,
@@ -43,6 +44,11 @@ CREATE INDEX task_notifications_by_task ON task_notifications(task_id, seq);
 // The first layout kept everything in one table: no operation or user, one error
 // column, and the notifications as a JSON array text. Its rows are copied over; a
 // notifications value that is not a JSON array is kept whole as one notification.
+// Version 1 did not record who runs a task.
+constexpr const char* kAddRunner = R"sql(
+ALTER TABLE tasks ADD COLUMN runner TEXT NOT NULL DEFAULT '';
+)sql";
+
 constexpr const char* kCopyFirstLayout = R"sql(
 ALTER TABLE tasks RENAME TO tasks_first_layout;
 )sql";
@@ -88,8 +94,10 @@ void TaskSchema::Upgrade(SqliteConnection& connection)
     // Version 0 with no tasks table is a new file; with one, it is the first layout.
     if (version == 0 && !HasTable(connection, "tasks")) {
         Create(connection);
-    } else {
+    } else if (version == 0) {
         UpgradeFromFirstLayout(connection);
+    } else {
+        connection.Exec(kAddRunner);
     }
     connection.Exec(("PRAGMA user_version=" + std::to_string(kCurrentVersion)).c_str());
 }

@@ -13,7 +13,7 @@ class SqliteConnection;
 class TaskSchema {
 public:
     // The layout this library reads and writes.
-    static constexpr int kCurrentVersion = 1;
+    static constexpr int kCurrentVersion = 2;
 
     // The version recorded in the file (0 for a new file).
     static int StoredVersion(SqliteConnection& connection);

@@ -9,6 +9,7 @@
 #include "TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskDBError.hpp"
 #include "platform/host/taskdb/TaskManager.hpp"
+#include "platform/host/taskdb/TaskSchema.hpp"
 
 namespace {
 
@@ -203,9 +204,37 @@ TEST_F(TaskManagerTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
     store->StartTask("pending", 5);
     EXPECT_EQ(store->GetTask("pending").status, "RUNNING");
     RawDb raw(path);
-    EXPECT_EQ(raw.Query("PRAGMA user_version"), "1");
+    EXPECT_EQ(raw.Query("PRAGMA user_version"), std::to_string(::TaskDB::TaskSchema::kCurrentVersion));
     EXPECT_EQ(raw.Query("SELECT count(*) FROM sqlite_master WHERE name = 'tasks_first_layout'"), "0");
-    EXPECT_EQ(raw.Query("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(store->CheckIntegrity(), "ok");
+}
+
+// A store of the layout before runners were recorded, written by a daemon that then died:
+// the upgrade keeps its records, and only the restarted daemon's own unfinished tasks end.
+TEST_F(TaskManagerTest, ARestartedDaemonEndsOnlyItsOwnUnfinishedTasks)
+{
+    const std::string path = dir_.File("v1.db");
+    auto store = TaskManager::FromPath(path);
+    store->Initialize();
+    store->CreateTask("old-tool", 5);
+    RawDb(path).Exec("ALTER TABLE tasks DROP COLUMN runner; PRAGMA user_version = 1;");
+    store = TaskManager::FromPath(path);
+    store->Initialize();
+    const std::string daemon = TaskManager::kDaemonRunner;
+    store->CreateNamedTask("apply", "configuration.apply", 5, "", daemon);
+    store->StartTask("apply", 5);
+    store->CreateNamedTask("queued", "keys.set", 5, "", daemon);
+    store->CreateNamedTask("done", "configuration.validate", 5, "", daemon);
+    store->SetSucceeded("done", "");
+    store->CreateTask("tool", 5);
+    store->StartTask("tool", 5);
+
+    EXPECT_EQ(store->FailUnfinished(daemon, R"({"e":"restarted"})"), (std::vector<std::string>{"apply", "queued"}));
+    auto tasks = store->GetAllTasks();
+    EXPECT_EQ(Outcome(tasks["apply"]), R"(FAILED 5/100 msg= result= error={"e":"restarted"} id= args= notes=)");
+    EXPECT_EQ(tasks["queued"].status + " " + std::to_string(tasks["queued"].startTime == tasks["queued"].endTime),
+              "FAILED 1");
+    EXPECT_EQ(tasks["done"].status + tasks["tool"].status + tasks["old-tool"].status, "SUCCEEDEDRUNNINGPENDING");
 }
 
 TEST_F(TaskManagerTest, BadFilesAndDirectoriesAreRefusedAndLeftAlone)

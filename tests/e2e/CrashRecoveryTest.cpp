@@ -1,0 +1,97 @@
+// The daemon killed in the middle of long operations and started again on the same host root:
+// what it finds and what clients are told about the tasks that were running.
+#include <gtest/gtest.h>
+#include <rapidjson/pointer.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "support/DaemonProcess.hpp"
+#include "support/RpcClient.hpp"
+#include "support/TempHostRoot.hpp"
+
+using namespace std::chrono_literals;
+using TestSupport::DaemonProcess;
+using TestSupport::RpcClient;
+
+namespace {
+
+constexpr const char* kClaimFile = "/var/orvane/lifecycle/lifecycle.task";
+
+std::string TaskField(const rapidjson::Value& info, const char* pointer)
+{
+    const rapidjson::Value* found = rapidjson::Pointer(pointer).Get(info);
+    return found != nullptr && found->IsString() ? found->GetString() : "<none>";
+}
+
+class CrashRecoveryTest : public ::testing::Test {
+protected:
+    void Start()
+    {
+        daemon_ = std::make_unique<DaemonProcess>(root_);
+        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
+    }
+
+    // Kills the daemon outright once `id` runs, and starts it again.
+    void KillWhileRunning(const std::string& id)
+    {
+        ASSERT_TRUE(DaemonProcess::WaitFor(
+            [&] { return rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + id + "\"}").Mentions("RUNNING"); },
+            10s))
+            << daemon_->Stderr() << root_.ReadFile("/var/log/orvane/hosttools/calls.jsonl");
+        daemon_->Signal(SIGKILL);
+        ASSERT_TRUE(daemon_->WaitExit(5s).has_value());
+        ASSERT_TRUE(root_.Exists(kClaimFile)) << "the killed daemon's claim on the host is left behind";
+        Start();
+        EXPECT_NE(daemon_->Stderr().find("<2> Task store integrity check: ok"), std::string::npos) << daemon_->Stderr();
+    }
+
+    TestSupport::TempHostRoot root_;
+    std::unique_ptr<DaemonProcess> daemon_;
+    RpcClient rpc_{root_, RpcClient::Form::kDirect};
+};
+
+TEST_F(CrashRecoveryTest, TheDaemonsOwnTaskEndsFailedAndALaunchedToolsTaskGoesOn)
+{
+    // A configuration apply whose component takes its time.
+    const std::string plugin = "/usr/lib/orvane/configmanager/plugins/slow-apply";
+    root_.WriteFile(plugin, "#!/bin/sh\nsleep 5\n");
+    chmod(root_.Path(plugin).c_str(), 0755);
+    const std::string schema = "/usr/lib/orvane/configmanager/schemas/time.json";
+    std::string text = root_.ReadFile(schema);
+    text.insert(text.find('{') + 1, "\"x-apply-plugin\": \"" + plugin + "\",");
+    root_.WriteFile(schema, text);
+    root_.WriteFile("/etc/orvane/hosttools.json", R"({"step_seconds": 0.4})");
+    Start();
+
+    const std::string document = R"({"id": "d1", "profile": {"time": {"ntp": {"enabled": true}}}})";
+    const std::string configuration = "com.orvane.tarn.hostpref_daemon.configuration.";
+    rpc_.WaitTask(rpc_.StartTask(configuration + "check_apply",
+                                 R"({"desired_document":)" + TestSupport::JsonString(document) + "}"));
+    const std::string apply = rpc_.StartTask(configuration + "apply", R"({"document_id": "d1"})");
+    KillWhileRunning(apply);
+    EXPECT_FALSE(root_.Exists(kClaimFile));
+    rapidjson::Document died = rpc_.WaitTask(apply, 2s);
+    EXPECT_EQ(TaskField(died, "/status"), "FAILED");
+    EXPECT_EQ(TaskField(died, "/error/messages/0/id"), "com.orvane.tarn.task.daemon.restarted");
+    EXPECT_EQ(TaskField(died, "/error/messages/0/localized"),
+              "The task ended with the daemon that ran it, which has restarted since; it did not complete.");
+    EXPECT_FALSE(root_.Exists("/etc/orvane/configstore/store.json")) << "the apply never got to write the store";
+
+    // A software apply that the image manager tool carries out in a process of its own.
+    const std::string software = rpc_.StartTask(
+        "com.orvane.tarn.hostpref_daemon.software.apply",
+        R"({"spec":{"base_image":{"version":"8.0.2"},"components":{"net-driver":"1.1"}},)"
+        R"("depots":["file:///srv/depots/main"]})");
+    KillWhileRunning(software);
+    rapidjson::Document carriedOn = rpc_.WaitTask(software, 60s);
+    EXPECT_EQ(TaskField(carriedOn, "/status"), "SUCCEEDED");
+    EXPECT_NE(rpc_.CallWithTicket("com.orvane.tarn.software.installed_image.get").raw.find(R"("net-driver":"1.1")"),
+              std::string::npos);
+    EXPECT_EQ(daemon_->ExitCodeAfterTerm(6s), 0);
+}
+
+}  // namespace
