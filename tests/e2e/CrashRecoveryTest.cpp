@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 #include <rapidjson/pointer.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -92,6 +97,96 @@ TEST_F(CrashRecoveryTest, TheDaemonsOwnTaskEndsFailedAndALaunchedToolsTaskGoesOn
     EXPECT_NE(rpc_.CallWithTicket("com.orvane.tarn.software.installed_image.get").raw.find(R"("net-driver":"1.1")"),
               std::string::npos);
     EXPECT_EQ(daemon_->ExitCodeAfterTerm(6s), 0);
+}
+
+// The configuration store and the audit log on one small file system, the task store on
+// another, each filling up while an apply runs.
+TEST_F(CrashRecoveryTest, OnAFullDiskWritesFailClearlyAndWhatWasThereStaysReadable)
+{
+    const std::string settingsDisk = root_.Path("/disk-a");
+    const std::string tasksDisk = root_.Path("/disk-b");
+    for (const std::string& disk : {settingsDisk, tasksDisk}) {
+        std::filesystem::create_directories(disk);
+        if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=2m") != 0) {
+            GTEST_SKIP() << "cannot mount a small file system here: " << std::strerror(errno);
+        }
+    }
+    for (const auto& [dir, disk] : {std::pair{"/etc/orvane/configstore", settingsDisk},
+                                    std::pair{"/var/log/orvane", settingsDisk},
+                                    std::pair{"/var/orvane/lifecycle", tasksDisk}}) {
+        std::filesystem::remove_all(root_.Path(dir));
+        std::filesystem::create_directories(disk + dir);
+        std::filesystem::create_directory_symlink(disk + dir, root_.Path(dir));
+    }
+    const std::string plugin = "/usr/lib/orvane/configmanager/plugins/slow-apply";
+    root_.WriteFile(plugin, "#!/bin/sh\nsleep 1\n");
+    chmod(root_.Path(plugin).c_str(), 0755);
+    const std::string schema = "/usr/lib/orvane/configmanager/schemas/time.json";
+    std::string text = root_.ReadFile(schema);
+    text.insert(text.find('{') + 1, "\"x-apply-plugin\": \"" + plugin + "\",");
+    root_.WriteFile(schema, text);
+    root_.WriteFile("/var/run/orvane/AuditApiCallEnabled", "");
+    Start();
+
+    const std::string configuration = "com.orvane.tarn.hostpref_daemon.configuration.";
+    // Starts an apply setting "enabled"; returns once it runs.
+    auto startApply = [&](const std::string& id, const std::string& enabled) {
+        const std::string document =
+            R"({"id": ")" + id + R"(", "profile": {"time": {"ntp": {"enabled": )" + enabled + "}}}}";
+        rpc_.WaitTask(rpc_.StartTask(configuration + "check_apply",
+                                     R"({"desired_document":)" + TestSupport::JsonString(document) + "}"));
+        const std::string task = rpc_.StartTask(configuration + "apply", R"({"document_id": ")" + id + "\"}");
+        EXPECT_TRUE(DaemonProcess::WaitFor(
+            [&] {
+                return TaskField(rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + task + "\"}").Result(),
+                                 "/status") == "RUNNING";
+            },
+            10s));
+        return task;
+    };
+    auto fill = [](const std::string& disk) {
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size())) {
+        }
+    };
+    ASSERT_EQ(TaskField(rpc_.WaitTask(startApply("first", "true")), "/status"), "SUCCEEDED");
+    const std::string store = root_.ReadFile("/etc/orvane/configstore/store.json");
+    const std::string audit = root_.ReadFile("/var/log/orvane/audit.log");
+
+    // The configuration store cannot be replaced: the task says why, the old store stays,
+    // and the call's audit record is dropped whole.
+    const std::string second = startApply("second", "false");
+    fill(settingsDisk);
+    rapidjson::Document failed = rpc_.WaitTask(second);
+    EXPECT_EQ(TaskField(failed, "/status"), "FAILED");
+    EXPECT_EQ(TaskField(failed, "/error/messages/0/id"), "com.orvane.tarn.task.unhandled.error");
+    EXPECT_NE(TaskField(failed, "/error/messages/0/localized").find("The configuration store cannot be written: "),
+              std::string::npos);
+    EXPECT_NE(TaskField(failed, "/error/messages/0/localized").find("No space left on device"), std::string::npos);
+    EXPECT_EQ(root_.ReadFile("/etc/orvane/configstore/store.json"), store);
+    EXPECT_TRUE(DaemonProcess::WaitFor(
+        [&] { return daemon_->Stderr().find("<0> Audit: cannot write to") != std::string::npos; }, 5s));
+    const std::string auditNow = root_.ReadFile("/var/log/orvane/audit.log");
+    EXPECT_EQ(auditNow.substr(0, audit.size()), audit);
+    EXPECT_EQ(auditNow.back(), '\n') << "no partial record";
+    std::filesystem::remove(settingsDisk + "/filler");
+
+    // The task store cannot take the end of the next task: logged, and its record keeps its
+    // last state for clients to read.
+    const std::string third = startApply("third", "false");
+    fill(tasksDisk);
+    EXPECT_TRUE(DaemonProcess::WaitFor(
+        [&] { return daemon_->Stderr().find("postRun failed") != std::string::npos; }, 10s));
+    EXPECT_NE(daemon_->Stderr().find("database or disk is full"), std::string::npos);
+    EXPECT_EQ(TaskField(rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + third + "\"}").Result(),
+                        "/status"),
+              "RUNNING");
+    std::filesystem::remove(tasksDisk + "/filler");
+
+    EXPECT_EQ(TaskField(rpc_.WaitTask(startApply("fourth", "false")), "/status"), "SUCCEEDED");
+    EXPECT_EQ(daemon_->ExitCodeAfterTerm(6s), 0);
+    for (const std::string& disk : {settingsDisk, tasksDisk}) umount2(disk.c_str(), MNT_DETACH);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/host/OrvaneAudit.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -100,17 +101,24 @@ bool AppendRecord(const std::string& path, const std::string& record)
         CSLogger::Log(0, "Audit: cannot open %s: %s", path.c_str(), std::strerror(errno));
         return false;
     }
+    struct stat before = {};
+    const bool sized = fstat(fd, &before) == 0;
     ssize_t written;
     do {
         written = write(fd, record.data(), record.size());
     } while (written < 0 && errno == EINTR);
     const int writeError = errno;
-    close(fd);
     if (written != static_cast<ssize_t>(record.size())) {
+        // A part of a record (the disk filled up) would leave the log's last line unreadable.
+        if (written > 0 && sized && ftruncate(fd, before.st_size) != 0) {
+            CSLogger::Log(0, "Audit: cannot take a partial record back out of %s", path.c_str());
+        }
+        close(fd);
         CSLogger::Log(0, "Audit: cannot write to %s: %s", path.c_str(),
                       written < 0 ? std::strerror(writeError) : "short write");
         return false;
     }
+    close(fd);
     return true;
 }
 

@@ -8,6 +8,9 @@ namespace TarnConfigManager {
 
 enum CMErrorCodes : int {
     kDbConnectError = 2001,
+    // The store could not be written (disk full, read-only): no message of its own, so it is
+    // reported as an unexpected failure carrying its cause.
+    kStoreWriteError = 2002,
     kSchemaNotFound = 2021,
     kNotSingleton = 2022,
     kEmptyDocument = 2023,

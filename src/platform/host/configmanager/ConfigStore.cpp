@@ -78,7 +78,9 @@ uint64_t ConfigStore::Replace(const rapidjson::Value& config, uint64_t basedOn)
     try {
         JsonFile::Replace(HostRoot::Path(kStorePath), std::string_view(text.GetString(), text.GetSize()));
     } catch (const std::system_error& error) {
-        StoreUnavailable(error.what());
+        CSLogger::Log(0, "ConfigStore: %s: %s", kStorePath, error.what());
+        throw ConfigStoreException(TarnConfigManager::kStoreWriteError,
+                                   std::string("The configuration store cannot be written: ") + error.what());
     }
     return current + 1;
 }

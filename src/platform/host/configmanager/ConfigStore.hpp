@@ -31,8 +31,8 @@ public:
 
     // Makes `config` the next generation of a store still at generation `basedOn`, and
     // returns that generation. Throws ConfigStoreException: impact invalid when the store
-    // has moved on since `basedOn`, database connection error when it cannot be written
-    // (the store is then unchanged).
+    // has moved on since `basedOn`, store write error (with the cause in its text) when it
+    // cannot be written; the store is then unchanged.
     static uint64_t Replace(const rapidjson::Value& config, uint64_t basedOn);
 };
 

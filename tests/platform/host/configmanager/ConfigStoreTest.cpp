@@ -45,7 +45,7 @@ TEST(ConfigStoreTest, AChangeThatCannotBeMadeLeavesTheStoreAsItWas)
     // The new content cannot be written beside the store: nothing changes, nothing is left over.
     const std::string temporary = root.File(ConfigStore::kStorePath) + ".tmp." + std::to_string(getpid());
     std::filesystem::create_directory(temporary);
-    EXPECT_EQ(CodeOf([] { ConfigStore::Replace(Tree("{}"), 1); }), TarnConfigManager::kDbConnectError);
+    EXPECT_EQ(CodeOf([] { ConfigStore::Replace(Tree("{}"), 1); }), TarnConfigManager::kStoreWriteError);
     std::filesystem::remove(temporary);
     EXPECT_EQ(root.Read(ConfigStore::kStorePath), first);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.File("/etc/orvane/configstore")),
