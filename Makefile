@@ -10,7 +10,7 @@ JOBS ?= 2
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps configure build build-installables build-asan check check-plain check-asan check-msgcat demo \
+.PHONY: all deps configure build build-installables build-asan build-tsan check check-plain check-asan check-tsan check-msgcat demo \
 	demo-smoke package fuzz fuzz-smoke bench clean
 
 all: build
@@ -37,6 +37,18 @@ check-plain: build
 
 check-asan: build-asan
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+
+# The thread sanitizer over the transport, the task scheduler and the task framework (with
+# their end-to-end use in the daemon). Not part of `make check`: a third full build does not
+# fit the CI's time.
+build-tsan: deps
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DHOSTPREFD_TSAN=ON
+	cmake --build build-tsan -j$(JOBS) --target transport_tests transport_stream_tests transport_http_tests \
+		transport_protocol_tests tasks_tests e2e_tests hostprefd hostpref-taskdb
+
+check-tsan: build-tsan
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		ctest --output-on-failure -R "transport|tasks_tests|e2e_tests"
 
 fuzz-smoke: deps
 	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 10; fi
