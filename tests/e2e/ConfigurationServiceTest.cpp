@@ -2,22 +2,13 @@
 // a temporary host root: what each task ends with, what the configuration store then holds,
 // and what the client is told when the host refuses.
 #include <gtest/gtest.h>
-#include <rapidjson/pointer.h>
-#include <signal.h>
-#include <sys/stat.h>
 
-#include <chrono>
-#include <memory>
 #include <set>
 #include <string>
 
-#include "support/DaemonProcess.hpp"
-#include "support/RpcClient.hpp"
-#include "support/TempHostRoot.hpp"
+#include "support/DaemonTest.hpp"
 
-using namespace std::chrono_literals;
 using TestSupport::RpcAnswer;
-using TestSupport::RpcClient;
 
 namespace {
 
@@ -39,32 +30,9 @@ constexpr const char* kBaseline = R"({"id": "site-baseline-1",
     "00000000-0000-0000-0000-000000000000": {"network": {"management": {"hostname": "other.example.com"}}}},
   "host-override": {"syslog": {"remote": {"port": 6514}}}})";
 
-std::string At(const rapidjson::Value& value, const char* pointer)
-{
-    const rapidjson::Value* found = rapidjson::Pointer(pointer).Get(value);
-    if (found == nullptr) return "<none>";
-    return found->IsString() ? found->GetString() : TestSupport::JsonString("<not a string>");
-}
-
-class ConfigurationServiceTest : public ::testing::Test {
+class ConfigurationServiceTest : public TestSupport::DaemonTest {
 protected:
-    void Start()
-    {
-        daemon_ = std::make_unique<TestSupport::DaemonProcess>(root_);
-        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
-    }
-
-    void Restart()
-    {
-        daemon_->Signal(SIGTERM);
-        ASSERT_TRUE(daemon_->WaitExit(6s).has_value());
-        Start();
-    }
-
-    static std::string Document(const std::string& json)
-    {
-        return R"({"desired_document":)" + TestSupport::JsonString(json) + "}";
-    }
+    static std::string Document(const std::string& json) { return DesiredDocument(json); }
 
     // Runs task operation `operation` of the configuration service to its end.
     rapidjson::Document RunTask(const std::string& operation, const std::string& params)
@@ -78,10 +46,6 @@ protected:
         store.Parse(root_.ReadFile(kStore).c_str());
         return store;
     }
-
-    TestSupport::TempHostRoot root_;
-    std::unique_ptr<TestSupport::DaemonProcess> daemon_;
-    RpcClient rpc_{root_, RpcClient::Form::kDirect};
 };
 
 TEST_F(ConfigurationServiceTest, ValidationNamesEachRefusedSettingWhereTheDocumentSetsIt)
@@ -198,15 +162,7 @@ TEST_F(ConfigurationServiceTest, ApplyIsRefusedOutsideMaintenanceModeAndForAnoth
 TEST_F(ConfigurationServiceTest, OneTaskAtATimeAndACancelledApplyLeavesTheStoreAsItWas)
 {
     // Applying each component takes two seconds, so the apply can be caught while it runs.
-    const std::string plugin = "/usr/lib/orvane/configmanager/plugins/slow-apply";
-    root_.WriteFile(plugin, "#!/bin/sh\nsleep 2\n");
-    chmod(root_.Path(plugin).c_str(), 0755);
-    for (const std::string component : {"time", "syslog", "security"}) {
-        const std::string schema = "/usr/lib/orvane/configmanager/schemas/" + component + ".json";
-        std::string text = root_.ReadFile(schema);
-        text.insert(text.find('{') + 1, "\"x-apply-plugin\": \"" + plugin + "\",");
-        root_.WriteFile(schema, text);
-    }
+    SlowApply(2, {"time", "syslog", "security"});
     root_.WriteFile(kMaintenanceMode, "");
     Start();
     ASSERT_EQ(At(RunTask("check_apply", Document(kBaseline)), "/status"), "SUCCEEDED");

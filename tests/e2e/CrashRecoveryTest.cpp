@@ -1,88 +1,56 @@
 // The daemon killed in the middle of long operations and started again on the same host root:
 // what it finds and what clients are told about the tasks that were running.
 #include <gtest/gtest.h>
-#include <rapidjson/pointer.h>
 #include <signal.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
-#include "support/DaemonProcess.hpp"
-#include "support/RpcClient.hpp"
-#include "support/TempHostRoot.hpp"
+#include "support/DaemonTest.hpp"
 
 using namespace std::chrono_literals;
 using TestSupport::DaemonProcess;
-using TestSupport::RpcClient;
 
 namespace {
 
 constexpr const char* kClaimFile = "/var/orvane/lifecycle/lifecycle.task";
 
-std::string TaskField(const rapidjson::Value& info, const char* pointer)
-{
-    const rapidjson::Value* found = rapidjson::Pointer(pointer).Get(info);
-    return found != nullptr && found->IsString() ? found->GetString() : "<none>";
-}
-
-class CrashRecoveryTest : public ::testing::Test {
+class CrashRecoveryTest : public TestSupport::DaemonTest {
 protected:
-    void Start()
-    {
-        daemon_ = std::make_unique<DaemonProcess>(root_);
-        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
-    }
-
     // Kills the daemon outright once `id` runs, and starts it again.
     void KillWhileRunning(const std::string& id)
     {
-        ASSERT_TRUE(DaemonProcess::WaitFor(
-            [&] { return rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + id + "\"}").Mentions("RUNNING"); },
-            10s))
-            << daemon_->Stderr() << root_.ReadFile("/var/log/orvane/hosttools/calls.jsonl");
+        ASSERT_TRUE(WaitRunning(id)) << daemon_->Stderr() << root_.ReadFile("/var/log/orvane/hosttools/calls.jsonl");
         daemon_->Signal(SIGKILL);
         ASSERT_TRUE(daemon_->WaitExit(5s).has_value());
         ASSERT_TRUE(root_.Exists(kClaimFile)) << "the killed daemon's claim on the host is left behind";
         Start();
         EXPECT_NE(daemon_->Stderr().find("<2> Task store integrity check: ok"), std::string::npos) << daemon_->Stderr();
     }
-
-    TestSupport::TempHostRoot root_;
-    std::unique_ptr<DaemonProcess> daemon_;
-    RpcClient rpc_{root_, RpcClient::Form::kDirect};
 };
 
 TEST_F(CrashRecoveryTest, TheDaemonsOwnTaskEndsFailedAndALaunchedToolsTaskGoesOn)
 {
     // A configuration apply whose component takes its time.
-    const std::string plugin = "/usr/lib/orvane/configmanager/plugins/slow-apply";
-    root_.WriteFile(plugin, "#!/bin/sh\nsleep 5\n");
-    chmod(root_.Path(plugin).c_str(), 0755);
-    const std::string schema = "/usr/lib/orvane/configmanager/schemas/time.json";
-    std::string text = root_.ReadFile(schema);
-    text.insert(text.find('{') + 1, "\"x-apply-plugin\": \"" + plugin + "\",");
-    root_.WriteFile(schema, text);
+    SlowApply(5, {"time"});
     root_.WriteFile("/etc/orvane/hosttools.json", R"({"step_seconds": 0.4})");
     Start();
 
     const std::string document = R"({"id": "d1", "profile": {"time": {"ntp": {"enabled": true}}}})";
     const std::string configuration = "com.orvane.tarn.hostpref_daemon.configuration.";
-    rpc_.WaitTask(rpc_.StartTask(configuration + "check_apply",
-                                 R"({"desired_document":)" + TestSupport::JsonString(document) + "}"));
+    rpc_.WaitTask(rpc_.StartTask(configuration + "check_apply", DesiredDocument(document)));
     const std::string apply = rpc_.StartTask(configuration + "apply", R"({"document_id": "d1"})");
     KillWhileRunning(apply);
     EXPECT_FALSE(root_.Exists(kClaimFile));
     rapidjson::Document died = rpc_.WaitTask(apply, 2s);
-    EXPECT_EQ(TaskField(died, "/status"), "FAILED");
-    EXPECT_EQ(TaskField(died, "/error/messages/0/id"), "com.orvane.tarn.task.daemon.restarted");
-    EXPECT_EQ(TaskField(died, "/error/messages/0/localized"),
+    EXPECT_EQ(At(died, "/status"), "FAILED");
+    EXPECT_EQ(At(died, "/error/messages/0/id"), "com.orvane.tarn.task.daemon.restarted");
+    EXPECT_EQ(At(died, "/error/messages/0/localized"),
               "The task ended with the daemon that ran it, which has restarted since; it did not complete.");
     EXPECT_FALSE(root_.Exists("/etc/orvane/configstore/store.json")) << "the apply never got to write the store";
 
@@ -93,10 +61,9 @@ TEST_F(CrashRecoveryTest, TheDaemonsOwnTaskEndsFailedAndALaunchedToolsTaskGoesOn
         R"("depots":["file:///srv/depots/main"]})");
     KillWhileRunning(software);
     rapidjson::Document carriedOn = rpc_.WaitTask(software, 60s);
-    EXPECT_EQ(TaskField(carriedOn, "/status"), "SUCCEEDED");
+    EXPECT_EQ(At(carriedOn, "/status"), "SUCCEEDED");
     EXPECT_NE(rpc_.CallWithTicket("com.orvane.tarn.software.installed_image.get").raw.find(R"("net-driver":"1.1")"),
               std::string::npos);
-    EXPECT_EQ(daemon_->ExitCodeAfterTerm(6s), 0);
 }
 
 // The configuration store and the audit log on one small file system, the task store on
@@ -118,13 +85,7 @@ TEST_F(CrashRecoveryTest, OnAFullDiskWritesFailClearlyAndWhatWasThereStaysReadab
         std::filesystem::create_directories(disk + dir);
         std::filesystem::create_directory_symlink(disk + dir, root_.Path(dir));
     }
-    const std::string plugin = "/usr/lib/orvane/configmanager/plugins/slow-apply";
-    root_.WriteFile(plugin, "#!/bin/sh\nsleep 1\n");
-    chmod(root_.Path(plugin).c_str(), 0755);
-    const std::string schema = "/usr/lib/orvane/configmanager/schemas/time.json";
-    std::string text = root_.ReadFile(schema);
-    text.insert(text.find('{') + 1, "\"x-apply-plugin\": \"" + plugin + "\",");
-    root_.WriteFile(schema, text);
+    SlowApply(1, {"time"});
     root_.WriteFile("/var/run/orvane/AuditApiCallEnabled", "");
     Start();
 
@@ -133,15 +94,9 @@ TEST_F(CrashRecoveryTest, OnAFullDiskWritesFailClearlyAndWhatWasThereStaysReadab
     auto startApply = [&](const std::string& id, const std::string& enabled) {
         const std::string document =
             R"({"id": ")" + id + R"(", "profile": {"time": {"ntp": {"enabled": )" + enabled + "}}}}";
-        rpc_.WaitTask(rpc_.StartTask(configuration + "check_apply",
-                                     R"({"desired_document":)" + TestSupport::JsonString(document) + "}"));
+        rpc_.WaitTask(rpc_.StartTask(configuration + "check_apply", DesiredDocument(document)));
         const std::string task = rpc_.StartTask(configuration + "apply", R"({"document_id": ")" + id + "\"}");
-        EXPECT_TRUE(DaemonProcess::WaitFor(
-            [&] {
-                return TaskField(rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + task + "\"}").Result(),
-                                 "/status") == "RUNNING";
-            },
-            10s));
+        EXPECT_TRUE(WaitRunning(task));
         return task;
     };
     auto fill = [](const std::string& disk) {
@@ -150,7 +105,7 @@ TEST_F(CrashRecoveryTest, OnAFullDiskWritesFailClearlyAndWhatWasThereStaysReadab
         while (filler.write(block.data(), block.size())) {
         }
     };
-    ASSERT_EQ(TaskField(rpc_.WaitTask(startApply("first", "true")), "/status"), "SUCCEEDED");
+    ASSERT_EQ(At(rpc_.WaitTask(startApply("first", "true")), "/status"), "SUCCEEDED");
     const std::string store = root_.ReadFile("/etc/orvane/configstore/store.json");
     const std::string audit = root_.ReadFile("/var/log/orvane/audit.log");
 
@@ -159,11 +114,11 @@ TEST_F(CrashRecoveryTest, OnAFullDiskWritesFailClearlyAndWhatWasThereStaysReadab
     const std::string second = startApply("second", "false");
     fill(settingsDisk);
     rapidjson::Document failed = rpc_.WaitTask(second);
-    EXPECT_EQ(TaskField(failed, "/status"), "FAILED");
-    EXPECT_EQ(TaskField(failed, "/error/messages/0/id"), "com.orvane.tarn.task.unhandled.error");
-    EXPECT_NE(TaskField(failed, "/error/messages/0/localized").find("The configuration store cannot be written: "),
+    EXPECT_EQ(At(failed, "/status"), "FAILED");
+    EXPECT_EQ(At(failed, "/error/messages/0/id"), "com.orvane.tarn.task.unhandled.error");
+    EXPECT_NE(At(failed, "/error/messages/0/localized").find("The configuration store cannot be written: "),
               std::string::npos);
-    EXPECT_NE(TaskField(failed, "/error/messages/0/localized").find("No space left on device"), std::string::npos);
+    EXPECT_NE(At(failed, "/error/messages/0/localized").find("No space left on device"), std::string::npos);
     EXPECT_EQ(root_.ReadFile("/etc/orvane/configstore/store.json"), store);
     EXPECT_TRUE(DaemonProcess::WaitFor(
         [&] { return daemon_->Stderr().find("<0> Audit: cannot write to") != std::string::npos; }, 5s));
@@ -179,13 +134,13 @@ TEST_F(CrashRecoveryTest, OnAFullDiskWritesFailClearlyAndWhatWasThereStaysReadab
     EXPECT_TRUE(DaemonProcess::WaitFor(
         [&] { return daemon_->Stderr().find("postRun failed") != std::string::npos; }, 10s));
     EXPECT_NE(daemon_->Stderr().find("database or disk is full"), std::string::npos);
-    EXPECT_EQ(TaskField(rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + third + "\"}").Result(),
+    EXPECT_EQ(At(rpc_.CallWithTicket("com.orvane.hub.tasks.get", R"({"task":")" + third + "\"}").Result(),
                         "/status"),
               "RUNNING");
     std::filesystem::remove(tasksDisk + "/filler");
 
-    EXPECT_EQ(TaskField(rpc_.WaitTask(startApply("fourth", "false")), "/status"), "SUCCEEDED");
-    EXPECT_EQ(daemon_->ExitCodeAfterTerm(6s), 0);
+    EXPECT_EQ(At(rpc_.WaitTask(startApply("fourth", "false")), "/status"), "SUCCEEDED");
+    Stop();
     for (const std::string& disk : {settingsDisk, tasksDisk}) umount2(disk.c_str(), MNT_DETACH);
 }
 

@@ -2,50 +2,24 @@
 // may call them, and what the audit log keeps of the calls.
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
-#include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <ctime>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "../api/authz/AuditLogReader.hpp"
 #include "api/authn/TokenHandler.hpp"
-#include "support/DaemonProcess.hpp"
-#include "support/RpcCall.hpp"
-#include "support/TempHostRoot.hpp"
+#include "support/DaemonTest.hpp"
 
-using namespace std::chrono_literals;
-using TestSupport::DaemonProcess;
 using TestSupport::RpcAnswer;
-using TestSupport::TempHostRoot;
 
 namespace {
 
 constexpr const char* kTokenKey = "0123456789abcdef0123456789abcdef-chain-test";
 
-class ProviderChainTest : public ::testing::Test {
+class ProviderChainTest : public TestSupport::DaemonTest {
 protected:
-    void Start()
-    {
-        daemon_ = std::make_unique<DaemonProcess>(root_);
-        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
-    }
-
-    void Stop()
-    {
-        daemon_->Signal(SIGTERM);
-        ASSERT_TRUE(daemon_->WaitExit(6s).has_value());
-        daemon_.reset();
-    }
-
-    void TearDown() override
-    {
-        if (daemon_) Stop();
-    }
-
     RpcAnswer Call(const std::string& method, const std::string& params = "{}",
                    const std::string& security = "")
     {
@@ -69,8 +43,6 @@ protected:
         return AuditTest::RecordsOf(AuditTest::ReadAuditLog(root_.Dir()), event);
     }
 
-    TempHostRoot root_;
-    std::unique_ptr<DaemonProcess> daemon_;
 };
 
 std::vector<std::string> Strings(const rapidjson::Value& list)

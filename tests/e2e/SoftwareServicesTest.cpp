@@ -4,36 +4,25 @@
 #include <gtest/gtest.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
-#include <signal.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "support/DaemonProcess.hpp"
-#include "support/RpcClient.hpp"
-#include "support/TempHostRoot.hpp"
+#include "support/DaemonTest.hpp"
 
-using namespace std::chrono_literals;
-using TestSupport::DaemonProcess;
 using TestSupport::JsonString;
 using TestSupport::RpcAnswer;
-using TestSupport::TempHostRoot;
 
 namespace {
 
 constexpr const char* kTaskPrefix =
     "/usr/bin/python ++group=hostprefd-task-forks,mem=groupMax,stats "
     "/usr/lib/orvane/lifecycle/bin/imagemanagerctl.py ";
-constexpr const char* kQueryPrefix = "/usr/bin/python /usr/lib/orvane/lifecycle/bin/imagemanagerctl.py ";
 constexpr const char* kToolArgv = "/usr/bin/python /usr/lib/orvane/lifecycle/bin/imagemanagerctl.py ";
 constexpr const char* kDepot = "file:///srv/depots/main";
 constexpr const char* kCallLog = "/var/log/orvane/hosttools/calls.jsonl";
@@ -54,36 +43,12 @@ struct TaskTrace {
     }
 };
 
-class SoftwareServicesTest : public ::testing::Test {
+class SoftwareServicesTest : public TestSupport::DaemonTest {
 protected:
-    void Start()
-    {
-        daemon_ = std::make_unique<DaemonProcess>(root_);
-        ASSERT_TRUE(daemon_->WaitListening(root_.Port())) << daemon_->Stderr();
-    }
-
-    void TearDown() override
-    {
-        if (daemon_) {
-            EXPECT_EQ(daemon_->ExitCodeAfterTerm(6s), 0) << "the daemon must outlive every tool";
-        }
-    }
-
     // Calls `method` as an authenticated client (a fresh one-time ticket); direct-form answer.
     RpcAnswer Call(const std::string& method, const std::string& params = "{}")
     {
         return rpc_.CallWithTicket(method, params);
-    }
-
-    // Whether the daemon logged `line` whole (the call's context may follow it).
-    bool Logged(const std::string& line) const
-    {
-        const std::string log = daemon_->Stderr();
-        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
-            const size_t end = at + line.size();
-            if (end == log.size() || log[end] == '\n' || log.compare(end, 2, " {") == 0) return true;
-        }
-        return false;
     }
 
     // The command lines the tools recorded, as the host names the words, oldest first.
@@ -108,16 +73,6 @@ protected:
         trace.final = rpc_.WaitTask(id, std::chrono::seconds(60), &trace.runningProgress);
         return trace;
     }
-
-    void WriteTool(const std::string& hostPath, const std::string& script) const
-    {
-        root_.WriteFile(hostPath, script);
-        chmod(root_.Path(hostPath).c_str(), 0755);
-    }
-
-    TempHostRoot root_;
-    std::unique_ptr<DaemonProcess> daemon_;
-    TestSupport::RpcClient rpc_{root_, TestSupport::RpcClient::Form::kDirect};
 };
 
 std::string ApplyParams(const std::string& components, const std::string& base = "8.0.2")
@@ -260,9 +215,7 @@ TEST_F(SoftwareServicesTest, ASecondLongOperationWaitsForTheFirstToReleaseTheHos
     ASSERT_EQ(first.errorName, "") << first.raw;
     const std::string id = first.Result().GetString();
     // A running tool has read its settings; the ones after it may be quick.
-    ASSERT_TRUE(DaemonProcess::WaitFor(
-        [&] { return Call("com.orvane.hub.tasks.get", R"({"task":")" + id + R"("})").Mentions("RUNNING"); },
-        10s));
+    ASSERT_TRUE(WaitRunning(id));
     root_.WriteFile("/etc/orvane/hosttools.json", R"({"step_seconds": 0.05})");
 
     const std::string scan =
@@ -336,7 +289,7 @@ TEST_F(SoftwareServicesTest, HostSettingsChangesMapTheToolsReservedExitCodes)
               std::string("2.3\n"));
     RpcAnswer spec = Call("com.orvane.tarn.host_settings.software.get");
     EXPECT_TRUE(spec.Mentions(R"("base_image":{"version":"8.0.2"})")) << spec.raw;
-    EXPECT_TRUE(Logged(std::string("[RunCommand] About to run command ") + kQueryPrefix +
+    EXPECT_TRUE(Logged(std::string("[RunCommand] About to run command ") + kToolArgv +
                        "components --get storage-plugin"));
     const auto calls = ToolCalls();
     EXPECT_NE(
@@ -517,7 +470,7 @@ TEST_F(SoftwareServicesTest, ToolsThatFailToStartDieOrFloodAreReportedAndTheDaem
     // An interpreter that cannot be executed: queries report the start failure, launches are
     // tried three times and then reported, and the claim on the host is released.
     const std::string python = root_.ReadFile("/usr/bin/python");
-    WriteTool("/usr/bin/python", "#!/nonexistent/interpreter\n");
+    WriteExecutable("/usr/bin/python", "#!/nonexistent/interpreter\n");
     RpcAnswer list = Call("com.orvane.tarn.host_settings.depots.list");
     EXPECT_EQ(list.errorName, "com.orvane.lumo.std.errors.internal_server_error");
     EXPECT_TRUE(list.Mentions("The host command failed: No such file or directory")) << list.raw;
@@ -530,16 +483,16 @@ TEST_F(SoftwareServicesTest, ToolsThatFailToStartDieOrFloodAreReportedAndTheDaem
             << left;
     }
     EXPECT_FALSE(root_.Exists(kTaskClaimFile));
-    WriteTool("/usr/bin/python", python);
+    WriteExecutable("/usr/bin/python", python);
 
     // A tool killed by a signal: the raw wait status is the code.
     const std::string tool = "/usr/lib/orvane/lifecycle/bin/imagemanagerctl.py";
-    WriteTool(tool, "#!/usr/bin/python3\nimport os, signal\nos.kill(os.getpid(), signal.SIGKILL)\n");
+    WriteExecutable(tool, "#!/usr/bin/python3\nimport os, signal\nos.kill(os.getpid(), signal.SIGKILL)\n");
     RpcAnswer killed = Call("com.orvane.tarn.software.installed_components.list");
     EXPECT_TRUE(killed.Mentions("The host command failed: 9")) << killed.raw;
 
     // A tool that prints 10 MB: read whole, decoded, answered; the daemon serves on.
-    WriteTool(tool, "#!/usr/bin/python3\nimport sys\nsys.stdout.write(' ' * (10 << 20) + '[]')\n");
+    WriteExecutable(tool, "#!/usr/bin/python3\nimport sys\nsys.stdout.write(' ' * (10 << 20) + '[]')\n");
     RpcAnswer flood = Call("com.orvane.tarn.host_settings.depots.list");
     EXPECT_EQ(flood.errorName, "") << flood.raw.substr(0, 300);
     EXPECT_TRUE(flood.Result().IsArray() && flood.Result().Empty());
