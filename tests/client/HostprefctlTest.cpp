@@ -34,13 +34,6 @@ struct CtlRun {
     std::string err;
 };
 
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -67,7 +60,7 @@ protected:
     std::string Command(const std::string& program, const std::string& args, const std::string& env = "") const
     {
         return "env -u HOSTPREFCTL_USER -u HOSTPREFCTL_PASSWORD -u HOSTPREFCTL_PORT HOSTPREFD_LOG_STDERR=0 "
-               "HOSTPREFD_ROOT=" + Quote(root_.Dir()) + " " + env + " " + TestSupport::BuildDir() + "/" + program +
+               "HOSTPREFD_ROOT=" + TestSupport::ShellQuoted(root_.Dir()) + " " + env + " " + TestSupport::BuildDir() + "/" + program +
                " " + args;
     }
 

@@ -23,4 +23,12 @@ inline ShellRun RunShell(const std::string& command)
     return run;
 }
 
+// `text` quoted for /bin/sh as one word.
+inline std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 }  // namespace TestSupport

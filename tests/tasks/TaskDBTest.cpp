@@ -34,8 +34,11 @@ TEST_F(TaskDBTest, MissingStoreIsCreatedWithItsDirectoriesWhateverTheFlag)
     }
 }
 
-TEST_F(TaskDBTest, ExistingStoreIsInitializedOnlyWhenAskedTo)
+TEST_F(TaskDBTest, ExistingOrBrokenStoresAreInitializedOnlyWhenAskedTo)
 {
+    std::ofstream(dbPath_) << "garbage that is no database at all, long enough to have a header";
+    EXPECT_NO_THROW(LifeCycle::TaskDB(kBase, false)) << "a broken store is not touched unless initialized";
+    std::filesystem::remove(dbPath_);
     // A store in the first layout: Initialize would upgrade it, so its version tells
     // whether Initialize ran.
     RawDb(dbPath_).Exec(
@@ -51,12 +54,8 @@ TEST_F(TaskDBTest, ExistingStoreIsInitializedOnlyWhenAskedTo)
     EXPECT_EQ(atStart.Manager()->GetTask("old").status, "PENDING");
     EXPECT_EQ(reopened.Manager()->GetAllTasks().size(), 1u)
         << "the earlier object now finds it initialized too";
-}
 
-TEST_F(TaskDBTest, BrokenStoreIsNotTouchedUnlessInitializedButAFileForItsDirectoryFails)
-{
-    std::ofstream(dbPath_) << "garbage that is no database at all, long enough to have a header";
-    EXPECT_NO_THROW(LifeCycle::TaskDB(kBase, false));
+    // A file where the store's directory belongs fails even without initializing.
     std::filesystem::remove_all(root_.Path("/var/orvane/lifecycle"));
     std::ofstream(root_.Path("/var/orvane/lifecycle")) << "not a directory";
     EXPECT_THROW(LifeCycle::TaskDB(kBase, false), ::TaskDB::TaskDBError);

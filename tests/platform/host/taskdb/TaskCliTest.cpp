@@ -6,6 +6,7 @@
 
 #include "TaskStoreTestSupport.hpp"
 #include "platform/host/taskdb/TaskManager.hpp"
+#include "support/ShellCommand.hpp"
 
 namespace {
 
@@ -14,13 +15,7 @@ using TaskStoreTest::ForkChild;
 using TaskStoreTest::RawDb;
 using TaskStoreTest::TempDir;
 using TaskStoreTest::WaitChild;
-
-std::string ShellQuoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using TestSupport::ShellQuoted;
 
 struct ToolRun {
     int status = -1;
@@ -32,32 +27,25 @@ struct ToolRun {
 ToolRun RunTool(const TempDir& dir, const Args& args, const std::string& root = {})
 {
     const char* build = std::getenv("HOSTPREFD_BUILD_DIR");
-    const std::string stem = "run" + std::to_string(getpid());
+    const std::string err = "run" + std::to_string(getpid()) + ".err";
     std::string command =
         root.empty() ? "env -u HOSTPREFD_ROOT " : "env HOSTPREFD_ROOT=" + ShellQuoted(root) + " ";
     command += ShellQuoted(build != nullptr ? std::string(build) + "/hostpref-taskdb" : "hostpref-taskdb");
     for (const std::string& arg : args) command += " " + ShellQuoted(arg);
-    command += " >" + dir.File(stem + ".out") + " 2>" + dir.File(stem + ".err");
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read(stem + ".out"), dir.Read(stem + ".err")};
+    const TestSupport::ShellRun run = TestSupport::RunShell(command + " 2>" + dir.File(err));
+    return {WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1, run.output, dir.Read(err)};
 }
 
 class TaskCliTest : public ::testing::Test {
 protected:
-    // Runs the tool on this test's store.
-    ToolRun Tool(Args args)
-    {
-        args.insert(args.begin(), {"--store", base_});
-        return RunTool(dir_, args);
-    }
-    TaskDB::TaskInfo Stored(const std::string& id)
-    {
-        return TaskDB::TaskManager::FromPath(dbPath_)->GetTask(id);
-    }
+    void SetUp() override { std::filesystem::create_directories(root_ + "/var/orvane/lifecycle"); }
+
+    // Runs the tool on this test's store: the default one, under the host root.
+    ToolRun Tool(const Args& args) { return RunTool(dir_, args, root_); }
 
     TempDir dir_;
-    std::string base_ = dir_.File("task-status.json");
-    std::string dbPath_ = base_ + ".db";
+    std::string root_ = dir_.File("root");
+    std::string dbPath_ = root_ + "/var/orvane/lifecycle/task-status.json.db";
 };
 
 TEST_F(TaskCliTest, DrivesTasksThroughTheirLifeAndShowsThemAsJson)
@@ -155,22 +143,12 @@ TEST_F(TaskCliTest, FailedOperationsExitOneWithOneLine)
         EXPECT_EQ(run.err.rfind("hostpref-taskdb: ", 0), 0u) << run.err;
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_EQ(Stored("t").status, "PENDING");
+    EXPECT_EQ(TaskDB::TaskManager::FromPath(dbPath_)->GetTask("t").status, "PENDING");
 
     dir_.Write("garbage.json.db", "this is not a database, not even close to one............");
     const ToolRun garbage = RunTool(dir_, {"--store", dir_.File("garbage.json"), "show"});
     EXPECT_EQ(garbage.status, 1);
     EXPECT_NE(garbage.err.find("not a database"), std::string::npos) << garbage.err;
-}
-
-TEST_F(TaskCliTest, DefaultStoreLivesUnderTheHostRoot)
-{
-    const std::string root = dir_.File("root");
-    std::filesystem::create_directories(root + "/var/orvane/lifecycle");
-    const ToolRun run = RunTool(dir_, {"create", "rooted", "--operation", "scan"}, root);
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string db = root + "/var/orvane/lifecycle/task-status.json.db";
-    EXPECT_EQ(TaskDB::TaskManager::FromPath(db)->GetTask("rooted").operation, "scan");
 }
 
 TEST_F(TaskCliTest, ToolsStartingTogetherOnANewStoreAllLand)
