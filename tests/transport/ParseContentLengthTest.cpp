@@ -1,5 +1,4 @@
-// Content-Length conversion with its automatic base and its three kinds of refusal, and the
-// diagnostic text of the server configuration.
+// Content-Length conversion with its automatic base and its three kinds of refusal.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,7 +8,6 @@
 #include "transport/HttpError.hpp"
 #include "transport/ParseContentLength.hpp"
 #include "transport/PicoHttpError.hpp"
-#include "transport/ServerConfig.hpp"
 #include "transport/ToolsCategory.hpp"
 
 namespace Lumo::Transport::PicoHttp {
@@ -41,23 +39,6 @@ TEST(ParseContentLength, ValuesAndRefusals)
             EXPECT_EQ(length, 12345u) << '"' << text << '"';
         }
     }
-}
-
-TEST(ServerConfig, DiagnosticText)
-{
-    using namespace std::chrono_literals;
-    EXPECT_EQ(FormatDuration(90s), "1 minutes and 30 seconds");
-    EXPECT_EQ(FormatDuration(2us + 3ns), "2 microseconds and 3 nanoseconds");
-
-    ServerConfig config;
-    config.endpoint4 = {boost::asio::ip::address_v4::loopback(), 8307};
-    config.endpoint6 = {boost::asio::ip::address_v6::loopback(), 8307};
-    config.readTimeout = 1200s;
-    config.writeTimeout = 1800s;
-    config.httpBodySizeLimitInBytes = 2500000;
-    EXPECT_EQ(config.ToString(),
-              "ServerConfig{port:8307endpoint4:127.0.0.1:8307;endpoint6:[::1]:8307readTimeout:20 minutes"
-              ";writeTimeout:30 minutes;httpBodySizeLimitInBytes:2500000count:0;Localizer not set");
 }
 
 }  // namespace
