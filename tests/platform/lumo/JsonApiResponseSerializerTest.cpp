@@ -132,13 +132,5 @@ TEST(JsonApiResponseSerializers, SerializeErrorAnswersWithANullId)
     }
 }
 
-// A streaming client reads one JSON text per line, so newlines inside the data are escaped.
-TEST(JsonApiResponseSerializers, StreamingAnswersAreOneLineEach)
-{
-    EXPECT_EQ(Invoke(kDirect, "5", MethodResult::FromOutput(StringValue::Create("a\nb")), true),
-              R"({"jsonrpc":"2.0","id":5,"result":"a\nb"})"
-              "\n");
-}
-
 }  // namespace
 }  // namespace Lumo::Protocol::Json
