@@ -437,24 +437,18 @@ TEST_F(SoftwareServicesTest, HostsApplyHandsItsDocumentsToTheLifeCycleTool)
     EXPECT_TRUE(
         Call("com.orvane.tarn.hosts.settings.apply", "{}").Mentions("com.orvane.tarn.apply.no.input"));
 
-    // The data-processing-unit menu: the exact line, the front end's XML, and its failure text.
+    // The data-processing-unit menu (TarncliServiceTest has its command lines): the front end's
+    // XML and its failure text.
     RpcAnswer quarns = Call("com.orvane.tarn.hostpref_daemon.data_processing_unit.tarncli.run_tarncli_cmd",
                             R"({"spec":{"frontend":"LOCALCLI","command":"QUARN_LIST","arguments":[]}})");
     ASSERT_EQ(quarns.errorName, "") << quarns.raw;
     EXPECT_TRUE(quarns.Mentions("legacy-tools")) << quarns.raw;
-    EXPECT_TRUE(
-        Logged("[RunCommand] About to run command /bin/localcli --formatter=xml software quarn list"));
     RpcAnswer verify = Call(
         "com.orvane.tarn.hostpref_daemon.data_processing_unit.tarncli.run_tarncli_cmd",
         R"({"spec":{"frontend":"LOCALCLI_INTERNAL","command":"COMPONENT_SIGNATURE_VERIFY","depots":["http://depot.local/main/index.xml"],)"
         R"("arguments":[{"flag":"-n","value":"storage-plugin:2.3"},{"flag":"--verbose","value":""}]}})");
     ASSERT_EQ(verify.errorName, "") << verify.raw;
     EXPECT_TRUE(verify.Mentions(R"(<field name=\"Verified\"><boolean>true</boolean>)")) << verify.raw;
-    EXPECT_TRUE(Logged(
-        "[RunCommand] About to run command /bin/localcli --formatter=xml "
-        "--plugin=/usr/lib/orvane/tarncli/int/ext/tarncli-softwareinternal.xml softwareinternal "
-        "component signature verify --depot http://depot.local/main/index.xml -n \"storage-plugin:2.3\" "
-        "--verbose"));
     RpcAnswer failed = Call(
         "com.orvane.tarn.hostpref_daemon.data_processing_unit.tarncli.run_tarncli_cmd",
         R"({"spec":{"frontend":"TARNCLI","command":"QUARN_GET","arguments":[{"flag":"-n","value":"absent"}]}})");

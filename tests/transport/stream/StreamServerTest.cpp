@@ -12,8 +12,8 @@ using namespace std::chrono_literals;
 using Lumo::Asio::Acceptor;
 using Lumo::Asio::AsyncPutbackStream;
 using Lumo::Asio::StreamServerSpec;
+using StreamTest::RunUntil;
 using StreamTest::tcp;
-using Clock = std::chrono::steady_clock;
 
 // A real listening acceptor whose accept attempt number `failAt` fails with `failure`.
 struct Script {
@@ -40,17 +40,6 @@ public:
 private:
     std::shared_ptr<Script> script_;
 };
-
-// Runs `io` until `done` holds or `limit` passes.
-template <class Predicate>
-void RunUntil(boost::asio::io_context& io, Predicate done, Clock::duration limit)
-{
-    const auto end = Clock::now() + limit;
-    io.restart();
-    while (!done() && Clock::now() < end) {
-        io.run_one_for(20ms);
-    }
-}
 
 class StreamServerTest : public ::testing::Test {
 protected:
