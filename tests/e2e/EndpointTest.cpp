@@ -42,9 +42,9 @@ constexpr const char* kLibraryClient = R"(import sys
 from jsonrpclib import ServerProxy, ProtocolError
 from jsonrpclib.config import Config
 proxy = ServerProxy("http://127.0.0.1:%s/" % sys.argv[1], config=Config(content_type="application/json"))
-# The framework's services and the tasks service; which others a host serves is not this test's business.
+# Which services a host serves is ProviderChainTest's business; a list of them is enough here.
 services = proxy.com.orvane.lumo.std.introspection.service.list()
-print(" ".join(s for s in services if s.startswith("com.orvane.lumo.std.") or s == "com.orvane.hub.tasks"))
+print("com.orvane.hub.tasks" in services, "com.orvane.lumo.std.introspection.service" in services)
 print(" ".join(proxy.com.orvane.lumo.std.introspection.operation.list(service_id="com.orvane.hub.tasks")))
 try:
     proxy.com.orvane.hub.tasks.list()
@@ -99,11 +99,7 @@ TEST_F(EndpointTest, AJsonRpcClientLibraryCallsWithNamedParametersAndSeesTheErro
     std::ofstream(script) << kLibraryClient;
     // The Debian interpreter, which is the one the package installs the library for.
     EXPECT_EQ(RunShell("/usr/bin/python3 " + script + " " + std::to_string(root_.Port()) + " 2>&1").output,
-              "com.orvane.hub.tasks com.orvane.lumo.std.introspection.operation "
-              "com.orvane.lumo.std.introspection.provider com.orvane.lumo.std.introspection.service "
-              "com.orvane.lumo.std.metadata.authentication.service com.orvane.lumo.std.metadata.cli.command "
-              "com.orvane.lumo.std.metadata.cli.namespace com.orvane.lumo.std.metadata.metamodel.component "
-              "com.orvane.lumo.std.metadata.metamodel.service\n"
+              "True True\n"
               "get list cancel\n"
               "refused -32000 Operation com.orvane.hub.tasks.list requires an authenticated user.\n");
 }

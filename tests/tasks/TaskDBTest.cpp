@@ -41,10 +41,8 @@ TEST_F(TaskDBTest, ExistingOrBrokenStoresAreInitializedOnlyWhenAskedTo)
     std::filesystem::remove(dbPath_);
     // A store in the first layout: Initialize would upgrade it, so its version tells
     // whether Initialize ran.
-    RawDb(dbPath_).Exec(
-        "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time TEXT,"
-        " completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
-        "INSERT INTO tasks (id, status) VALUES ('old', 'PENDING');");
+    RawDb(dbPath_).Exec(std::string(TaskStoreTest::kFirstLayout) +
+                        "INSERT INTO tasks (id, status) VALUES ('old', 'PENDING');");
     LifeCycle::TaskDB reopened(kBase, false);
     EXPECT_EQ(RawDb(dbPath_).Query("PRAGMA user_version"), "0");
     EXPECT_THROW(reopened.Manager()->GetAllTasks(), ::TaskDB::TaskDBError);

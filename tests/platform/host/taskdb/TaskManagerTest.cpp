@@ -174,10 +174,8 @@ TEST_F(TaskManagerTest, UpgradeOfTheFirstLayoutKeepsEveryRecord)
     auto store = TaskManager::FromPath(path);
     EXPECT_THROW(store->CreateTask("t", 5), TaskDBError);
     EXPECT_FALSE(std::filesystem::exists(path)) << "only Initialize may create the file";
-    // The first layout: one table, NULLs allowed, notifications as a JSON array text.
     RawDb(path).Exec(
-        "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time "
-        "TEXT, completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);"
+        std::string(TaskStoreTest::kFirstLayout) +
         "INSERT INTO tasks VALUES ('done', 'SUCCEEDED', '2024-01-01T00:00:00.000Z', "
         "'2024-01-01T00:00:01.000Z', '2024-01-01T00:00:09.000Z', 100, 100, '{\"r\":1}', NULL, "
         "'[{\"kind\":0},{\"kind\":1}]');"

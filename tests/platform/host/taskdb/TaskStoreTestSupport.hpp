@@ -23,6 +23,11 @@ struct RawDb : TaskDB::SqliteConnection {
     std::string Query(const std::string& sql) { return QueryText(sql.c_str()); }
 };
 
+// The first layout of a store: one table, NULLs allowed, notifications as a JSON array text.
+inline constexpr const char* kFirstLayout =
+    "CREATE TABLE tasks (id TEXT PRIMARY KEY, status TEXT, created TEXT, start_time TEXT, end_time TEXT,"
+    " completed INTEGER, total INTEGER, result TEXT, error TEXT, notifications TEXT);";
+
 // A record's outcome fields on one line, for comparing whole records at once.
 inline std::string Outcome(const TaskDB::TaskInfo& task)
 {
