@@ -132,11 +132,30 @@ std::string DateTime::ToString() const
     auto dayPoint = floor<days>(time_);
     year_month_day date(dayPoint);
     hh_mm_ss<milliseconds> clock(time_ - dayPoint);
-    char text[40];
-    std::snprintf(text, sizeof(text), "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+    const int year = static_cast<int>(date.year());
+    if (year < 0 || year > 9999) {
+        char text[40];
+        std::snprintf(text, sizeof(text), "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", year,
+                      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                      static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+        return text;
+    }
+    // The common case digit by digit: lists print thousands of times, where a format costs
+    // more than the rest of the conversion.
+    std::string text = "0000-00-00T00:00:00.000Z";
+    auto put = [&text](size_t end, unsigned value, size_t width) {
+        for (size_t i = 0; i < width; ++i, value /= 10) {
+            text[end - i] = static_cast<char>('0' + value % 10);
+        }
+    };
+    put(3, static_cast<unsigned>(year), 4);
+    put(6, static_cast<unsigned>(date.month()), 2);
+    put(9, static_cast<unsigned>(date.day()), 2);
+    put(12, static_cast<unsigned>(clock.hours().count()), 2);
+    put(15, static_cast<unsigned>(clock.minutes().count()), 2);
+    put(18, static_cast<unsigned>(clock.seconds().count()), 2);
+    put(22, static_cast<unsigned>(clock.subseconds().count()), 3);
     return text;
 }
 

@@ -67,8 +67,8 @@ public:
     }
 
 private:
-    void String(std::string_view text) { WriteJsonText(writer_, text); }
-    void Key(std::string_view text) { WriteJsonText(writer_, text, true); }
+    void String(std::string_view text) { writer_.Text(text); }
+    void Key(std::string_view text) { writer_.Text(text); }
 
     // JSON has no NaN or infinity; they become null.
     void WriteDouble(double number)

@@ -23,16 +23,16 @@ void WriteSecurityContext(const ExecutionContext::SecurityContext& context, Json
     bool ticket = userName != context.end() && password != context.end() && userName->second.IsSecret() &&
                   userName->second.Text() == password->second.Text();
     if (ticket) {
-        WriteJsonText(writer, "ticket", true);
-        WriteJsonText(writer, userName->second.Text());
+        writer.Text("ticket");
+        writer.Text(userName->second.Text());
     } else {
         if (userName != context.end()) {
-            WriteJsonText(writer, UserPassSecurityContextReader::kUserNameKey, true);
-            WriteJsonText(writer, userName->second.Text());
+            writer.Text(UserPassSecurityContextReader::kUserNameKey);
+            writer.Text(userName->second.Text());
         }
         if (password != context.end()) {
-            WriteJsonText(writer, UserPassSecurityContextReader::kPasswordKey, true);
-            WriteJsonText(writer, password->second.Text());
+            writer.Text(UserPassSecurityContextReader::kPasswordKey);
+            writer.Text(password->second.Text());
         }
     }
     writer.EndObject();
@@ -48,16 +48,16 @@ void WriteContext(const ExecutionContext& context, JsonWriter& writer)
 {
     writer.StartObject();
     if (!context.applicationContext.empty()) {
-        WriteJsonText(writer, "appCtx", true);
+        writer.Text("appCtx");
         writer.StartObject();
         for (const auto& [key, value] : context.applicationContext) {
-            WriteJsonText(writer, key, true);
-            WriteJsonText(writer, value);
+            writer.Text(key);
+            writer.Text(value);
         }
         writer.EndObject();
     }
     if (HasCredentials(context.securityContext)) {
-        WriteJsonText(writer, "securityCtx", true);
+        writer.Text("securityCtx");
         WriteSecurityContext(context.securityContext, writer);
     }
     writer.EndObject();
@@ -76,7 +76,7 @@ std::string JsonApiRequestSerializer::Serialize(const JsonApiRequest& request)
     std::string_view id = request.requestId.empty() ? std::string_view("null") : request.requestId;
     writer.RawValue(id.data(), id.size(), rapidjson::kStringType);
     writer.Key("method");
-    WriteJsonText(writer, request.method.ToString());
+    writer.Text(request.method.ToString());
 
     const auto* input = request.input != nullptr ? request.input->As<Data::StructValue>() : nullptr;
     const ExecutionContext& context = request.executionContext;
@@ -86,7 +86,7 @@ std::string JsonApiRequestSerializer::Serialize(const JsonApiRequest& request)
         writer.StartObject();
         if (input != nullptr) {
             for (const auto& [name, value] : input->Fields()) {
-                WriteJsonText(writer, name, true);
+                writer.Text(name);
                 DirectJsonCodec::Write(*value, writer);
             }
         }

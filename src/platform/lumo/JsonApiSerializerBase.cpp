@@ -118,7 +118,7 @@ void JsonApiSerializerBase::WriteErrorMember(const Data::ErrorValue& error, Json
     writer.Key("code");
     writer.Int64(JsonRpcErrors::CodeOf(error));
     writer.Key("message");
-    WriteJsonText(writer, JsonRpcErrors::MessageOf(error));
+    writer.Text(JsonRpcErrors::MessageOf(error));
     writer.Key("data");
     WriteValue(error, writer);
     writer.EndObject();

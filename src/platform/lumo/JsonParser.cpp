@@ -118,14 +118,17 @@ private:
 
 Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document& document)
 {
-    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag |
-                                rapidjson::kParseNumbersAsStringsFlag;
+    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
     rapidjson::MemoryStream stream(text.data(), text.size());
     rapidjson::Reader reader;
     LimitedHandler handler(document);
     rapidjson::ParseResult result;
+    // Text that is all ASCII is valid UTF-8 as it stands (escapes are checked by the
+    // handler), so the reader's byte-by-byte validation is needed only for the rest.
+    const bool ascii = Utf8::IsAscii(text);
     auto generator = [&](rapidjson::Document& target) {
-        result = reader.Parse<kFlags>(stream, handler);
+        result = ascii ? reader.Parse<kFlags>(stream, handler)
+                       : reader.Parse<kFlags | rapidjson::kParseValidateEncodingFlag>(stream, handler);
         return !result.IsError();
     };
     document.Populate(generator);

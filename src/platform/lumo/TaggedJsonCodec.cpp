@@ -84,12 +84,12 @@ public:
     }
 
 private:
-    void String(std::string_view text) { WriteJsonText(writer_, text); }
+    void String(std::string_view text) { writer_.Text(text); }
 
     void OpenTag(std::string_view tag)
     {
         writer_.StartObject();
-        WriteJsonText(writer_, tag, true);
+        writer_.Text(tag);
     }
 
     // Opens the object of a tag made of `prefix` and `name`.
@@ -133,7 +133,7 @@ private:
             writer_.StartObject();
             for (const auto& [key, value] : map.Entries()) {
                 const std::string& name = key->As<StringValue>()->Get();
-                WriteJsonText(writer_, name, true);
+                writer_.Text(name);
                 Write(*value);
             }
             writer_.EndObject();
@@ -155,7 +155,7 @@ private:
         OpenNamedTag(prefix, compound.Name());
         writer_.StartObject();
         for (const auto& [name, value] : compound.Fields()) {
-            WriteJsonText(writer_, name, true);
+            writer_.Text(name);
             Write(*value);
         }
         writer_.EndObject();

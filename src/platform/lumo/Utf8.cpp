@@ -1,5 +1,8 @@
 #include "platform/lumo/Utf8.hpp"
 
+#include <cstdint>
+#include <cstring>
+
 namespace Lumo::Protocol::Json {
 
 namespace {
@@ -50,6 +53,23 @@ bool Utf8::IsValid(std::string_view text)
         pos += length;
     }
     return true;
+}
+
+bool Utf8::IsAscii(std::string_view text)
+{
+    // Eight bytes at a time: any byte with its high bit set shows in the mask.
+    constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+    uint64_t seen = 0;
+    size_t pos = 0;
+    for (; pos + 8 <= text.size(); pos += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + pos, sizeof(word));
+        seen |= word;
+    }
+    for (; pos < text.size(); ++pos) {
+        seen |= static_cast<unsigned char>(text[pos]);
+    }
+    return (seen & kHighBits) == 0;
 }
 
 std::string Utf8::Repair(std::string_view text)

@@ -232,5 +232,30 @@ TEST(JsonWriterTest, BytesThatAreNotUtf8AreReplaced)
     EXPECT_TRUE(DirectJsonCodec::Decode(direct).Ok());
 }
 
+// Names and strings are copied as they stand when no byte needs care, tested eight bytes at
+// a time; a byte that does need care must be seen wherever it stands, in a block or in the
+// tail, and a text with one byte outside ASCII must still have its encoding checked.
+TEST(JsonWriterTest, EveryByteThatNeedsCareIsFoundAtEveryPlace)
+{
+    for (const std::string special : std::vector<std::string>{"\"", "\\", "\n", std::string(1, '\0'), "\x1F", "\x7F", "\xC3\xA9"}) {
+        for (size_t at = 0; at < 19; ++at) {
+            std::string text(19, 'a');
+            text.replace(at, 1, special);
+            auto value = StructValue::Create("T");
+            value->SetField(text, Str(text));
+            auto decoded = TaggedJsonCodec::Decode(TaggedJsonCodec::Encode(*value));
+            ASSERT_TRUE(decoded.Ok()) << at << ": " << ErrorText(decoded.error);
+            auto compound = ValueCast<StructValue>(decoded.value);
+            ASSERT_NE(compound, nullptr);
+            EXPECT_TRUE(Equal(compound->GetField(text), Str(text))) << at;
+        }
+    }
+    for (size_t at = 0; at < 19; ++at) {
+        std::string text = "\"" + std::string(19, 'a') + "\"";
+        text[1 + at] = '\xFF';
+        EXPECT_THAT(ErrorText(DirectJsonCodec::Decode(text).error), HasSubstr("Malformed JSON")) << at;
+    }
+}
+
 }  // namespace
 }  // namespace Lumo::Protocol::Json
