@@ -33,10 +33,10 @@ build-asan: deps
 	cmake --build build-asan -j$(JOBS)
 
 check-plain: build
-	cd build && ctest --output-on-failure
+	cd build && ctest --output-on-failure -j$(JOBS)
 
 check-asan: build-asan
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 
 # The thread sanitizer over the transport, the task scheduler and the task framework (with
 # their end-to-end use in the daemon). Not part of `make check`: a third full build does not
@@ -51,7 +51,7 @@ check-tsan: build-tsan
 		ctest --output-on-failure -R "transport|tasks_tests|e2e_tests"
 
 fuzz-smoke: deps
-	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 10; fi
+	@if [ -x scripts/fuzz-smoke.sh ]; then bash scripts/fuzz-smoke.sh 5; fi
 
 # Every message id the code uses needs an English text in the shipped catalogues.
 check-msgcat: build
