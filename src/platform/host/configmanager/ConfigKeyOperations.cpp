@@ -1,6 +1,5 @@
 // The configuration manager's single-key operations and the host-level ones (boot apply
 // information, the data-processing unit's configuration).
-#include <rapidjson/error/en.h>
 
 #include <optional>
 #include <system_error>
@@ -118,12 +117,11 @@ bool ValidateInputSet(const std::string& component, const std::string& group, co
 {
     const auto& keySchema = KnownKey(*SchemaStore::GetStore(), component, group, key);
     rapidjson::Document value;
-    value.Parse(valueText.c_str(), valueText.size());
-    if (value.HasParseError()) {
+    if (auto fault = TarnConfigStore::JsonFile::Parse(valueText, value); !fault.empty()) {
         errors.push_back({keySchema.Path(),
                           {{"com.orvane.tarn.settings.validation.json",
                             "{1}: the value is not valid JSON: {2}",
-                            {keySchema.Path(), rapidjson::GetParseError_En(value.GetParseError())}}}});
+                            {keySchema.Path(), fault}}}});
         return false;
     }
     if (auto failure = KeyValidator::Check(keySchema, value)) {
@@ -219,8 +217,7 @@ BootApplyInfo GetBootApplyInfo()
 void SetSmartnicConfiguration(const std::string& configuration)
 {
     rapidjson::Document parsed;
-    parsed.Parse(configuration.c_str(), configuration.size());
-    if (parsed.HasParseError() || !parsed.IsObject()) {
+    if (!TarnConfigStore::JsonFile::Parse(configuration, parsed).empty() || !parsed.IsObject()) {
         throw InvalidArgumentException("The data-processing unit's configuration is not a JSON object");
     }
     TarnConfigStore::JsonFile::Replace(HostRoot::Path(kDpuConfigPath),

@@ -7,6 +7,7 @@
 #include "platform/host/CSLogger.hpp"
 #include "platform/host/configmanager/CMErrorCodes.hpp"
 #include "platform/host/configmanager/ConfigStoreException.hpp"
+#include "platform/host/configmanager/JsonFile.hpp"
 #include "platform/host/configmanager/SchemaStore.hpp"
 
 namespace ConfigStoreDocument {
@@ -74,8 +75,7 @@ DocumentPtr CreateDocument(std::string_view text)
                                    "The desired configuration document is empty.");
     }
     auto document = std::make_shared<rapidjson::Document>();
-    document->Parse(text.data(), text.size());
-    if (document->HasParseError()) MalformedDocument("not JSON");
+    if (auto fault = TarnConfigStore::JsonFile::Parse(text, *document); !fault.empty()) MalformedDocument(fault);
     CheckDesiredDocument(*document);
     return document;
 }

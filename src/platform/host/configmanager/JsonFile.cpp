@@ -6,11 +6,13 @@
 #include <rapidjson/writer.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <vector>
 
 namespace TarnConfigStore {
 
@@ -43,7 +45,43 @@ void SyncDirectory(const std::string& dir)
     }
 }
 
+// The first fault of `value` at `depth`: a member name repeated in one object, or nesting
+// deeper than JsonFile::kMaxDepth; empty when there is none.
+std::string StructureFault(const rapidjson::Value& value, size_t depth)
+{
+    if (!value.IsObject() && !value.IsArray()) return {};
+    if (depth >= JsonFile::kMaxDepth) {
+        return "nested deeper than " + std::to_string(JsonFile::kMaxDepth) + " levels";
+    }
+    if (value.IsArray()) {
+        for (const auto& item : value.GetArray()) {
+            if (auto fault = StructureFault(item, depth + 1); !fault.empty()) return fault;
+        }
+        return {};
+    }
+    std::vector<std::string_view> names;
+    names.reserve(value.MemberCount());
+    for (const auto& member : value.GetObject()) {
+        names.emplace_back(member.name.GetString(), member.name.GetStringLength());
+        if (auto fault = StructureFault(member.value, depth + 1); !fault.empty()) return fault;
+    }
+    std::sort(names.begin(), names.end());
+    const auto repeated = std::adjacent_find(names.begin(), names.end());
+    if (repeated != names.end()) return "the member name \"" + std::string(*repeated) + "\" appears twice";
+    return {};
+}
+
 }  // namespace
+
+std::string JsonFile::Parse(std::string_view text, rapidjson::Document& document)
+{
+    document.Parse<rapidjson::kParseIterativeFlag>(text.data(), text.size());
+    if (document.HasParseError()) {
+        return std::string(rapidjson::GetParseError_En(document.GetParseError())) + " at offset " +
+               std::to_string(document.GetErrorOffset());
+    }
+    return StructureFault(document, 0);
+}
 
 JsonFile::ReadStatus JsonFile::Read(const std::string& path, rapidjson::Document& document,
                                     std::string& reason)
@@ -60,10 +98,8 @@ JsonFile::ReadStatus JsonFile::Read(const std::string& path, rapidjson::Document
         return ReadStatus::kUnreadable;
     }
     const std::string content = text.str();
-    document.Parse(content.c_str(), content.size());
-    if (document.HasParseError()) {
-        reason = std::string(rapidjson::GetParseError_En(document.GetParseError())) + " at offset " +
-                 std::to_string(document.GetErrorOffset());
+    reason = Parse(content, document);
+    if (!reason.empty()) {
         return ReadStatus::kMalformed;
     }
     return ReadStatus::kOk;

@@ -17,7 +17,16 @@ class JsonFile {
 public:
     enum class ReadStatus { kOk, kMissing, kUnreadable, kMalformed };
 
-    // Reads local file `path` into `document`; on failure `reason` says why.
+    // Values nested deeper than this are refused by Parse.
+    static constexpr size_t kMaxDepth = 64;
+
+    // Parses `text` into `document`: empty when it is one JSON value with no object that
+    // names a member twice and no nesting deeper than kMaxDepth, else what is wrong. Input
+    // from clients goes through here: a repeated name would make two readers of the same
+    // document see different values, and the reader never recurses, however deep the text.
+    static std::string Parse(std::string_view text, rapidjson::Document& document);
+
+    // Reads local file `path` into `document` (see Parse); on failure `reason` says why.
     static ReadStatus Read(const std::string& path, rapidjson::Document& document, std::string& reason);
 
     // Replaces local file `path` with `text`, creating its directory when missing. Throws

@@ -7,6 +7,7 @@
 
 #include "platform/host/configmanager/CMErrorCodes.hpp"
 #include "platform/host/configmanager/ConfigStore.hpp"
+#include "platform/host/configmanager/ConfigStoreDocument.hpp"
 #include "platform/host/configmanager/ConfigStoreException.hpp"
 #include "platform/host/configmanager/SettingDiff.hpp"
 #include "support/TempDir.hpp"
@@ -82,3 +83,19 @@ TEST(SettingDiffTest, WithoutStrictAKeyAtItsDefaultOnOneSideIsNoDifference)
 }
 
 }  // namespace
+
+// A desired document is refused, not misread, when one object names a member twice (readers
+// that take the first or the last would see different settings) or when it nests deeper
+// than any configuration does (however deep: the reader must not run out of stack).
+TEST(ConfigStoreDocumentTest, RepeatedNamesAndDeepNestingAreRefused)
+{
+    const std::string repeated =
+        R"({"profile": {"syslog": {"remote": {"host": "logs.example.com", "host": 1515}}}})";
+    const std::string deep = R"({"profile": {"c": {"g": {"k": )" + std::string(200000, '[') +
+                             std::string(200000, ']') + "}}}}";
+    for (const std::string& text : {repeated, deep}) {
+        EXPECT_EQ(CodeOf([&] { ConfigStoreDocument::CreateDocument(text); }), TarnConfigManager::kParseError);
+    }
+    const std::string fine = R"({"profile": {"syslog": {"remote": {"host": "a", "port": 514}}}, "id": "x"})";
+    EXPECT_EQ(CodeOf([&] { ConfigStoreDocument::CreateDocument(fine); }), 0);
+}
