@@ -21,10 +21,16 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
 import benchlib  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tasks_list"))
+import taskstore  # noqa: E402
+
 RSS_MARGIN_KIB = 2048
 FD_MARGIN = 2
 DOCUMENT = json.dumps({"profile": {"time": {"ntp": {"servers": ["ntp1.example.com"], "enabled": True}},
                                    "syslog": {"remote": {"host": "logs.example.com", "port": 1514}}}})
+
+
+KINDS = ("introspection", "tasks_list", "validate", "key_get", "malformed", "slow_client")
 
 
 def fd_count(pid):
@@ -110,8 +116,7 @@ def run(args):
     try:
         daemon = benchlib.Daemon(root)
         load = Load(root, daemon.port, time.monotonic() + args.minutes * 60)
-        threads = [load.thread(name, getattr(load, name)) for name in
-                   ("introspection", "tasks_list", "validate", "key_get", "malformed", "slow_client")]
+        threads = [load.thread(name, getattr(load, name)) for name in args.kinds]
         for thread in threads:
             thread.start()
         samples = []
@@ -127,6 +132,8 @@ def run(args):
         idle = (daemon.rss_kib(), fd_count(daemon.pid))
         warm = next((s for s in samples if s[0] >= 60), samples[-1])
         print(report(args, load.counts, samples, warm, idle))
+        # Validate tasks accumulate in the store, and every tasks list answer grows with them.
+        print("  task store at the end: %d records" % taskstore.count_tasks(root.path(benchlib.TASK_STORE)))
         daemon.stop_cleanly()
     finally:
         if daemon:
@@ -152,6 +159,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--minutes", type=float, default=30.0, help="length of the load")
     parser.add_argument("--sample", type=float, default=30.0, help="seconds between samples")
+    parser.add_argument("--kinds", type=lambda text: text.split(","), default=list(KINDS),
+                        help="comma-separated kinds of load (default: all of %s); without validate the "
+                             "task store, and so the tasks list answer, keeps its size" % ",".join(KINDS))
     args = parser.parse_args()
     try:
         run(args)
