@@ -1,5 +1,5 @@
 // Com::Orvane::Tarn::HostSettings::Software::ComponentsSvc::AsyncServiceImpl: single components of
-// the host's software specification, read, set and removed through the image manager tool.
+// the host's desired software image, read, set and removed through the image manager tool.
 //
 // Shared by the provider; keeps no state. Each call runs the tool once on the calling thread.
 #pragma once

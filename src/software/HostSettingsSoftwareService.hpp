@@ -1,5 +1,5 @@
-// Com::Orvane::Tarn::HostSettings::SoftwareSvc::AsyncServiceImpl: the host's whole software
-// specification, read and replaced as a JSON document through the image manager tool.
+// Com::Orvane::Tarn::HostSettings::SoftwareSvc::AsyncServiceImpl: the host's whole desired
+// software image, read and replaced as a JSON document through the image manager tool.
 //
 // Shared by the provider; keeps no state. Each call runs the tool once on the calling thread.
 #pragma once
@@ -10,8 +10,8 @@ namespace Com::Orvane::Tarn::HostSettings::SoftwareSvc {
 
 class AsyncServiceImpl : public AsyncServiceInterface {
 public:
-    // NotFound when the host has no specification (exit 82); any other exit code still has its
-    // output read as the specification.
+    // NotFound when the host has no desired image (exit 82); any other exit code still has its
+    // output read as the image description.
     void Get(std::shared_ptr<::Lumo::Core::AsyncActivation> activation, std::optional<std::string> host,
              ::Lumo::Core::AsyncResult<SoftwareSpec> result) override;
     // Checks the base image version and the component names (not their versions) before the

@@ -1,5 +1,5 @@
 // Com::Orvane::Tarn::HostprefDaemon::SoftwareSvc::AsyncServiceImpl: scan, stage and apply of a
-// desired software specification, each launched as a task of the image manager tool that the
+// desired software image (a SoftwareSpec), each launched as a task of the image manager tool that the
 // client follows through the tasks service.
 //
 // Shared by the provider; keeps no state, so calls may overlap. Each call answers with the task

@@ -30,7 +30,7 @@ void AsyncServiceImpl::Apply(std::shared_ptr<::Lumo::Core::AsyncActivation> /*ac
     }
     const std::string& taskId = *newTaskId;
     ::Lumo::Data::ErrorValuePtr error;
-    // The tool reads solutions from a specification of their own: an empty base image and
+    // The tool reads solutions from an image description of their own: an empty base image and
     // nothing else but the solutions.
     SoftwareSpec spec;
     spec.solutions = std::move(solutions);

@@ -1,4 +1,4 @@
-// LifeCycle::SpecFile: the software specification documents the daemon hands to the image
+// LifeCycle::SpecFile: the desired-image documents (SoftwareSpec) the daemon hands to the image
 // manager tool, one per task, below "/var/orvane/lifecycle/".
 //
 // Static only; thread-safe.
