@@ -90,7 +90,8 @@ void CreateTaskEntry(const std::string& taskId, const std::string* operation)
     TaskDB db(kTaskStatusPath, false);
     if (operation != nullptr) {
         // The daemon carries the task out itself: it cannot outlive this process.
-        db.Manager()->CreateNamedTask(taskId, *operation, kTaskStartProgress, "", ::TaskDB::TaskManager::kDaemonRunner);
+        db.Manager()->CreateNamedTask(taskId, *operation, kTaskStartProgress, {},
+                                      ::TaskDB::TaskManager::kDaemonRunner);
     } else {
         db.Manager()->CreateTask(taskId, kTaskStartProgress);
     }

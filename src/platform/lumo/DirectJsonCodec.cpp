@@ -36,16 +36,16 @@ public:
                 WriteDouble(value.As<DoubleValue>()->Get());
                 return;
             case DataKind::kString:
-                String(value.As<StringValue>()->Get());
+                writer_.Text(value.As<StringValue>()->Get());
                 return;
             case DataKind::kSecret:
-                String(value.As<SecretValue>()->Get());
+                writer_.Text(value.As<SecretValue>()->Get());
                 return;
             case DataKind::kBinary:
-                String(Base64::Encode(value.As<BinaryValue>()->Get()));
+                writer_.Text(Base64::Encode(value.As<BinaryValue>()->Get()));
                 return;
             case DataKind::kDateTime:
-                String(value.As<DateTimeValue>()->Get().ToString());
+                writer_.Text(value.As<DateTimeValue>()->Get().ToString());
                 return;
             case DataKind::kList:
                 WriteList(*value.As<ListValue>());
@@ -61,14 +61,12 @@ public:
                 WriteOptional(*value.As<OptionalValue>());
                 return;
             case DataKind::kEnum:
-                String(value.As<EnumValue>()->Value());
+                writer_.Text(value.As<EnumValue>()->Value());
                 return;
         }
     }
 
 private:
-    void String(std::string_view text) { writer_.Text(text); }
-    void Key(std::string_view text) { writer_.Text(text); }
 
     // JSON has no NaN or infinity; they become null.
     void WriteDouble(double number)
@@ -95,7 +93,7 @@ private:
         if (map.HasOnlyStringKeys()) {
             writer_.StartObject();
             for (const auto& [key, value] : map.Entries()) {
-                Key(key->As<StringValue>()->Get());
+                writer_.Text(key->As<StringValue>()->Get());
                 Write(*value);
             }
             writer_.EndObject();
@@ -115,7 +113,7 @@ private:
     {
         writer_.StartObject();
         for (const auto& [name, value] : compound.Fields()) {
-            Key(name);
+            writer_.Text(name);
             Write(*value);
         }
         writer_.EndObject();

@@ -51,7 +51,7 @@ public:
                 WriteDouble(value.As<DoubleValue>()->Get());
                 return;
             case DataKind::kString:
-                String(value.As<StringValue>()->Get());
+                writer_.Text(value.As<StringValue>()->Get());
                 return;
             case DataKind::kSecret:
                 Tagged(kSecretTag, value.As<SecretValue>()->Get());
@@ -84,8 +84,6 @@ public:
     }
 
 private:
-    void String(std::string_view text) { writer_.Text(text); }
-
     void OpenTag(std::string_view tag)
     {
         writer_.StartObject();
@@ -103,7 +101,7 @@ private:
     void Tagged(std::string_view tag, std::string_view text)
     {
         OpenTag(tag);
-        String(text);
+        writer_.Text(text);
         writer_.EndObject();
     }
 
@@ -176,7 +174,7 @@ private:
     void WriteEnum(const EnumValue& value)
     {
         OpenNamedTag(kEnumPrefix, value.TypeName());
-        String(value.Value());
+        writer_.Text(value.Value());
         writer_.EndObject();
     }
 

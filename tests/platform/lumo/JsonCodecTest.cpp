@@ -237,7 +237,7 @@ TEST(JsonWriterTest, BytesThatAreNotUtf8AreReplaced)
 // tail, and a text with one byte outside ASCII must still have its encoding checked.
 TEST(JsonWriterTest, EveryByteThatNeedsCareIsFoundAtEveryPlace)
 {
-    for (const std::string special : std::vector<std::string>{"\"", "\\", "\n", std::string(1, '\0'), "\x1F", "\x7F", "\xC3\xA9"}) {
+    for (const std::string& special : std::vector<std::string>{"\"", "\\", "\n", std::string(1, '\0'), "\x1F", "\x7F", "\xC3\xA9"}) {
         for (size_t at = 0; at < 19; ++at) {
             std::string text(19, 'a');
             text.replace(at, 1, special);

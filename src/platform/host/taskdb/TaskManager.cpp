@@ -173,18 +173,7 @@ TaskInfo TaskManager::GetTask(const std::string& id)
 
 void TaskManager::CreateTask(const std::string& id, int32_t startProgress)
 {
-    CreateNamedTask(id, std::string(), startProgress, std::string());
-}
-
-void TaskManager::CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress)
-{
-    CreateNamedTask(id, operation, startProgress, std::string());
-}
-
-void TaskManager::CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
-                                  const std::string& user)
-{
-    CreateNamedTask(id, operation, startProgress, user, std::string());
+    CreateNamedTask(id, std::string(), startProgress);
 }
 
 void TaskManager::CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,

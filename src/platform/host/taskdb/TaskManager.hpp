@@ -53,13 +53,11 @@ public:
     // the progress the task will start at; progress itself stays 0 of 0 until the
     // task starts. Throws TaskAlreadyExists when the id is taken.
     void CreateTask(const std::string& id, int32_t startProgress);
-    void CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress);
+    // The same with the operation, the user who started it and the process kind `runner`
+    // that carries it out in itself (kDaemonRunner: the daemon's own tasks, which cannot
+    // outlive it); a launched tool's task has no runner.
     void CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
-                         const std::string& user);
-    // The same for a task that process kind `runner` carries out in itself (kDaemonRunner:
-    // the daemon's own tasks, which cannot outlive it); a launched tool's task has none.
-    void CreateNamedTask(const std::string& id, const std::string& operation, int32_t startProgress,
-                         const std::string& user, const std::string& runner);
+                         const std::string& user = {}, const std::string& runner = {});
 
     // The runner of the tasks the daemon carries out in its own process.
     static constexpr const char* kDaemonRunner = "hostprefd";
