@@ -445,6 +445,7 @@ def struct_files(decl):
     header += namespace_open(["Lumo", "Bindings"]) + "\n"
     header += "template <>\nstruct TypeAdapter<%s> {\n" % cpp_name
     header += "    static Data::DataValuePtr ToValue(const %s& native);\n" % cpp_name
+    header += "    static void Emit(const %s& native, Data::ValueSink& sink);\n" % cpp_name
     header += "    static bool FromValue(const Data::DataValuePtr& value, %s& native, AdaptContext& context);\n" % cpp_name
     header += "};\n\n" + namespace_close(["Lumo", "Bindings"])
 
@@ -459,6 +460,14 @@ def struct_files(decl):
     if not decl.fields:
         source += "    (void)native;\n"
     source += "    return writer.Done();\n}\n\n"
+    source += "void TypeAdapter<%s>::Emit(const %s& native, Data::ValueSink& sink)\n{\n" % (cpp_name, cpp_name)
+    source += "    sink.StartStruct(%s::kTypeId);\n" % cpp_name
+    for field in decl.fields:
+        emit = "SecretAdapter::Emit" if field.type.is_secret() else "EmitValue"
+        source += '    sink.Field("%s");\n    %s(native.%s, sink);\n' % (field.name, emit, field.name)
+    if not decl.fields:
+        source += "    (void)native;\n"
+    source += "    sink.EndStruct();\n}\n\n"
     source += ("bool TypeAdapter<%s>::FromValue(const Data::DataValuePtr& value, %s& native, AdaptContext& context)\n{\n"
                % (cpp_name, cpp_name))
     names = ", ".join('"%s"' % f.name for f in decl.fields)

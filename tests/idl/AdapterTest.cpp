@@ -6,6 +6,8 @@
 #include "generated/Com/Orvane/Tarn/HostprefDaemon/SoftwareSpec.hpp"
 #include "platform/lumo/DirectJsonCodec.hpp"
 #include "platform/lumo/ErrorFactory.hpp"
+#include "platform/lumo/NativeOutput.hpp"
+#include "platform/lumo/TaggedJsonCodec.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/NativeToValueAdapter.hpp"
 #include "platform/lumo/ValueToNativeAdapter.hpp"
@@ -93,6 +95,39 @@ TEST(AdapterTest, StructuresAndContainersRoundTripWithEveryKindOfField)
     EXPECT_EQ(RoundTrip(states), states);
     EXPECT_EQ(RoundTrip(bytes), bytes);
     EXPECT_EQ(RoundTrip(std::optional<double>(0.25)), 0.25);
+}
+
+// `native` in the JSON form of `Codec`, written from its data value and emitted straight
+// from the native; answers are written the second way, so the two must not differ by a byte.
+template <class Codec, class T>
+void ExpectEmittedAsItsValue(const T& native)
+{
+    rapidjson::StringBuffer emitted;
+    Json::JsonWriter writer(emitted);
+    Codec::Write(Data::NativeOutputOf<T, Bindings::TypeAdapter<T>>(native), writer);
+    EXPECT_EQ(emitted.GetString(), Codec::Encode(*NativeToValueAdapter::Adapt(native)));
+}
+
+TEST(AdapterTest, NativeOutputIsEmittedExactlyAsItsValueIsEncoded)
+{
+    Task::Info full = FullTaskInfo();
+    Task::Info sparse{.id = "a\"b\u00e9", .status = Task::Status::PENDING, .result = Data::DataValuePtr{}};
+    const std::map<std::string, Task::Info> infos{{"full", full}, {"sparse", sparse}, {"", {}}};
+    const std::map<std::string, std::vector<std::optional<int64_t>>> nested{{"a", {1, std::nullopt, 3}}, {"b", {}}};
+    const std::set<Task::Status> states{Task::Status::RUNNING, Task::Status::PENDING};
+    const std::vector<uint8_t> bytes{0, 1, 254, 255};
+    for (const double number : {0.25, std::nan(""), -HUGE_VAL}) {
+        ExpectEmittedAsItsValue<Json::TaggedJsonCodec>(std::optional<double>(number));
+        ExpectEmittedAsItsValue<Json::DirectJsonCodec>(std::optional<double>(number));
+    }
+    ExpectEmittedAsItsValue<Json::TaggedJsonCodec>(infos);
+    ExpectEmittedAsItsValue<Json::DirectJsonCodec>(infos);
+    ExpectEmittedAsItsValue<Json::TaggedJsonCodec>(nested);
+    ExpectEmittedAsItsValue<Json::DirectJsonCodec>(nested);
+    ExpectEmittedAsItsValue<Json::TaggedJsonCodec>(states);
+    ExpectEmittedAsItsValue<Json::DirectJsonCodec>(states);
+    ExpectEmittedAsItsValue<Json::TaggedJsonCodec>(bytes);
+    ExpectEmittedAsItsValue<Json::DirectJsonCodec>(bytes);
 }
 
 // The native `T` read from the direct JSON `json`.

@@ -41,13 +41,18 @@ public:
 
     const std::shared_ptr<Core::AsyncActivation>& Activation() const { return activation_; }
 
-    // The typed end of this call: its output is encoded with the native-to-value adapter.
+    // The typed end of this call: its output travels in native form, and the answer's
+    // encoder has the type's adapter emit it.
     template <class T>
     Core::AsyncResult<T> Result() const
     {
         return Core::AsyncResult<T>([answer = answer_](T* output, Data::ErrorValuePtr error) {
-            answer->Deliver(output != nullptr ? Core::MethodResult::FromOutput(WriteValue(*output))
-                                              : Core::MethodResult::FromError(std::move(error)));
+            if (output == nullptr) {
+                answer->Deliver(Core::MethodResult::FromError(std::move(error)));
+                return;
+            }
+            answer->Deliver(Core::MethodResult::FromNative(
+                std::make_shared<Data::NativeOutputOf<T, TypeAdapter<T>>>(std::move(*output))));
         });
     }
 

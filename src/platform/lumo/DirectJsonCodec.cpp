@@ -16,36 +16,37 @@ namespace {
 using namespace Lumo::Data;
 
 
-class DirectEncoder {
+// Writes values, whole or as the events of a ValueSink, in the direct form.
+class DirectEncoder final : public ValueSink {
 public:
     explicit DirectEncoder(JsonWriter& writer) : writer_(writer) {}
 
-    void Write(const DataValue& value)
+    void Value(const DataValue& value) override
     {
         switch (value.Kind()) {
             case DataKind::kVoid:
                 writer_.Null();
                 return;
             case DataKind::kBoolean:
-                writer_.Bool(value.As<BooleanValue>()->Get());
+                Bool(value.As<BooleanValue>()->Get());
                 return;
             case DataKind::kInteger:
-                writer_.Int64(value.As<IntegerValue>()->Get());
+                Integer(value.As<IntegerValue>()->Get());
                 return;
             case DataKind::kDouble:
-                WriteDouble(value.As<DoubleValue>()->Get());
+                Double(value.As<DoubleValue>()->Get());
                 return;
             case DataKind::kString:
-                writer_.Text(value.As<StringValue>()->Get());
+                String(value.As<StringValue>()->Get());
                 return;
             case DataKind::kSecret:
-                writer_.Text(value.As<SecretValue>()->Get());
+                Secret(value.As<SecretValue>()->Get());
                 return;
             case DataKind::kBinary:
-                writer_.Text(Base64::Encode(value.As<BinaryValue>()->Get()));
+                Binary(value.As<BinaryValue>()->Get());
                 return;
             case DataKind::kDateTime:
-                writer_.Text(value.As<DateTimeValue>()->Get().ToString());
+                Time(value.As<DateTimeValue>()->Get());
                 return;
             case DataKind::kList:
                 WriteList(*value.As<ListValue>());
@@ -66,44 +67,68 @@ public:
         }
     }
 
-private:
+    void Bool(bool value) override { writer_.Bool(value); }
+    void Integer(int64_t value) override { writer_.Int64(value); }
 
     // JSON has no NaN or infinity; they become null.
-    void WriteDouble(double number)
+    void Double(double value) override
     {
-        if (std::isfinite(number)) {
-            writer_.Double(number);
+        if (std::isfinite(value)) {
+            writer_.Double(value);
         } else {
             writer_.Null();
         }
     }
 
+    void String(std::string_view value) override { writer_.Text(value); }
+    void Secret(std::string_view value) override { writer_.Text(value); }
+    void Binary(const std::vector<uint8_t>& value) override { writer_.Text(Base64::Encode(value)); }
+    void Time(const DateTime& value) override { writer_.Text(value.ToString()); }
+    void Enum(std::string_view /*typeName*/, std::string_view name) override { writer_.Text(name); }
+
+    // An optional is its value, or null.
+    void Unset() override { writer_.Null(); }
+    void StartOptional() override {}
+    void EndOptional() override {}
+
+    void StartList() override { writer_.StartArray(); }
+    void EndList() override { writer_.EndArray(); }
+
+    void StartStringMap() override { writer_.StartObject(); }
+    void Key(std::string_view key) override { writer_.Text(key); }
+    void EndStringMap() override { writer_.EndObject(); }
+
+    void StartStruct(std::string_view /*typeName*/) override { writer_.StartObject(); }
+    void Field(std::string_view name) override { writer_.Text(name); }
+    void EndStruct() override { writer_.EndObject(); }
+
+private:
     void WriteList(const ListValue& list)
     {
-        writer_.StartArray();
+        StartList();
         for (const auto& item : list.Items()) {
-            Write(*item);
+            Value(*item);
         }
-        writer_.EndArray();
+        EndList();
     }
 
     // String keys as an object, any other keys as an array of [key, value] pairs.
     void WriteMap(const MapValue& map)
     {
         if (map.HasOnlyStringKeys()) {
-            writer_.StartObject();
+            StartStringMap();
             for (const auto& [key, value] : map.Entries()) {
-                writer_.Text(key->As<StringValue>()->Get());
-                Write(*value);
+                Key(key->As<StringValue>()->Get());
+                Value(*value);
             }
-            writer_.EndObject();
+            EndStringMap();
             return;
         }
         writer_.StartArray();
         for (const auto& [key, value] : map.Entries()) {
             writer_.StartArray();
-            Write(*key);
-            Write(*value);
+            Value(*key);
+            Value(*value);
             writer_.EndArray();
         }
         writer_.EndArray();
@@ -113,8 +138,8 @@ private:
     {
         writer_.StartObject();
         for (const auto& [name, value] : compound.Fields()) {
-            writer_.Text(name);
-            Write(*value);
+            Field(name);
+            Value(*value);
         }
         writer_.EndObject();
     }
@@ -122,9 +147,9 @@ private:
     void WriteOptional(const OptionalValue& optional)
     {
         if (optional.IsSet()) {
-            Write(*optional.Value());
+            Value(*optional.Value());
         } else {
-            writer_.Null();
+            Unset();
         }
     }
 
@@ -159,7 +184,13 @@ private:
 
 }  // namespace
 
-void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer) { DirectEncoder(writer).Write(value); }
+void DirectJsonCodec::Write(const DataValue& value, JsonWriter& writer) { DirectEncoder(writer).Value(value); }
+
+void DirectJsonCodec::Write(const NativeOutput& output, JsonWriter& writer)
+{
+    DirectEncoder encoder(writer);
+    output.Emit(encoder);
+}
 
 JsonDecodeResult DirectJsonCodec::FromJson(const rapidjson::Value& json) { return DirectDecoder().Run(json); }
 

@@ -15,6 +15,7 @@
 #include "platform/lumo/JsonDecodeResult.hpp"
 #include "platform/lumo/JsonTextCodec.hpp"
 #include "platform/lumo/JsonWriter.hpp"
+#include "platform/lumo/NativeOutput.hpp"
 
 namespace Lumo::Protocol::Json {
 
@@ -26,6 +27,8 @@ public:
     // Writes `value` into `writer` as one JSON value (Encode and Decode of JSON text come
     // from JsonTextCodec).
     static void Write(const Data::DataValue& value, JsonWriter& writer);
+    // Writes the value `output` emits, as Write would write its data value.
+    static void Write(const Data::NativeOutput& output, JsonWriter& writer);
     // The generic value of `json` (part of a parsed document), or why there is none.
     static JsonDecodeResult FromJson(const rapidjson::Value& json);
 };

@@ -9,4 +9,9 @@ void JsonApiDirectResponseSerializer::WriteValue(const Data::DataValue& value, J
     DirectJsonCodec::Write(value, writer);
 }
 
+void JsonApiDirectResponseSerializer::WriteNative(const Data::NativeOutput& output, JsonWriter& writer) const
+{
+    DirectJsonCodec::Write(output, writer);
+}
+
 }  // namespace Lumo::Protocol::Json

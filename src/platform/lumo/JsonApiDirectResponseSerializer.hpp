@@ -11,6 +11,7 @@ namespace Lumo::Protocol::Json {
 class JsonApiDirectResponseSerializer final : public JsonApiSerializerBase {
 protected:
     void WriteValue(const Data::DataValue& value, JsonWriter& writer) const override;
+    void WriteNative(const Data::NativeOutput& output, JsonWriter& writer) const override;
 };
 
 }  // namespace Lumo::Protocol::Json

@@ -9,4 +9,9 @@ void JsonApiResponseSerializer::WriteValue(const Data::DataValue& value, JsonWri
     TaggedJsonCodec::Write(value, writer);
 }
 
+void JsonApiResponseSerializer::WriteNative(const Data::NativeOutput& output, JsonWriter& writer) const
+{
+    TaggedJsonCodec::Write(output, writer);
+}
+
 }  // namespace Lumo::Protocol::Json

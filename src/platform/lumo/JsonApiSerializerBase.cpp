@@ -66,7 +66,12 @@ void JsonApiSerializerBase::SerializeInvoke(std::string_view requestIdText, cons
         WriteErrorMember(*result.Error(), writer);
     } else {
         writer.Key("result");
-        WriteValue(result.Output() != nullptr ? *result.Output() : *Data::VoidValue::GetInstance(), writer);
+        if (result.Native() != nullptr) {
+            WriteNative(*result.Native(), writer);
+        } else {
+            const auto& output = result.Output();
+            WriteValue(output != nullptr ? *output : *Data::VoidValue::GetInstance(), writer);
+        }
     }
     writer.EndObject();
     Finish(buffer, streaming, out);

@@ -39,6 +39,8 @@ public:
 protected:
     // Writes `value` in this serializer's data form.
     virtual void WriteValue(const Data::DataValue& value, JsonWriter& writer) const = 0;
+    // Writes the value `output` emits in this serializer's data form.
+    virtual void WriteNative(const Data::NativeOutput& output, JsonWriter& writer) const = 0;
 
 private:
     void WriteErrorMember(const Data::ErrorValue& error, JsonWriter& writer) const;

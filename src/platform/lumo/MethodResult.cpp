@@ -13,6 +13,13 @@ MethodResult MethodResult::FromOutput(Data::DataValuePtr output)
     return MethodResult(std::move(output), nullptr);
 }
 
+MethodResult MethodResult::FromNative(std::shared_ptr<const Data::NativeOutput> output)
+{
+    MethodResult result(nullptr, nullptr);
+    result.native_ = std::move(output);
+    return result;
+}
+
 MethodResult MethodResult::FromError(Data::ErrorValuePtr error)
 {
     if (error == nullptr) {

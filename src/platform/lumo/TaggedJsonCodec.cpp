@@ -29,11 +29,12 @@ constexpr std::string_view kErrorPrefix = "error:";
 constexpr std::string_view kEnumPrefix = "enum:";
 
 
-class TaggedEncoder {
+// Writes values, whole or as the events of a ValueSink, in the tagged form.
+class TaggedEncoder final : public ValueSink {
 public:
     explicit TaggedEncoder(JsonWriter& writer) : writer_(writer) {}
 
-    void Write(const DataValue& value)
+    void Value(const DataValue& value) override
     {
         switch (value.Kind()) {
             case DataKind::kVoid:
@@ -42,25 +43,25 @@ public:
                 writer_.EndObject();
                 return;
             case DataKind::kBoolean:
-                writer_.Bool(value.As<BooleanValue>()->Get());
+                Bool(value.As<BooleanValue>()->Get());
                 return;
             case DataKind::kInteger:
-                writer_.Int64(value.As<IntegerValue>()->Get());
+                Integer(value.As<IntegerValue>()->Get());
                 return;
             case DataKind::kDouble:
-                WriteDouble(value.As<DoubleValue>()->Get());
+                Double(value.As<DoubleValue>()->Get());
                 return;
             case DataKind::kString:
-                writer_.Text(value.As<StringValue>()->Get());
+                String(value.As<StringValue>()->Get());
                 return;
             case DataKind::kSecret:
-                Tagged(kSecretTag, value.As<SecretValue>()->Get());
+                Secret(value.As<SecretValue>()->Get());
                 return;
             case DataKind::kBinary:
-                Tagged(kBinaryTag, Base64::Encode(value.As<BinaryValue>()->Get()));
+                Binary(value.As<BinaryValue>()->Get());
                 return;
             case DataKind::kDateTime:
-                Tagged(kDateTimeTag, value.As<DateTimeValue>()->Get().ToString());
+                Time(value.As<DateTimeValue>()->Get());
                 return;
             case DataKind::kList:
                 WriteList(*value.As<ListValue>());
@@ -78,9 +79,60 @@ public:
                 WriteOptional(*value.As<OptionalValue>());
                 return;
             case DataKind::kEnum:
-                WriteEnum(*value.As<EnumValue>());
+                Enum(value.As<EnumValue>()->TypeName(), value.As<EnumValue>()->Value());
                 return;
         }
+    }
+
+    void Bool(bool value) override { writer_.Bool(value); }
+    void Integer(int64_t value) override { writer_.Int64(value); }
+
+    void Double(double value) override
+    {
+        if (std::isfinite(value)) {
+            writer_.Double(value);
+        } else {
+            Tagged(kDoubleTag, std::isnan(value) ? "NaN" : (value > 0 ? "Infinity" : "-Infinity"));
+        }
+    }
+
+    void String(std::string_view value) override { writer_.Text(value); }
+    void Secret(std::string_view value) override { Tagged(kSecretTag, value); }
+    void Binary(const std::vector<uint8_t>& value) override { Tagged(kBinaryTag, Base64::Encode(value)); }
+    void Time(const DateTime& value) override { Tagged(kDateTimeTag, value.ToString()); }
+
+    void Enum(std::string_view typeName, std::string_view name) override
+    {
+        OpenNamedTag(kEnumPrefix, typeName);
+        writer_.Text(name);
+        writer_.EndObject();
+    }
+
+    void Unset() override { writer_.Null(); }
+    void StartOptional() override { OpenTag(kOptionalTag); }
+    void EndOptional() override { writer_.EndObject(); }
+
+    void StartList() override { writer_.StartArray(); }
+    void EndList() override { writer_.EndArray(); }
+
+    void StartStringMap() override
+    {
+        OpenTag(kMapTag);
+        writer_.StartObject();
+    }
+    void Key(std::string_view key) override { writer_.Text(key); }
+    void EndStringMap() override
+    {
+        writer_.EndObject();
+        writer_.EndObject();
+    }
+
+    void StartStruct(std::string_view typeName) override { StartCompound(kStructPrefix, typeName); }
+    void Field(std::string_view name) override { writer_.Text(name); }
+    void EndStruct() override
+    {
+        writer_.EndObject();
+        writer_.EndObject();
     }
 
 private:
@@ -105,77 +157,64 @@ private:
         writer_.EndObject();
     }
 
-    void WriteDouble(double number)
-    {
-        if (std::isfinite(number)) {
-            writer_.Double(number);
-        } else {
-            Tagged(kDoubleTag, std::isnan(number) ? "NaN" : (number > 0 ? "Infinity" : "-Infinity"));
-        }
-    }
-
     void WriteList(const ListValue& list)
     {
-        writer_.StartArray();
+        StartList();
         for (const auto& item : list.Items()) {
-            Write(*item);
+            Value(*item);
         }
-        writer_.EndArray();
+        EndList();
     }
 
     // String keys as an object, any other keys as an array of [key, value] pairs.
     void WriteMap(const MapValue& map)
     {
-        OpenTag(kMapTag);
         if (map.HasOnlyStringKeys()) {
-            writer_.StartObject();
+            StartStringMap();
             for (const auto& [key, value] : map.Entries()) {
-                const std::string& name = key->As<StringValue>()->Get();
-                writer_.Text(name);
-                Write(*value);
+                Key(key->As<StringValue>()->Get());
+                Value(*value);
             }
-            writer_.EndObject();
-        } else {
+            EndStringMap();
+            return;
+        }
+        OpenTag(kMapTag);
+        writer_.StartArray();
+        for (const auto& [key, value] : map.Entries()) {
             writer_.StartArray();
-            for (const auto& [key, value] : map.Entries()) {
-                writer_.StartArray();
-                Write(*key);
-                Write(*value);
-                writer_.EndArray();
-            }
+            Value(*key);
+            Value(*value);
             writer_.EndArray();
         }
+        writer_.EndArray();
         writer_.EndObject();
+    }
+
+    void StartCompound(std::string_view prefix, std::string_view name)
+    {
+        OpenNamedTag(prefix, name);
+        writer_.StartObject();
     }
 
     void WriteCompound(std::string_view prefix, const CompoundValue& compound)
     {
-        OpenNamedTag(prefix, compound.Name());
-        writer_.StartObject();
+        StartCompound(prefix, compound.Name());
         for (const auto& [name, value] : compound.Fields()) {
-            writer_.Text(name);
-            Write(*value);
+            Field(name);
+            Value(*value);
         }
-        writer_.EndObject();
-        writer_.EndObject();
+        EndStruct();
     }
 
     void WriteOptional(const OptionalValue& optional)
     {
         if (!optional.IsSet()) {
-            writer_.Null();
+            Unset();
             return;
         }
-        OpenTag(kOptionalTag);
-        Write(*optional.Value());
-        writer_.EndObject();
-    }
-
-    void WriteEnum(const EnumValue& value)
-    {
-        OpenNamedTag(kEnumPrefix, value.TypeName());
-        writer_.Text(value.Value());
-        writer_.EndObject();
+        StartOptional();
+        Value(*optional.Value());
+        EndOptional();
     }
 
     JsonWriter& writer_;
@@ -336,7 +375,13 @@ private:
 
 }  // namespace
 
-void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer) { TaggedEncoder(writer).Write(value); }
+void TaggedJsonCodec::Write(const DataValue& value, JsonWriter& writer) { TaggedEncoder(writer).Value(value); }
+
+void TaggedJsonCodec::Write(const NativeOutput& output, JsonWriter& writer)
+{
+    TaggedEncoder encoder(writer);
+    output.Emit(encoder);
+}
 
 JsonDecodeResult TaggedJsonCodec::FromJson(const rapidjson::Value& json) { return TaggedDecoder().Run(json); }
 

@@ -13,6 +13,7 @@
 #include "platform/lumo/JsonDecodeResult.hpp"
 #include "platform/lumo/JsonTextCodec.hpp"
 #include "platform/lumo/JsonWriter.hpp"
+#include "platform/lumo/NativeOutput.hpp"
 
 namespace Lumo::Protocol::Json {
 
@@ -24,6 +25,8 @@ public:
     // Writes `value` into `writer` as one JSON value (Encode and Decode of JSON text come
     // from JsonTextCodec).
     static void Write(const Data::DataValue& value, JsonWriter& writer);
+    // Writes the value `output` emits, as Write would write its data value.
+    static void Write(const Data::NativeOutput& output, JsonWriter& writer);
     // The value that `json` (part of a parsed document) encodes, or why it encodes none.
     static JsonDecodeResult FromJson(const rapidjson::Value& json);
 };

@@ -13,6 +13,8 @@ DataValuePtr TypeAdapter<std::string>::ToValue(const std::string& native)
     return Data::StringValue::Create(native);
 }
 
+void TypeAdapter<std::string>::Emit(const std::string& native, Data::ValueSink& sink) { sink.String(native); }
+
 bool TypeAdapter<std::string>::FromValue(const DataValuePtr& value, std::string& native, AdaptContext& context)
 {
     if (const auto* text = value->As<Data::StringValue>()) {
@@ -29,7 +31,22 @@ bool TypeAdapter<std::string>::FromValue(const DataValuePtr& value, std::string&
 
 DataValuePtr SecretAdapter::ToValue(const std::string& native) { return Data::SecretValue::Create(native); }
 
+void SecretAdapter::Emit(const std::string& native, Data::ValueSink& sink) { sink.Secret(native); }
+
+void SecretAdapter::Emit(const std::optional<std::string>& native, Data::ValueSink& sink)
+{
+    if (!native) {
+        sink.Unset();
+        return;
+    }
+    sink.StartOptional();
+    sink.Secret(*native);
+    sink.EndOptional();
+}
+
 DataValuePtr TypeAdapter<int64_t>::ToValue(int64_t native) { return Data::IntegerValue::Create(native); }
+
+void TypeAdapter<int64_t>::Emit(int64_t native, Data::ValueSink& sink) { sink.Integer(native); }
 
 bool TypeAdapter<int64_t>::FromValue(const DataValuePtr& value, int64_t& native, AdaptContext& context)
 {
@@ -41,6 +58,8 @@ bool TypeAdapter<int64_t>::FromValue(const DataValuePtr& value, int64_t& native,
 }
 
 DataValuePtr TypeAdapter<double>::ToValue(double native) { return Data::DoubleValue::Create(native); }
+
+void TypeAdapter<double>::Emit(double native, Data::ValueSink& sink) { sink.Double(native); }
 
 bool TypeAdapter<double>::FromValue(const DataValuePtr& value, double& native, AdaptContext& context)
 {
@@ -58,6 +77,8 @@ bool TypeAdapter<double>::FromValue(const DataValuePtr& value, double& native, A
 
 DataValuePtr TypeAdapter<bool>::ToValue(bool native) { return Data::BooleanValue::Create(native); }
 
+void TypeAdapter<bool>::Emit(bool native, Data::ValueSink& sink) { sink.Bool(native); }
+
 bool TypeAdapter<bool>::FromValue(const DataValuePtr& value, bool& native, AdaptContext& context)
 {
     if (const auto* flag = value->As<Data::BooleanValue>()) {
@@ -70,6 +91,11 @@ bool TypeAdapter<bool>::FromValue(const DataValuePtr& value, bool& native, Adapt
 DataValuePtr TypeAdapter<std::vector<uint8_t>>::ToValue(const std::vector<uint8_t>& native)
 {
     return Data::BinaryValue::Create(native);
+}
+
+void TypeAdapter<std::vector<uint8_t>>::Emit(const std::vector<uint8_t>& native, Data::ValueSink& sink)
+{
+    sink.Binary(native);
 }
 
 bool TypeAdapter<std::vector<uint8_t>>::FromValue(const DataValuePtr& value, std::vector<uint8_t>& native,
@@ -91,6 +117,8 @@ bool TypeAdapter<std::vector<uint8_t>>::FromValue(const DataValuePtr& value, std
 }
 
 DataValuePtr TypeAdapter<DateTime>::ToValue(const DateTime& native) { return Data::DateTimeValue::Create(native); }
+
+void TypeAdapter<DateTime>::Emit(const DateTime& native, Data::ValueSink& sink) { sink.Time(native); }
 
 bool TypeAdapter<DateTime>::FromValue(const DataValuePtr& value, DateTime& native, AdaptContext& context)
 {
@@ -114,6 +142,15 @@ DataValuePtr TypeAdapter<DataValuePtr>::ToValue(const DataValuePtr& native)
     return native != nullptr ? native : Data::OptionalValue::GetInstance();
 }
 
+void TypeAdapter<DataValuePtr>::Emit(const DataValuePtr& native, Data::ValueSink& sink)
+{
+    if (native != nullptr) {
+        sink.Value(*native);
+    } else {
+        sink.Unset();
+    }
+}
+
 bool TypeAdapter<DataValuePtr>::FromValue(const DataValuePtr& value, DataValuePtr& native, AdaptContext&)
 {
     native = value;
@@ -123,6 +160,15 @@ bool TypeAdapter<DataValuePtr>::FromValue(const DataValuePtr& value, DataValuePt
 DataValuePtr TypeAdapter<Data::ErrorValuePtr>::ToValue(const Data::ErrorValuePtr& native)
 {
     return native != nullptr ? DataValuePtr(native) : Data::OptionalValue::GetInstance();
+}
+
+void TypeAdapter<Data::ErrorValuePtr>::Emit(const Data::ErrorValuePtr& native, Data::ValueSink& sink)
+{
+    if (native != nullptr) {
+        sink.Value(*native);
+    } else {
+        sink.Unset();
+    }
 }
 
 bool TypeAdapter<Data::ErrorValuePtr>::FromValue(const DataValuePtr& value, Data::ErrorValuePtr& native,
@@ -140,6 +186,25 @@ DataValuePtr TypeAdapter<Com::Orvane::Lumo::Std::LocalizableMessage>::ToValue(
     const Com::Orvane::Lumo::Std::LocalizableMessage& native)
 {
     return native.ToValue();
+}
+
+void TypeAdapter<Com::Orvane::Lumo::Std::LocalizableMessage>::Emit(
+    const Com::Orvane::Lumo::Std::LocalizableMessage& native, Data::ValueSink& sink)
+{
+    sink.StartStruct(Com::Orvane::Lumo::Std::LocalizableMessage::kTypeName);
+    sink.Field("id");
+    sink.String(native.id);
+    sink.Field("default_message");
+    sink.String(native.defaultMessage);
+    sink.Field("args");
+    sink.StartList();
+    for (const auto& arg : native.args) {
+        sink.String(arg);
+    }
+    sink.EndList();
+    sink.Field("localized");
+    sink.String(native.localized);
+    sink.EndStruct();
 }
 
 bool TypeAdapter<Com::Orvane::Lumo::Std::LocalizableMessage>::FromValue(

@@ -27,12 +27,15 @@
 #include "platform/lumo/LocalizableMessage.hpp"
 #include "platform/lumo/MapValue.hpp"
 #include "platform/lumo/OptionalValue.hpp"
+#include "platform/lumo/ValueSink.hpp"
 
 namespace Lumo::Bindings {
 
 // Specializations provide:
 //   static Data::DataValuePtr ToValue(const T& native);
+//   static void Emit(const T& native, Data::ValueSink& sink);
 //   static bool FromValue(const Data::DataValuePtr& value, T& native, AdaptContext& context);
+// Emit sends `sink` the events of the value ToValue builds, without building it.
 // FromValue gets a non-null value that is not an optional, and returns false after
 // recording a failure in `context`.
 template <class T, class Enable = void>
@@ -77,39 +80,51 @@ Data::DataValuePtr WriteValue(const T& native)
     return TypeAdapter<T>::ToValue(native);
 }
 
+template <class T>
+void EmitValue(const T& native, Data::ValueSink& sink)
+{
+    TypeAdapter<T>::Emit(native, sink);
+}
+
 template <>
 struct TypeAdapter<std::string> {
     static Data::DataValuePtr ToValue(const std::string& native);
+    static void Emit(const std::string& native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, std::string& native, AdaptContext& context);
 };
 
 template <>
 struct TypeAdapter<int64_t> {
     static Data::DataValuePtr ToValue(int64_t native);
+    static void Emit(int64_t native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, int64_t& native, AdaptContext& context);
 };
 
 template <>
 struct TypeAdapter<double> {
     static Data::DataValuePtr ToValue(double native);
+    static void Emit(double native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, double& native, AdaptContext& context);
 };
 
 template <>
 struct TypeAdapter<bool> {
     static Data::DataValuePtr ToValue(bool native);
+    static void Emit(bool native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, bool& native, AdaptContext& context);
 };
 
 template <>
 struct TypeAdapter<std::vector<uint8_t>> {
     static Data::DataValuePtr ToValue(const std::vector<uint8_t>& native);
+    static void Emit(const std::vector<uint8_t>& native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, std::vector<uint8_t>& native, AdaptContext& context);
 };
 
 template <>
 struct TypeAdapter<DateTime> {
     static Data::DataValuePtr ToValue(const DateTime& native);
+    static void Emit(const DateTime& native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, DateTime& native, AdaptContext& context);
 };
 
@@ -117,6 +132,7 @@ struct TypeAdapter<DateTime> {
 template <>
 struct TypeAdapter<Data::DataValuePtr> {
     static Data::DataValuePtr ToValue(const Data::DataValuePtr& native);
+    static void Emit(const Data::DataValuePtr& native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, Data::DataValuePtr& native, AdaptContext& context);
 };
 
@@ -124,6 +140,7 @@ struct TypeAdapter<Data::DataValuePtr> {
 template <>
 struct TypeAdapter<Data::ErrorValuePtr> {
     static Data::DataValuePtr ToValue(const Data::ErrorValuePtr& native);
+    static void Emit(const Data::ErrorValuePtr& native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, Data::ErrorValuePtr& native, AdaptContext& context);
 };
 
@@ -131,6 +148,7 @@ struct TypeAdapter<Data::ErrorValuePtr> {
 template <>
 struct TypeAdapter<Com::Orvane::Lumo::Std::LocalizableMessage> {
     static Data::DataValuePtr ToValue(const Com::Orvane::Lumo::Std::LocalizableMessage& native);
+    static void Emit(const Com::Orvane::Lumo::Std::LocalizableMessage& native, Data::ValueSink& sink);
     static bool FromValue(const Data::DataValuePtr& value, Com::Orvane::Lumo::Std::LocalizableMessage& native,
                           AdaptContext& context);
 };
@@ -138,6 +156,8 @@ struct TypeAdapter<Com::Orvane::Lumo::Std::LocalizableMessage> {
 // A secret is a std::string natively; fields of type secret are written with this.
 struct SecretAdapter {
     static Data::DataValuePtr ToValue(const std::string& native);
+    static void Emit(const std::string& native, Data::ValueSink& sink);
+    static void Emit(const std::optional<std::string>& native, Data::ValueSink& sink);
 };
 
 template <class T>
@@ -148,6 +168,17 @@ struct TypeAdapter<std::optional<T>> {
             return Data::OptionalValue::GetInstance();
         }
         return Data::OptionalValue::Create(WriteValue(*native));
+    }
+
+    static void Emit(const std::optional<T>& native, Data::ValueSink& sink)
+    {
+        if (!native) {
+            sink.Unset();
+            return;
+        }
+        sink.StartOptional();
+        EmitValue(*native, sink);
+        sink.EndOptional();
     }
 
     static bool FromValue(const Data::DataValuePtr& value, std::optional<T>& native, AdaptContext& context)
@@ -203,9 +234,20 @@ Data::DataValuePtr WriteItems(const Container& native)
     return list;
 }
 
+template <class Container>
+void EmitItems(const Container& native, Data::ValueSink& sink)
+{
+    sink.StartList();
+    for (const auto& item : native) {
+        EmitValue(item, sink);
+    }
+    sink.EndList();
+}
+
 template <class T>
 struct TypeAdapter<std::vector<T>> {
     static Data::DataValuePtr ToValue(const std::vector<T>& native) { return WriteItems(native); }
+    static void Emit(const std::vector<T>& native, Data::ValueSink& sink) { EmitItems(native, sink); }
 
     static bool FromValue(const Data::DataValuePtr& value, std::vector<T>& native, AdaptContext& context)
     {
@@ -218,6 +260,7 @@ struct TypeAdapter<std::vector<T>> {
 template <class T>
 struct TypeAdapter<std::set<T>> {
     static Data::DataValuePtr ToValue(const std::set<T>& native) { return WriteItems(native); }
+    static void Emit(const std::set<T>& native, Data::ValueSink& sink) { EmitItems(native, sink); }
 
     static bool FromValue(const Data::DataValuePtr& value, std::set<T>& native, AdaptContext& context)
     {
@@ -266,6 +309,16 @@ struct TypeAdapter<std::map<std::string, V>> {
         return map;
     }
 
+    static void Emit(const std::map<std::string, V>& native, Data::ValueSink& sink)
+    {
+        sink.StartStringMap();
+        for (const auto& [key, item] : native) {
+            sink.Key(key);
+            EmitValue(item, sink);
+        }
+        sink.EndStringMap();
+    }
+
     static bool FromValue(const Data::DataValuePtr& value, std::map<std::string, V>& native,
                           AdaptContext& context)
     {
@@ -291,9 +344,16 @@ template <class E>
 struct TypeAdapter<E, std::enable_if_t<std::is_enum_v<E>>> {
     static Data::DataValuePtr ToValue(E native)
     {
+        return Data::EnumValue::Create(std::string(EnumTraits<E>::kTypeId), std::string(NameOf(native)));
+    }
+
+    static void Emit(E native, Data::ValueSink& sink) { sink.Enum(EnumTraits<E>::kTypeId, NameOf(native)); }
+
+    // The constant's text; empty for a number that names no constant.
+    static std::string_view NameOf(E native)
+    {
         auto index = static_cast<size_t>(native);
-        std::string_view name = index < EnumTraits<E>::kNames.size() ? EnumTraits<E>::kNames[index] : "";
-        return Data::EnumValue::Create(std::string(EnumTraits<E>::kTypeId), std::string(name));
+        return index < EnumTraits<E>::kNames.size() ? EnumTraits<E>::kNames[index] : "";
     }
 
     static bool FromValue(const Data::DataValuePtr& value, E& native, AdaptContext& context)

@@ -74,7 +74,7 @@ void ApiAnswerWriter::OnDelivery(Core::MethodResult result)
         steps_.push_back({Step::Kind::kEnd, {}, std::nullopt, nullptr});
     }
     DoNextStep();
-    delivered_ = result.Output();
+    delivered_ = std::move(result);
 }
 
 void ApiAnswerWriter::QueuePieces(std::vector<Protocol::Json::OutputPiece> pieces)

@@ -75,9 +75,9 @@ private:
     bool headQueued_ = false;
     bool complete_ = false;  // the answer's last step is queued; later deliveries are dropped
     bool writing_ = false;
-    // The value of the last delivery, kept until the writer goes after the answer has left:
-    // a large answer's tree of values is then released after its last byte, not before.
-    Data::DataValuePtr delivered_;
+    // The last delivery, kept until the writer goes after the answer has left: a large
+    // answer's output is then released after its last byte, not before.
+    std::optional<Core::MethodResult> delivered_;
 };
 
 }  // namespace Lumo::Transport::Http
