@@ -447,6 +447,13 @@ def struct_files(decl):
     header += "    static Data::DataValuePtr ToValue(const %s& native);\n" % cpp_name
     header += "    static void Emit(const %s& native, Data::ValueSink& sink);\n" % cpp_name
     header += "    static bool FromValue(const Data::DataValuePtr& value, %s& native, AdaptContext& context);\n" % cpp_name
+    if not any(f.type.is_secret() for f in decl.fields):
+        visits = " &&\n               ".join('visit("%s", native.%s)' % (f.name, f.name) for f in decl.fields)
+        header += "\n    // Calls visit(name, field) for each field in order until one returns false.\n"
+        header += "    template <class Native, class Visit>\n"
+        header += "    static bool VisitFields(Native& native, Visit&& visit)\n    {\n"
+        header += "        return %s;\n    }\n" % (visits if decl.fields else "((void)native, (void)visit, true)")
+        header += "    static constexpr size_t kFieldCount = %d;\n" % len(decl.fields)
     header += "};\n\n" + namespace_close(["Lumo", "Bindings"])
 
     source = BANNER % decl.source + '#include "%s"\n\n' % decl.header_path()

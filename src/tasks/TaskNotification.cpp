@@ -2,7 +2,9 @@
 
 #include "platform/lumo/DirectJsonCodec.hpp"
 #include "platform/lumo/NativeToValueAdapter.hpp"
+#include "platform/lumo/JsonParser.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
+#include "platform/lumo/TaggedNativeReader.hpp"
 #include "platform/lumo/ValueToNativeAdapter.hpp"
 
 namespace LifeCycle {
@@ -15,16 +17,27 @@ std::string TaskNotification::Encode(const Notification& notification)
 
 std::variant<TaskNotification::Notification, std::string> TaskNotification::Decode(const std::string& text)
 {
-    auto decoded = Lumo::Protocol::Json::TaggedJsonCodec::Decode(text);
+    namespace Json = Lumo::Protocol::Json;
+    rapidjson::Document document;
+    if (auto error = Json::JsonParser::Parse(text, document)) {
+        return error->ToString();
+    }
+    // The tagged form the daemon and the tools write is read straight into the native; any
+    // other text takes the adapters' way, which also says what is wrong with it.
+    Notification notification;
+    if (Json::TaggedNativeReader::Read(document, notification)) {
+        return notification;
+    }
+    auto decoded = Json::TaggedJsonCodec::FromJson(document);
     if (!decoded.Ok()) {
         // A plain object is not tagged JSON; it may still be the direct form.
-        auto direct = Lumo::Protocol::Json::DirectJsonCodec::Decode(text);
+        auto direct = Json::DirectJsonCodec::FromJson(document);
         if (!direct.Ok()) {
             return decoded.error->ToString();
         }
         decoded = std::move(direct);
     }
-    Notification notification;
+    notification = Notification{};
     const auto error = Lumo::Bindings::ValueToNativeAdapter::Adapt(decoded.value, notification);
     if (error != nullptr) {
         return error->ToString();

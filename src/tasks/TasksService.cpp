@@ -52,6 +52,44 @@ Com::Orvane::Lumo::Std::LocalizableMessage TasksSvcMessage(const std::string& id
         ::Lumo::BaseMessage(id, LifeCycle::Translator::Lookup(id, localizer.Locale()), std::move(args)), localizer);
 }
 
+// The task messages of one call, each distinct one rendered once: a listing shows the same
+// few messages for many records (a handful of operations, most progress at its end), and a
+// rendering costs two catalogue lookups and a formatting where a copy costs little.
+class CallMessages {
+public:
+    explicit CallMessages(const ::Lumo::L10n::RequestLocalizer& localizer) : localizer_(localizer) {}
+
+    Com::Orvane::Lumo::Std::LocalizableMessage Description(const std::string& operation)
+    {
+        return Render(descriptions_, kDescriptionId, {operation});
+    }
+
+    Com::Orvane::Lumo::Std::LocalizableMessage Progress(int completed, int total)
+    {
+        return Render(progress_, kProgressId, {std::to_string(completed), std::to_string(total)});
+    }
+
+    const ::Lumo::L10n::RequestLocalizer& Localizer() const { return localizer_; }
+
+private:
+    using Rendered = std::map<std::vector<std::string>, Com::Orvane::Lumo::Std::LocalizableMessage>;
+
+    const Com::Orvane::Lumo::Std::LocalizableMessage& Render(Rendered& rendered, const char* id,
+                                                             std::vector<std::string> args)
+    {
+        auto found = rendered.find(args);
+        if (found == rendered.end()) {
+            auto message = TasksSvcMessage(id, args, localizer_);
+            found = rendered.emplace(std::move(args), std::move(message)).first;
+        }
+        return found->second;
+    }
+
+    const ::Lumo::L10n::RequestLocalizer& localizer_;
+    Rendered descriptions_;
+    Rendered progress_;
+};
+
 const ::Lumo::L10n::RequestLocalizer& LocalizerOf(const std::shared_ptr<::Lumo::Core::AsyncActivation>& activation)
 {
     static const ::Lumo::L10n::RequestLocalizer fallback;
@@ -184,30 +222,16 @@ std::optional<ErrorValuePtr> TasksSvcReadFailure(const char* operation, bool lis
     }
 }
 
-}  // namespace
-
-AsyncServiceImpl::AsyncServiceImpl() : AsyncServiceImpl(&AsyncServiceImpl::ReadStore, LifeCycle::TaskSchedular::GetInstance())
+// The info a client is shown for `record`; throws LifeCycle::TaskInfoError when the record
+// is not well formed.
+Task::Info InfoOf(const ::TaskDB::TaskInfo& record, CallMessages& messages)
 {
-}
-
-AsyncServiceImpl::AsyncServiceImpl(RecordReader reader, LifeCycle::TaskSchedular& scheduler)
-    : reader_(std::move(reader)), scheduler_(scheduler)
-{
-}
-
-std::map<std::string, ::TaskDB::TaskInfo> AsyncServiceImpl::ReadStore()
-{
-    // Opening without the create flag still initializes a store whose file is missing.
-    return LifeCycle::TaskDB(LifeCycle::kTaskStatusPath, false).Manager()->GetAllTasks();
-}
-
-Task::Info AsyncServiceImpl::MakeInfo(const ::TaskDB::TaskInfo& record, const ::Lumo::L10n::RequestLocalizer& localizer)
-{
+    const auto& localizer = messages.Localizer();
     Task::Info info;
     info.id = record.id;
     info.service = kTaskService;
     info.cancelable = false;
-    info.description = TasksSvcMessage(kDescriptionId, {record.operation}, localizer);
+    info.description = messages.Description(record.operation);
     info.operation = record.operation;
     if (!record.user.empty()) info.user = record.user;
     if (!record.created.empty()) info.created_time = TaskTimeOf(record, record.created, "created time");
@@ -216,9 +240,7 @@ Task::Info AsyncServiceImpl::MakeInfo(const ::TaskDB::TaskInfo& record, const ::
         if (record.startTime.empty()) throw LifeCycle::TaskInfoError("Task " + record.id + " does not have start time");
         info.start_time = TaskTimeOf(record, record.startTime, "start time");
     }
-    info.progress = Task::Progress{
-        record.total, record.completed,
-        TasksSvcMessage(kProgressId, {std::to_string(record.completed), std::to_string(record.total)}, localizer)};
+    info.progress = Task::Progress{record.total, record.completed, messages.Progress(record.completed, record.total)};
     const bool ended = info.status == Task::Status::SUCCEEDED || info.status == Task::Status::FAILED;
     if (ended) {
         if (record.endTime.empty()) throw LifeCycle::TaskInfoError("Task " + record.id + " does not have end time");
@@ -239,6 +261,30 @@ Task::Info AsyncServiceImpl::MakeInfo(const ::TaskDB::TaskInfo& record, const ::
     info.notifications = TaskNotificationsOf(record);
     return info;
 }
+
+}  // namespace
+
+AsyncServiceImpl::AsyncServiceImpl() : AsyncServiceImpl(&AsyncServiceImpl::ReadStore, LifeCycle::TaskSchedular::GetInstance())
+{
+}
+
+AsyncServiceImpl::AsyncServiceImpl(RecordReader reader, LifeCycle::TaskSchedular& scheduler)
+    : reader_(std::move(reader)), scheduler_(scheduler)
+{
+}
+
+std::map<std::string, ::TaskDB::TaskInfo> AsyncServiceImpl::ReadStore()
+{
+    // Opening without the create flag still initializes a store whose file is missing.
+    return LifeCycle::TaskDB(LifeCycle::kTaskStatusPath, false).Manager()->GetAllTasks();
+}
+
+Task::Info AsyncServiceImpl::MakeInfo(const ::TaskDB::TaskInfo& record, const ::Lumo::L10n::RequestLocalizer& localizer)
+{
+    CallMessages messages(localizer);
+    return InfoOf(record, messages);
+}
+
 
 void AsyncServiceImpl::Get(std::shared_ptr<::Lumo::Core::AsyncActivation> activation, std::string task,
                            ::Lumo::Core::AsyncResult<Task::Info> result)
@@ -279,9 +325,10 @@ void AsyncServiceImpl::List(std::shared_ptr<::Lumo::Core::AsyncActivation> activ
         // made from a record always converts (its texts are repaired on encoding), so the trip
         // to a value and back that Get makes for its one task would only double the work here.
         InfoMap infos;
+        CallMessages messages(LocalizerOf(activation));
         for (auto& [id, record] : reader_()) {
             try {
-                infos.emplace(id, MakeInfo(record, LocalizerOf(activation)));
+                infos.emplace(id, InfoOf(record, messages));
             } catch (const LifeCycle::TaskInfoError& error) {
                 CSLogger::Log(0, "[%s] :  %s, skipping task", "List", error.what());
             }

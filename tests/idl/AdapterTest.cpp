@@ -8,6 +8,7 @@
 #include "platform/lumo/ErrorFactory.hpp"
 #include "platform/lumo/NativeOutput.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
+#include "platform/lumo/TaggedNativeReader.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/NativeToValueAdapter.hpp"
 #include "platform/lumo/ValueToNativeAdapter.hpp"
@@ -128,6 +129,65 @@ TEST(AdapterTest, NativeOutputIsEmittedExactlyAsItsValueIsEncoded)
     ExpectEmittedAsItsValue<Json::DirectJsonCodec>(states);
     ExpectEmittedAsItsValue<Json::TaggedJsonCodec>(bytes);
     ExpectEmittedAsItsValue<Json::DirectJsonCodec>(bytes);
+}
+
+// `json` read by the tagged native reader, and by the codec and the adapters; where the
+// reader takes a text, the adapters must take it too and read the same native.
+template <class T>
+bool ReaderAgreesWithTheAdapters(const std::string& json)
+{
+    rapidjson::Document document;
+    EXPECT_EQ(Json::JsonParser::Parse(json, document), nullptr) << json;
+    T fast{};
+    const bool taken = Json::TaggedNativeReader::Read(document, fast);
+    T adapted{};
+    auto decoded = Json::TaggedJsonCodec::Decode(json);
+    const bool adaptable = decoded.Ok() && ValueToNativeAdapter::Adapt(decoded.value, adapted) == nullptr;
+    if (taken) {
+        EXPECT_TRUE(adaptable) << json;
+        EXPECT_EQ(fast, adapted) << json;
+    }
+    return taken;
+}
+
+TEST(AdapterTest, TaggedNativeReaderTakesTheEncodersFormAndLeavesTheRestToTheAdapters)
+{
+    namespace Daemon = Com::Orvane::Tarn::HostprefDaemon;
+    const Daemon::Notification note{Daemon::NotificationKind::ERROR, "n\"1\u00e9",
+                                    {"n.1", "Depot {1} failed: {2}", {"https://d.invalid/", ""}, "x\ny"},
+                                    *DateTime::Create("2024-05-06T07:08:11.123Z")};
+    const std::string tagged = Json::TaggedJsonCodec::Encode(*NativeToValueAdapter::Adapt(note));
+    EXPECT_TRUE(ReaderAgreesWithTheAdapters<Daemon::Notification>(tagged));
+    using Nested = std::map<std::string, std::vector<std::optional<int64_t>>>;
+    const Nested nested{{"a", {1, std::nullopt, -3}}, {"b", {}}};
+    EXPECT_TRUE(ReaderAgreesWithTheAdapters<Nested>(
+        Json::TaggedJsonCodec::Encode(*NativeToValueAdapter::Adapt(nested))));
+
+    auto edited = [&tagged](std::string_view from, std::string_view to) {
+        std::string text = tagged;
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return text.replace(at, from.size(), to);
+    };
+    const std::string declined[] = {
+        Json::DirectJsonCodec::Encode(*NativeToValueAdapter::Adapt(note)),
+        edited("\"id\":\"n", "\"other\":\"n"),                          // unknown field in place of one
+        edited("\"id\":\"n", "\"kind\":\"n"),                           // a field twice, one missing
+        edited("\"id\":\"n", "\"extra\":1,\"id\":\"n"),                  // a field more
+        edited("hostpref_daemon.notification\"", "hostpref_daemon.other\""),  // another type
+        edited("\"ERROR\"", "\"FATAL\""),                                 // no such constant
+        edited("2024-05-06T07", "2024-13-06T07"),                          // no such time
+        edited("\"args\":[", "\"args\":[7,"),                               // not a string
+        R"({"map":{"a":[{"optional":null}]}})",                            // a set optional of the unset one
+        R"({"map":{"a":[{"optional":1}],"a":[null]}})",                                    // a key twice
+        R"({"map":{"a":[{"optional":1.5}]}})",
+    };
+    for (const auto& json : declined) {
+        const bool taken = json.starts_with("{\"map\"")
+                               ? ReaderAgreesWithTheAdapters<Nested>(json)
+                               : ReaderAgreesWithTheAdapters<Daemon::Notification>(json);
+        EXPECT_FALSE(taken) << json;
+    }
 }
 
 // The native `T` read from the direct JSON `json`.
