@@ -18,8 +18,9 @@ std::string TaskNotification::Encode(const Notification& notification)
 std::variant<TaskNotification::Notification, std::string> TaskNotification::Decode(const std::string& text)
 {
     namespace Json = Lumo::Protocol::Json;
+    std::string parsed = text;
     rapidjson::Document document;
-    if (auto error = Json::JsonParser::Parse(text, document)) {
+    if (auto error = Json::JsonParser::ParseInsitu(parsed, document)) {
         return error->ToString();
     }
     // The tagged form the daemon and the tools write is read straight into the native; any

@@ -114,18 +114,17 @@ private:
     std::string fault_;
 };
 
-}  // namespace
-
-Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document& document)
+// Parses the `size` bytes that `stream` reads into `document`, with the reader's `kMode`
+// flags on top of ours.
+template <unsigned kMode, class Stream>
+Data::ErrorValuePtr ParseStream(Stream& stream, size_t size, bool ascii, rapidjson::Document& document)
 {
-    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
-    rapidjson::MemoryStream stream(text.data(), text.size());
+    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag | kMode;
     rapidjson::Reader reader;
     LimitedHandler handler(document);
     rapidjson::ParseResult result;
     // Text that is all ASCII is valid UTF-8 as it stands (escapes are checked by the
     // handler), so the reader's byte-by-byte validation is needed only for the rest.
-    const bool ascii = Utf8::IsAscii(text);
     auto generator = [&](rapidjson::Document& target) {
         result = ascii ? reader.Parse<kFlags>(stream, handler)
                        : reader.Parse<kFlags | rapidjson::kParseValidateEncodingFlag>(stream, handler);
@@ -135,7 +134,7 @@ Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document
     if (!result.IsError()) {
         // The reader takes a NUL byte for the end of the input; whatever follows one would
         // otherwise pass unseen.
-        if (stream.Tell() != text.size()) {
+        if (stream.Tell() != size) {
             return JsonErrors::Malformed(stream.Tell(), "Unexpected bytes after the JSON value.");
         }
         return nullptr;
@@ -143,6 +142,20 @@ Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document
     std::string reason =
         handler.Fault().empty() ? rapidjson::GetParseError_En(result.Code()) : handler.Fault();
     return JsonErrors::Malformed(result.Offset(), reason);
+}
+
+}  // namespace
+
+Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document& document)
+{
+    rapidjson::MemoryStream stream(text.data(), text.size());
+    return ParseStream<0>(stream, text.size(), Utf8::IsAscii(text), document);
+}
+
+Data::ErrorValuePtr JsonParser::ParseInsitu(std::string& text, rapidjson::Document& document)
+{
+    rapidjson::InsituStringStream stream(text.data());
+    return ParseStream<rapidjson::kParseInsituFlag>(stream, text.size(), Utf8::IsAscii(text), document);
 }
 
 std::optional<std::string_view> JsonParser::FindDuplicateKey(const rapidjson::Value& object)

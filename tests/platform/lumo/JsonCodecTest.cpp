@@ -3,6 +3,7 @@
 #include <random>
 
 #include "platform/lumo/DirectJsonCodec.hpp"
+#include "platform/lumo/JsonParser.hpp"
 #include "platform/lumo/LumoTestSupport.hpp"
 #include "platform/lumo/StandardError.hpp"
 #include "platform/lumo/TaggedJsonCodec.hpp"
@@ -72,12 +73,34 @@ std::vector<DataValuePtr> RandomDoubles()
 
 // Each value decodes to an equal one, and the encoding is deterministic, so a second trip
 // gives the same text.
+// Parsing in place must accept, refuse and read exactly what parsing a copy does.
+void ExpectInsituParseAgrees(const std::string& json)
+{
+    rapidjson::Document copied;
+    rapidjson::Document inPlace;
+    std::string buffer = json;
+    auto copyError = JsonParser::Parse(json, copied);
+    auto inPlaceError = JsonParser::ParseInsitu(buffer, inPlace);
+    EXPECT_EQ(ErrorText(copyError), ErrorText(inPlaceError)) << json;
+    if (copyError == nullptr && inPlaceError == nullptr) {
+        // Written out, not compared with ==, which finds only the first of repeated names.
+        auto written = [](const rapidjson::Document& document) {
+            rapidjson::StringBuffer buffer;
+            rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+            document.Accept(writer);
+            return std::string(buffer.GetString(), buffer.GetSize());
+        };
+        EXPECT_EQ(written(copied), written(inPlace)) << json;
+    }
+}
+
 template <class Codec>
 void ExpectRoundTrips(std::vector<DataValuePtr> values)
 {
     for (auto& number : RandomDoubles()) values.push_back(number);
     for (const auto& value : values) {
         std::string json = Codec::Encode(*value);
+        ExpectInsituParseAgrees(json);
         JsonDecodeResult decoded = Codec::Decode(json);
         ASSERT_TRUE(decoded.Ok()) << json << "\n" << decoded.error->ToString();
         EXPECT_EQ(*decoded.value, *value) << json << "\n" << decoded.value->ToString();
@@ -145,6 +168,7 @@ TEST(TaggedJsonTest, RefusesMalformedAndInvalidInputNamingThePlace)
         cases.push_back({text, "Malformed JSON at offset"});
     }
     for (const auto& [json, message] : cases) {
+        ExpectInsituParseAgrees(json);
         JsonDecodeResult decoded = TaggedJsonCodec::Decode(json);
         ASSERT_FALSE(decoded.Ok()) << json;
         EXPECT_THAT(ErrorText(decoded.error),
