@@ -326,9 +326,13 @@ void AsyncServiceImpl::List(std::shared_ptr<::Lumo::Core::AsyncActivation> activ
         // to a value and back that Get makes for its one task would only double the work here.
         InfoMap infos;
         CallMessages messages(LocalizerOf(activation));
-        for (auto& [id, record] : reader_()) {
+        // Each record is released once it is converted, so the memory of the records is
+        // reused for the infos instead of both lists being held at once.
+        auto records = reader_();
+        while (!records.empty()) {
+            auto node = records.extract(records.begin());
             try {
-                infos.emplace(id, InfoOf(record, messages));
+                infos.emplace_hint(infos.end(), std::move(node.key()), InfoOf(node.mapped(), messages));
             } catch (const LifeCycle::TaskInfoError& error) {
                 CSLogger::Log(0, "[%s] :  %s, skipping task", "List", error.what());
             }
