@@ -154,8 +154,14 @@ Data::ErrorValuePtr JsonParser::Parse(std::string_view text, rapidjson::Document
 
 Data::ErrorValuePtr JsonParser::ParseInsitu(std::string& text, rapidjson::Document& document)
 {
+    // The reader's UTF-8 validation takes the continuation bytes of a sequence without
+    // looking for the end, which in place is only the NUL after the text: a text cut inside
+    // a sequence would be read past its end. Such texts are parsed from a copy.
+    if (!Utf8::IsAscii(text)) {
+        return Parse(text, document);
+    }
     rapidjson::InsituStringStream stream(text.data());
-    return ParseStream<rapidjson::kParseInsituFlag>(stream, text.size(), Utf8::IsAscii(text), document);
+    return ParseStream<rapidjson::kParseInsituFlag>(stream, text.size(), true, document);
 }
 
 std::optional<std::string_view> JsonParser::FindDuplicateKey(const rapidjson::Value& object)

@@ -31,9 +31,9 @@ public:
     // Parses all of `text` into `document`; null on success, else a JsonErrors::Malformed
     // error naming the offset and the fault.
     static Data::ErrorValuePtr Parse(std::string_view text, rapidjson::Document& document);
-    // As Parse, but the strings are decoded in place inside `text`, which `document` then
-    // refers to: `text` must outlive it and is no longer the JSON text afterwards. Spares
-    // copying every string through the reader's stack.
+    // As Parse, but an ASCII text's strings are decoded in place inside `text`, which
+    // `document` then refers to: `text` must outlive it and is no longer the JSON text
+    // afterwards. Spares copying every string through the reader's stack.
     static Data::ErrorValuePtr ParseInsitu(std::string& text, rapidjson::Document& document);
 
     // The first member name that occurs twice in `object` (which must be an object), or nullopt.
